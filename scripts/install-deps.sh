@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Quorelbox needs to build, test and run; installs nothing
+# that is already there, so it is cheap to run every time.
+set -euo pipefail
+
+packages=(
+  g++ cmake ninja-build pkg-config make
+  libhidapi-dev libcjson-dev libudev-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+  clang-14 libclang-rt-14-dev
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+if [ "$(id -u)" -eq 0 ]; then sudo=(); else sudo=(sudo); fi
+echo "Installing: ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+"${sudo[@]}" apt-get update -qq
+"${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"

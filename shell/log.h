@@ -1,0 +1,58 @@
+#pragma once
+/// The diagnostic log: off unless start-up finds its marker file, then every line goes to
+/// standard output behind a time stamp and, without the stamp, to "save.log".
+///
+/// With the log off every call returns at once without formatting anything. With it on,
+/// calls are serialised (one writer at a time, never interleaved inside a message) and
+/// format into fixed buffers, so a call allocates nothing. The file is UTF-8 throughout:
+/// wide-format messages are converted, because a file that mixed two encodings could not
+/// be read back by any tool.
+
+#include <atomic>
+#include <cstdio>
+
+namespace qb {
+
+/// Name of the marker file whose presence in the current directory turns the log on.
+inline constexpr const char* kLogMarkerFile = "savelog.ini";
+/// Name of the log file written in the current directory.
+inline constexpr const char* kLogFileName = "save.log";
+/// A formatted message, terminator included, is cut to this many characters.
+inline constexpr int kLogMessageCapacity = 1024;
+
+/// When true, console lines start with "[hh:mm:ss.mmm] ". A caller that writes one line in
+/// pieces (a byte dump) clears it before the pieces and sets it after the line.
+extern std::atomic<bool> LogTimestamps;
+
+/// Opens the log: truncates (or creates) the file at `path` and directs console lines to
+/// standard output. Returns 0. If the file cannot be opened the log stays off.
+/// Calling it again replaces the previous file.
+int InitConsoleWindow(const char* path);
+
+/// Wide variant of InitConsoleWindow; the path is converted to UTF-8.
+int InitConsoleWindow(const wchar_t* path);
+
+/// True while a log file is open.
+bool LogEnabled();
+
+/// printf-style log call with a wide format; `%ls` arguments are wide strings.
+/// Returns the number of characters formatted, 0 when the log is off.
+int LogPrintW(const wchar_t* format, ...);
+
+/// printf-style log call with an 8-bit (UTF-8) format. Returns the number of characters
+/// formatted, -1 on a formatting error, 0 when the log is off.
+int LogPrintA(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+/// Closes the file and turns the log off. Used at orderly shutdown and by tests that
+/// open the log more than once.
+void CloseLog();
+
+/// Sends console lines to `stream` instead of standard output (null restores stdout).
+/// Lets tests read what the console shows.
+void SetLogConsoleStream(std::FILE* stream);
+
+/// Turns the log on when the marker file exists in the current directory, writing
+/// "save.log" beside it. Returns true when the log is on afterwards.
+bool InitLogFromMarker();
+
+}  // namespace qb
