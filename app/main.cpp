@@ -43,7 +43,7 @@ int main(int argc, char** argv) {
   qb::InitLogFromMarker();
   qb::DeviceLink link(qb::MakeHidapiBackend());
   link.SetLinkConfig(79, 8, 6, false, false);
-  for (std::uint8_t type : {1, 2, 3, 7}) link.SetPacketDecoder(type, PrintFrame);
+  for (std::uint8_t type : {std::uint8_t{1}, std::uint8_t{2}, std::uint8_t{3}, std::uint8_t{7}}) link.SetPacketDecoder(type, PrintFrame);
 
   const int initResult = link.OpenHIDDevice();
   if (initResult != 0) {

@@ -35,6 +35,7 @@ LinkConfig DeviceLink::Config() const {
 void DeviceLink::SubmitCommand(std::uint8_t mcmd, std::uint8_t subcmd, std::uint8_t optype,
                                Payload payload, bool immediate, std::uint32_t timeoutMs) {
   if (immediate) {
+    m_lastRequestedWait.store(timeoutMs, std::memory_order_relaxed);
     SendCtrlCommand(mcmd, subcmd, optype, payload);
     if (timeoutMs != kNoWait) ReadHIDData(timeoutMs);
     return;  // the payload goes with this scope
@@ -45,6 +46,7 @@ void DeviceLink::SubmitCommand(std::uint8_t mcmd, std::uint8_t subcmd, std::uint
 
 bool DeviceLink::Query(std::uint8_t mcmd, std::uint8_t subcmd,
                        std::span<const std::uint8_t> payload, std::uint32_t timeoutMs) {
+  m_lastRequestedWait.store(timeoutMs, std::memory_order_relaxed);
   SendCtrlCommand(mcmd, subcmd, 0x66 /* OP_GET */, payload);
   return ReadHIDData(timeoutMs);
 }

@@ -83,6 +83,12 @@ class DeviceLink {
   bool Query(std::uint8_t mcmd, std::uint8_t subcmd, std::span<const std::uint8_t> payload,
              std::uint32_t timeoutMs);
 
+  /// The wait the last immediate command or query asked for (before any cap); lets tests
+  /// check that each command waits as long as its kind should.
+  std::uint32_t LastRequestedWaitMs() const {
+    return m_lastRequestedWait.load(std::memory_order_relaxed);
+  }
+
   void EnableQueue() { m_queueEnabled.store(true, std::memory_order_relaxed); }
   void DisableQueue() { m_queueEnabled.store(false, std::memory_order_relaxed); }
   bool QueueEnabled() const { return m_queueEnabled.load(std::memory_order_relaxed); }
@@ -164,6 +170,7 @@ class DeviceLink {
   std::array<std::uint8_t, kOutputReportSize> ReadBuffer{};
   std::array<PacketDecoder, 256> m_decoders;
   std::atomic<int> m_lastReadCount{0};
+  std::atomic<std::uint32_t> m_lastRequestedWait{0};
 
   ReplyTargets m_targets;
 

@@ -110,9 +110,14 @@ std::unique_ptr<HidDevice> ScriptedHidBackend::Open(std::uint16_t vendorId,
 
 Bytes ReplyFrameBytes(std::uint8_t packetType, std::uint8_t commandId, std::uint8_t opType,
                       const Bytes& payload) {
-  Bytes frame = {0xAA, 0x55, static_cast<std::uint8_t>(payload.size() + 3), packetType,
-                 commandId, opType};
-  frame.insert(frame.end(), payload.begin(), payload.end());
+  Bytes frame;
+  frame.reserve(payload.size() + 7);
+  for (std::uint8_t b : {std::uint8_t{0xAA}, std::uint8_t{0x55},
+                         static_cast<std::uint8_t>(payload.size() + 3), packetType, commandId,
+                         opType}) {
+    frame.push_back(b);
+  }
+  for (std::uint8_t b : payload) frame.push_back(b);
   frame.push_back(FrameChecksum(std::span<const std::uint8_t>(frame).subspan(2)));
   return frame;
 }
