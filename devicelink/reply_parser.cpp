@@ -42,8 +42,10 @@ void ReplyParser::packet_process(std::uint8_t byte, FrameSink& sink) {
       break;
   }
 
-  LogPrintA("packet_process: temp_index(0x%08x), packet_length(0x%08x), packet_byte(0x%08x)\n",
-            m_state, m_len + 3u, byte);
+  if (LogEnabled()) {
+    LogPrintA("packet_process: temp_index(0x%08x), packet_length(0x%08x), packet_byte(0x%08x)\n",
+              m_state, m_len + 3u, byte);
+  }
   if (m_state == m_len + 3u) {
     m_state = 0;
     if (m_len < kMinReplyLen) {

@@ -12,11 +12,12 @@
 namespace qb {
 
 std::atomic<bool> LogTimestamps{true};
+std::atomic<bool> detail::g_logOn{false};
 
 namespace {
 
-/// Every piece of log state below is guarded by this mutex, except `g_file` which is also
-/// read without it by the fast "log off" check (hence atomic).
+/// Every piece of log state below is guarded by this mutex. `g_file` is atomic only so that
+/// the lock-free `g_logOn` check and the file agree without a data race.
 std::mutex g_busy;
 std::atomic<std::FILE*> g_file{nullptr};
 std::FILE* g_console = nullptr;  // null: standard output
@@ -95,7 +96,9 @@ int InitConsoleWindow(const char* path) {
   std::lock_guard<std::mutex> lock(g_busy);
   if (std::FILE* old = g_file.exchange(nullptr)) std::fclose(old);
   g_linesSinceFlush = 0;
-  g_file.store(std::fopen(path, "wb"));
+  std::FILE* file = std::fopen(path, "wb");
+  g_file.store(file);
+  detail::g_logOn.store(file != nullptr, std::memory_order_relaxed);
   return 0;
 }
 
@@ -105,10 +108,9 @@ int InitConsoleWindow(const wchar_t* path) {
   return InitConsoleWindow(utf8);
 }
 
-bool LogEnabled() { return g_file.load(std::memory_order_acquire) != nullptr; }
-
 void CloseLog() {
   std::lock_guard<std::mutex> lock(g_busy);
+  detail::g_logOn.store(false, std::memory_order_relaxed);
   if (std::FILE* old = g_file.exchange(nullptr)) std::fclose(old);
 }
 

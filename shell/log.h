@@ -32,8 +32,14 @@ int InitConsoleWindow(const char* path);
 /// Wide variant of InitConsoleWindow; the path is converted to UTF-8.
 int InitConsoleWindow(const wchar_t* path);
 
-/// True while a log file is open.
-bool LogEnabled();
+namespace detail {
+/// True while a log file is open; read on every log call, written only when opening or
+/// closing under the log's lock.
+extern std::atomic<bool> g_logOn;
+}  // namespace detail
+
+/// True while a log file is open. Hot paths test it before building a log line.
+inline bool LogEnabled() { return detail::g_logOn.load(std::memory_order_relaxed); }
 
 /// printf-style log call with a wide format; `%ls` arguments are wide strings.
 /// Returns the number of characters formatted, 0 when the log is off.
