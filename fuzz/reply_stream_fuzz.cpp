@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "devicelink/device_link.h"
+#include "devicelink/link_decoders.h"
 
 namespace {
 
@@ -46,11 +47,14 @@ class FuzzBackend final : public qb::HidBackend {
   std::deque<Bytes> reports;
 };
 
-/// Touches every byte a decoder is given, so reads past the frame are caught.
-void TouchFrame(qb::DeviceLink&, const qb::ReplyFrame& frame) {
-  volatile std::uint8_t sink = 0;
-  for (std::uint8_t b : frame.data) sink = static_cast<std::uint8_t>(sink + b);
-}
+/// Takes every decoded reply and drops it at once, so records are built and destroyed.
+class DroppingTarget final : public qb::MessageTarget {
+ public:
+  bool PostReplyMessage(qb::ReplyMessage&& message) override {
+    const qb::ReplyMessage dropped = std::move(message);
+    return true;
+  }
+};
 
 }  // namespace
 
@@ -66,9 +70,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   const std::size_t reportCount = backend->reports.size();
 
+  DroppingTarget target;
   qb::DeviceLink link(backend, qb::LinkTimings{0, 1});
   link.SetLinkConfig(79, 8, 6, false, false);
-  for (std::uint8_t type = 0; type < 8; ++type) link.SetPacketDecoder(type, TouchFrame);
+  qb::InstallReplyDecoders(link);
+  for (std::size_t slot = 0; slot < qb::kReplySlotCount; ++slot) {
+    link.Register(static_cast<qb::ReplySlot>(slot), &target);
+  }
   link.OpenHIDDevice();
   for (std::size_t r = 0; r < reportCount; ++r) link.ReadHIDData(0);
   link.CloseHIDDevice(false);

@@ -1,0 +1,255 @@
+#include "devicelink/karaoke_commands.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "devicelink/link_timing.h"
+#include "devicelink/wire_codes.h"
+#include "tests/support/log_capture.h"
+#include "tests/support/recording_target.h"
+#include "tests/support/scripted_hid.h"
+
+namespace qb {
+namespace {
+
+using test::Bytes;
+using test::InputReport;
+using test::ReplyFrameBytes;
+
+/// A link over a scripted box with the karaoke decoders installed and a recorder in the
+/// main window's slot. Waits are capped at 0 ms.
+class KaraokeTest : public ::testing::Test {
+ protected:
+  KaraokeTest()
+      : backend(std::make_shared<test::ScriptedHidBackend>()),
+        hid(backend->State()),
+        link(backend, LinkTimings{/*waitCapMs*/ 0, /*readSliceMs*/ 1}) {
+    InstallDecoderTables(link, {KaraokeReplyDecoders()});
+    link.Register(ReplySlot::MainWindowHandle, &mainWindow);
+  }
+  void SetUp() override {
+    link.OpenHIDDevice();
+    ASSERT_TRUE(link.IsDeviceOpen());
+  }
+  void TearDown() override { link.CloseHIDDevice(false); }
+
+  std::shared_ptr<test::ScriptedHidBackend> backend;
+  test::ScriptedHidState& hid;
+  DeviceLink link;
+  test::RecordingTarget mainWindow;
+};
+
+Bytes ExpectedReport(std::uint8_t id, std::uint8_t op, const Bytes& payload) {
+  Bytes r(65, 0);
+  r[1] = 0xAA;
+  r[2] = 0x55;
+  r[3] = static_cast<std::uint8_t>(payload.size() + 3);
+  r[4] = KTV_PACKET;
+  r[5] = id;
+  r[6] = op;
+  std::copy(payload.begin(), payload.end(), r.begin() + 7);
+  unsigned sum = 0;
+  for (std::size_t i = 3; i < 7 + payload.size(); ++i) sum += r[i];
+  r[7 + payload.size()] = static_cast<std::uint8_t>(0x100 - (sum & 0xFF));
+  return r;
+}
+
+// --- commands ---------------------------------------------------------------------------------
+
+struct CommandCase {
+  const char* what;
+  std::function<void(DeviceLink&, bool immediate)> call;
+  std::uint8_t id;
+  std::uint8_t op;
+  Bytes payload;
+};
+
+const std::vector<CommandCase>& CommandCases() {
+  using L = DeviceLink&;
+  // clang-format off
+  static const std::vector<CommandCase> cases = {
+      {"mic volume", [](L l, bool i) { KTV_Mic_Vol_Ctrl(l, 30, i); }, 1, OP_SET, {30}},
+      {"music volume", [](L l, bool i) { KTV_Music_Vol_Ctrl(l, 255, i); }, 2, OP_SET, {255}},
+      {"howling", [](L l, bool i) { KTV_Howling_Ctrl(l, 1, i); }, 3, OP_SET, {1}},
+      {"echo level", [](L l, bool i) { KTV_Echo_Level_Ctrl(l, 12, i); }, 4, OP_SET, {12}},
+      {"echo delay is big-endian", [](L l, bool i) { KTV_Echo_Delay_Ctrl(l, 500, i); }, 5, OP_SET,
+       {0x01, 0xF4}},
+      {"longest echo delay", [](L l, bool i) { KTV_Echo_Delay_Ctrl(l, 65535, i); }, 5, OP_SET,
+       {0xFF, 0xFF}},
+      {"reverb level", [](L l, bool i) { KTV_Reverb_Level_Ctrl(l, 7, i); }, 6, OP_SET, {7}},
+      {"reverb time", [](L l, bool i) { KTV_Reverb_Time_Ctrl(l, 8, i); }, 7, OP_SET, {8}},
+      {"voice changer", [](L l, bool i) { KTV_Voice_Changer_Ctrl(l, 3, i); }, 8, OP_SET, {3}},
+      {"bass cut", [](L l, bool i) { KTV_Bass_Gain_Ctrl(l, -3, i); }, 9, OP_SET, {0xFD}},
+      {"bass boost beyond a byte is clamped", [](L l, bool i) { KTV_Bass_Gain_Ctrl(l, 300, i); },
+       9, OP_SET, {0x7F}},
+      {"treble boost", [](L l, bool i) { KTV_Treble_Gain_Ctrl(l, 12, i); }, 10, OP_SET, {0x0C}},
+      {"treble cut beyond a byte is clamped",
+       [](L l, bool i) { KTV_Treble_Gain_Ctrl(l, -200, i); }, 10, OP_SET, {0x80}},
+
+      {"mic volume query", [](L l, bool) { Get_KTV_Mic_Vol(l); }, 1, OP_GET, {}},
+      {"music volume query", [](L l, bool) { Get_KTV_Music_Vol(l); }, 2, OP_GET, {}},
+      {"howling query", [](L l, bool) { Get_KTV_Howling(l); }, 3, OP_GET, {}},
+      {"echo level query", [](L l, bool) { Get_KTV_Echo_Level(l); }, 4, OP_GET, {}},
+      {"echo delay query", [](L l, bool) { Get_KTV_Echo_Delay(l); }, 5, OP_GET, {}},
+      {"reverb level query", [](L l, bool) { Get_KTV_Reverb_Level(l); }, 6, OP_GET, {}},
+      {"reverb time query", [](L l, bool) { Get_KTV_Reverb_Time(l); }, 7, OP_GET, {}},
+      {"voice changer query", [](L l, bool) { Get_KTV_Voice_Changer(l); }, 8, OP_GET, {}},
+      {"bass query", [](L l, bool) { Get_KTV_Bass_Gain(l); }, 9, OP_GET, {}},
+      {"treble query", [](L l, bool) { Get_KTV_Treble_Gain(l); }, 10, OP_GET, {}},
+  };
+  // clang-format on
+  return cases;
+}
+
+TEST_F(KaraokeTest, EachCommandSendsOneFrameWithItsPayloadAndWaitsTheDefault) {
+  for (const CommandCase& c : CommandCases()) {
+    SCOPED_TRACE(c.what);
+    const std::size_t before = hid.Written().size();
+    c.call(link, true);
+    const std::vector<Bytes> written = hid.Written();
+    ASSERT_EQ(written.size(), before + 1);
+    EXPECT_EQ(written.back(), ExpectedReport(c.id, c.op, c.payload));
+    EXPECT_EQ(link.LastRequestedWaitMs(), kWaitDefaultMs);
+  }
+}
+
+TEST_F(KaraokeTest, SettersCalledWithoutImmediateAreDroppedWhileTheQueueIsOff) {
+  link.DisableQueue();
+  for (const CommandCase& c : CommandCases()) {
+    if (c.op != OP_SET) continue;
+    SCOPED_TRACE(c.what);
+    c.call(link, false);
+  }
+  EXPECT_TRUE(hid.Written().empty());
+  EXPECT_EQ(link.QueuedCommands(), 0U);
+}
+
+TEST_F(KaraokeTest, QueriesReturnWhetherTheBoxAnsweredAndDecodeTheAnswer) {
+  EXPECT_FALSE(Get_KTV_Echo_Delay(link));
+  hid.onWrite = [this](const Bytes&) {
+    hid.QueueReport(InputReport(ReplyFrameBytes(KTV_PACKET, 5, OP_UPDATE, {0x01, 0xF4})));
+  };
+  EXPECT_TRUE(Get_KTV_Echo_Delay(link));
+  const std::vector<ReplyMessage> posted = mainWindow.Take();
+  ASSERT_EQ(posted.size(), 1U);
+  EXPECT_EQ(posted[0].number, WM_KTV_REPLY);
+  EXPECT_EQ(posted[0].wParam, 5U);
+  EXPECT_EQ(posted[0].lParam, 500);
+}
+
+// --- replies ----------------------------------------------------------------------------------
+
+struct ReplyCase {
+  const char* what;
+  std::uint8_t id;
+  std::uint8_t op;
+  Bytes payload;
+  bool posted;
+  std::intptr_t value = 0;
+};
+
+const std::vector<ReplyCase>& ReplyCases() {
+  // clang-format off
+  static const std::vector<ReplyCase> cases = {
+      {"mic volume is the first byte", 1, OP_UPDATE, {0x20, 1, 2}, true, 0x20},
+      {"music volume", 2, OP_UPDATE, {0xFF, 0, 0}, true, 255},
+      {"howling", 3, OP_UPDATE, {1}, true, 1},
+      {"echo level of one byte", 4, OP_UPDATE, {9}, true, 9},
+      {"echo delay", 5, OP_UPDATE, {0x01, 0xF4}, true, 500},
+      {"echo delay with the logged bytes", 5, OP_UPDATE, {0xFF, 0xFF, 0, 7}, true, 65535},
+      {"echo delay one byte short", 5, OP_UPDATE, {0x01}, false},
+      {"reverb level", 6, OP_UPDATE, {100, 0, 0}, true, 100},
+      {"reverb time", 7, OP_UPDATE, {3}, true, 3},
+      {"voice changer", 8, OP_UPDATE, {2, 0, 0, 0}, true, 2},
+      {"bass gain is signed", 9, OP_UPDATE, {0xFF}, true, -1},
+      {"most negative bass gain", 9, OP_UPDATE, {0x80}, true, -128},
+      {"treble gain", 10, OP_UPDATE, {0x0C}, true, 12},
+      {"negative treble gain", 10, OP_UPDATE, {0xF4}, true, -12},
+      {"empty one-byte report", 1, OP_UPDATE, {}, false},
+      {"empty gain report", 9, OP_UPDATE, {}, false},
+      {"empty echo delay report", 5, OP_UPDATE, {}, false},
+      {"acknowledgement", 1, OP_ACK, {0x0A}, false},
+      {"gain acknowledgement", 10, OP_ACK, {0x0A}, false},
+      {"echo delay acknowledgement", 5, OP_ACK, {0x0A, 0}, false},
+  };
+  // clang-format on
+  return cases;
+}
+
+/// Runs the table's decoder of `id` on a frame held in a buffer of exactly its size, so a
+/// read past the frame is caught by the address sanitiser. False when there is no decoder.
+bool Decode(DeviceLink& link, std::uint8_t id, std::uint8_t op, const Bytes& payload) {
+  for (const CommandDecoderEntry& entry : KaraokeReplyDecoders()) {
+    if (entry.packetType != KTV_PACKET || entry.commandId != id) continue;
+    Bytes data{id, op};
+    data.insert(data.end(), payload.begin(), payload.end());
+    const ReplyFrame frame{KTV_PACKET, static_cast<std::uint8_t>(data.size() + 1), data};
+    entry.decode(link, frame);
+    return true;
+  }
+  return false;
+}
+
+TEST_F(KaraokeTest, EachReportPostsItsValueToTheMainWindow) {
+  for (const ReplyCase& c : ReplyCases()) {
+    SCOPED_TRACE(c.what);
+    EXPECT_TRUE(Decode(link, c.id, c.op, c.payload));
+    const std::vector<ReplyMessage> posted = mainWindow.Take();
+    if (!c.posted) {
+      EXPECT_TRUE(posted.empty());
+      continue;
+    }
+    ASSERT_EQ(posted.size(), 1U);
+    EXPECT_EQ(posted[0].number, WM_KTV_REPLY);
+    EXPECT_EQ(posted[0].wParam, c.id);
+    EXPECT_EQ(posted[0].lParam, c.value);
+    EXPECT_EQ(posted[0].record, nullptr);
+  }
+}
+
+TEST_F(KaraokeTest, OnlyTheTenKaraokeIdsAreDecoded) {
+  EXPECT_FALSE(Decode(link, 0, OP_UPDATE, {1}));
+  EXPECT_FALSE(Decode(link, 11, OP_UPDATE, {1}));
+  EXPECT_EQ(KaraokeReplyDecoders().size(), 10U);
+}
+
+TEST_F(KaraokeTest, ReportsAreLoggedWithTheBytesTheyLabel) {
+  struct Case {
+    std::uint8_t id;
+    Bytes payload;
+    const char* line;  ///< expected line, or null: nothing but the per-frame lines
+  };
+  // clang-format off
+  const std::vector<Case> cases = {
+      {1, {0, 2, 30}, "KTV MIC VOL OP=0xdd, scene=0, src = 2, mic vol=30\n"},
+      {2, {0, 2, 31}, "KTV MUSIC_VOL OP=0xdd, scene=0, src = 2, music vol=31\n"},
+      {3, {0, 2, 1}, "KTV HOWLING OP=0xdd, scene=0, src = 2, howling=1\n"},
+      {4, {0, 2, 5}, "KTV ECHO LEVEL OP=0xdd, scene=0, src = 2, level=5\n"},
+      {5, {1, 0xF4, 0, 7}, "KTV ECHO_DELAY OP=0xdd, scene=1, src = 244, delay=7\n"},
+      {6, {0, 2, 6}, "KTV REVERB_LEVEL OP=0xdd, scene=0, src = 2, REVERB_LEVEL=6\n"},
+      {7, {0, 2, 7}, "KTV REVERB_TIME OP=0xdd, scene=0, src = 2, time=7\n"},
+      {8, {0, 2, 8}, "KTV VOICE_CHANGER OP=0xdd, scene=0, src = 2, voice=8\n"},
+      {9, {0xFF}, "KTV_BASS_GAIN  low freq gain=-1\n"},
+      {10, {0x0C}, "KTV_TREBLE_GAIN treble gain=12\n"},
+      {1, {0, 2}, nullptr},
+      {5, {1, 0xF4, 0}, nullptr},
+  };
+  // clang-format on
+  for (const Case& c : cases) {
+    SCOPED_TRACE(int{c.id});
+    test::LogCapture log;
+    Decode(link, c.id, OP_UPDATE, c.payload);
+    const std::string file = log.File();
+    if (c.line) {
+      EXPECT_NE(file.find(c.line), std::string::npos) << file;
+    } else {
+      EXPECT_EQ(file.find("KTV"), std::string::npos) << file;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace qb

@@ -1,0 +1,235 @@
+#include "devicelink/memory_commands.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "devicelink/link_timing.h"
+#include "devicelink/wire_codes.h"
+#include "tests/support/log_capture.h"
+#include "tests/support/recording_target.h"
+#include "tests/support/scripted_hid.h"
+
+namespace qb {
+namespace {
+
+using namespace std::chrono_literals;
+using test::Bytes;
+using test::InputReport;
+using test::ReplyFrameBytes;
+
+/// A link over a scripted box with the memory decoder installed and recorders in the
+/// memory window's and the main window's slots. Waits are capped at 0 ms.
+class MemoryTest : public ::testing::Test {
+ protected:
+  MemoryTest()
+      : backend(std::make_shared<test::ScriptedHidBackend>()),
+        hid(backend->State()),
+        link(backend, LinkTimings{/*waitCapMs*/ 0, /*readSliceMs*/ 1}) {
+    InstallDecoderTables(link, {MemoryReplyDecoders()});
+    link.Register(ReplySlot::MemoryWindowHandle, &memoryWindow);
+    link.Register(ReplySlot::MainWindowHandle, &mainWindow);
+  }
+  void SetUp() override {
+    link.OpenHIDDevice();
+    ASSERT_TRUE(link.IsDeviceOpen());
+  }
+  void TearDown() override { link.CloseHIDDevice(false); }
+
+  /// Lets the link read one report holding the memory frame with `op` and `payload`.
+  void Receive(std::uint8_t op, const Bytes& payload) {
+    hid.QueueReport(InputReport(ReplyFrameBytes(DSP_PACKET, DSP_MEM_DATA, op, payload)));
+    ASSERT_TRUE(link.ReadHIDData(kWaitDefaultMs));
+  }
+
+  std::shared_ptr<test::ScriptedHidBackend> backend;
+  test::ScriptedHidState& hid;
+  DeviceLink link;
+  test::RecordingTarget memoryWindow;
+  test::RecordingTarget mainWindow;
+};
+
+Bytes ExpectedReport(std::uint8_t op, const Bytes& payload) {
+  Bytes r(65, 0);
+  r[1] = 0xAA;
+  r[2] = 0x55;
+  r[3] = static_cast<std::uint8_t>(payload.size() + 3);
+  r[4] = DSP_PACKET;
+  r[5] = DSP_MEM_DATA;
+  r[6] = op;
+  std::copy(payload.begin(), payload.end(), r.begin() + 7);
+  unsigned sum = 0;
+  for (std::size_t i = 3; i < 7 + payload.size(); ++i) sum += r[i];
+  r[7 + payload.size()] = static_cast<std::uint8_t>(0x100 - (sum & 0xFF));
+  return r;
+}
+
+// --- commands ---------------------------------------------------------------------------------
+
+struct CommandCase {
+  const char* what;
+  std::function<void(DeviceLink&)> call;
+  std::uint8_t op;
+  Bytes payload;
+  std::vector<const char*> logLines;
+};
+
+const std::vector<CommandCase>& CommandCases() {
+  // clang-format off
+  static const std::vector<CommandCase> cases = {
+      {"read sends the address and a zero word", [](DeviceLink& l) { Get_MemData(l, 0x10); },
+       OP_GET, {0x10, 0, 0, 0, 0, 0, 0, 0},
+       {"Get_MemData: addr(0x00000010), data(0x00000000)\n", "addr 10, 00, 00, 00\n",
+        "data 00, 00, 00, 00\n"}},
+      {"words are little-endian",
+       [](DeviceLink& l) { Set_MemData(l, 0x12345678, 0xCAFEBABE, true); }, OP_SET,
+       {0x78, 0x56, 0x34, 0x12, 0xBE, 0xBA, 0xFE, 0xCA},
+       {"Get_MemData: addr(0x12345678), data(0xcafebabe)\n", "addr 78, 56, 34, 12\n",
+        "data be, ba, fe, ca\n"}},
+      {"highest address", [](DeviceLink& l) { Set_MemData(l, 0xFFFFFFFF, 1, true); }, OP_SET,
+       {0xFF, 0xFF, 0xFF, 0xFF, 0x01, 0, 0, 0}, {}},
+  };
+  // clang-format on
+  return cases;
+}
+
+TEST_F(MemoryTest, EachCommandSendsOneFrameWithItsWordsAndWaitsTheDefault) {
+  for (const CommandCase& c : CommandCases()) {
+    SCOPED_TRACE(c.what);
+    test::LogCapture log;
+    const std::size_t before = hid.Written().size();
+    c.call(link);
+    const std::vector<Bytes> written = hid.Written();
+    ASSERT_EQ(written.size(), before + 1);
+    EXPECT_EQ(written.back(), ExpectedReport(c.op, c.payload));
+    EXPECT_EQ(link.LastRequestedWaitMs(), kWaitDefaultMs);
+    const std::string file = log.File();
+    for (const char* line : c.logLines) EXPECT_NE(file.find(line), std::string::npos) << file;
+  }
+}
+
+TEST_F(MemoryTest, AWriteFollowsTheQueue) {
+  link.DisableQueue();
+  Set_MemData(link, 0x20, 5, false);
+  EXPECT_TRUE(hid.Written().empty());
+
+  link.EnableQueue();
+  Set_MemData(link, 0x20, 5, false);
+  const auto deadline = std::chrono::steady_clock::now() + 3s;
+  while (hid.Written().empty() && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(1ms);
+  }
+  ASSERT_EQ(hid.Written().size(), 1U);
+  EXPECT_EQ(hid.Written()[0], ExpectedReport(OP_SET, {0x20, 0, 0, 0, 5, 0, 0, 0}));
+}
+
+TEST_F(MemoryTest, AReadReturnsWhetherTheBoxAnsweredAndPostsTheWord) {
+  EXPECT_FALSE(Get_MemData(link, 0x10));
+  hid.onWrite = [this](const Bytes&) {
+    hid.QueueReport(InputReport(
+        ReplyFrameBytes(DSP_PACKET, DSP_MEM_DATA, OP_UPDATE, {0x10, 0, 0, 0, 0x02, 0x01, 0, 0})));
+  };
+  EXPECT_TRUE(Get_MemData(link, 0x10));
+  const std::vector<ReplyMessage> posted = memoryWindow.Take();
+  ASSERT_EQ(posted.size(), 1U);
+  const auto* record = posted[0].RecordAs<MemDataRecord>();
+  ASSERT_NE(record, nullptr);
+  EXPECT_EQ(record->address, 0x10U);
+  EXPECT_EQ(record->data, 258U);
+}
+
+// --- replies ----------------------------------------------------------------------------------
+
+struct ReplyCase {
+  const char* what;
+  std::uint8_t op;
+  Bytes payload;
+  bool posted;
+  std::uint32_t address = 0;
+  std::uint32_t data = 0;
+};
+
+const std::vector<ReplyCase>& ReplyCases() {
+  // clang-format off
+  static const std::vector<ReplyCase> cases = {
+      {"word 0x102 at 0x10", OP_UPDATE, {0x10, 0, 0, 0, 0x02, 0x01, 0, 0}, true, 0x10, 0x102},
+      {"all bytes count, low first", OP_UPDATE, {0x78, 0x56, 0x34, 0x12, 0xBE, 0xBA, 0xFE, 0xCA},
+       true, 0x12345678, 0xCAFEBABE},
+      {"trailing bytes are ignored", OP_UPDATE, {1, 0, 0, 0, 2, 0, 0, 0, 0xFF, 0xFF}, true, 1, 2},
+      {"one byte short", OP_UPDATE, {0x10, 0, 0, 0, 0x02, 0x01, 0}, false},
+      {"address only", OP_UPDATE, {0x10, 0, 0, 0}, false},
+      {"empty", OP_UPDATE, {}, false},
+      {"acknowledgement", OP_ACK, {0x10, 0, 0, 0, 0x02, 0x01, 0, 0}, false},
+  };
+  // clang-format on
+  return cases;
+}
+
+/// Runs the table's decoder on a frame held in a buffer of exactly its size, so a read
+/// past the frame is caught by the address sanitiser.
+void Decode(DeviceLink& link, std::uint8_t op, const Bytes& payload) {
+  const DecoderTable table = MemoryReplyDecoders();
+  ASSERT_EQ(table.size(), 1U);
+  ASSERT_EQ(table[0].packetType, DSP_PACKET);
+  ASSERT_EQ(table[0].commandId, DSP_MEM_DATA);
+  Bytes data{DSP_MEM_DATA, op};
+  data.insert(data.end(), payload.begin(), payload.end());
+  table[0].decode(link, ReplyFrame{DSP_PACKET, static_cast<std::uint8_t>(data.size() + 1), data});
+}
+
+TEST_F(MemoryTest, EachReplyPostsItsWordToTheMemoryWindowOrIsDropped) {
+  for (const ReplyCase& c : ReplyCases()) {
+    SCOPED_TRACE(c.what);
+    Decode(link, c.op, c.payload);
+    const std::vector<ReplyMessage> posted = memoryWindow.Take();
+    EXPECT_TRUE(mainWindow.Take().empty());
+    if (!c.posted) {
+      EXPECT_TRUE(posted.empty());
+      continue;
+    }
+    ASSERT_EQ(posted.size(), 1U);
+    EXPECT_EQ(posted[0].number, WM_MEM_REPLY);
+    EXPECT_EQ(posted[0].wParam, DSP_MEM_DATA);
+    const auto* record = posted[0].RecordAs<MemDataRecord>();
+    ASSERT_NE(record, nullptr);
+    EXPECT_EQ(record->address, c.address);
+    EXPECT_EQ(record->data, c.data);
+  }
+}
+
+TEST_F(MemoryTest, AShortReplyAfterAFullOneNeverPicksUpItsBytes) {
+  // Through the parser both frames share one buffer: the short one still has the first
+  // word's bytes behind its end.
+  Bytes report = ReplyFrameBytes(DSP_PACKET, DSP_MEM_DATA, OP_UPDATE, {1, 0, 0, 0, 2, 0, 0, 0});
+  const Bytes shortFrame = ReplyFrameBytes(DSP_PACKET, DSP_MEM_DATA, OP_UPDATE, {3, 0, 0});
+  report.insert(report.end(), shortFrame.begin(), shortFrame.end());
+  hid.QueueReport(InputReport(report));
+  ASSERT_TRUE(link.ReadHIDData(kWaitDefaultMs));
+  const std::vector<ReplyMessage> posted = memoryWindow.Take();
+  ASSERT_EQ(posted.size(), 1U);
+  EXPECT_EQ(posted[0].RecordAs<MemDataRecord>()->address, 1U);
+}
+
+TEST_F(MemoryTest, WithoutAMemoryWindowTheReplyIsDropped) {
+  link.Unregister(&memoryWindow);
+  Receive(OP_UPDATE, {0x10, 0, 0, 0, 0x02, 0x01, 0, 0});
+  EXPECT_TRUE(memoryWindow.Take().empty());
+  EXPECT_TRUE(mainWindow.Take().empty());
+}
+
+TEST_F(MemoryTest, TheReplyIsLoggedAsWordsAndBytes) {
+  test::LogCapture log;
+  Receive(OP_UPDATE, {0x10, 0, 0, 0, 0x02, 0x01, 0, 0});
+  const std::string file = log.File();
+  for (const char* line : {"DSP_MEM_DATA: addr(0x00000010), data(0x00000102)\n",
+                           "addr 10, 00, 00, 00\n", "data 02, 01, 00, 00\n"}) {
+    EXPECT_NE(file.find(line), std::string::npos) << file;
+  }
+}
+
+}  // namespace
+}  // namespace qb
