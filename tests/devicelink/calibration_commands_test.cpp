@@ -12,6 +12,7 @@
 #include "devicelink/wire_codes.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/recording_target.h"
+#include "tests/support/command_reports.h"
 #include "tests/support/scripted_hid.h"
 
 namespace qb {
@@ -47,18 +48,7 @@ class CalibrationTest : public ::testing::Test {
 };
 
 Bytes ExpectedReport(std::uint8_t id, std::uint8_t op, const Bytes& payload) {
-  Bytes r(65, 0);
-  r[1] = 0xAA;
-  r[2] = 0x55;
-  r[3] = static_cast<std::uint8_t>(payload.size() + 3);
-  r[4] = DSP_PACKET;
-  r[5] = id;
-  r[6] = op;
-  std::copy(payload.begin(), payload.end(), r.begin() + 7);
-  unsigned sum = 0;
-  for (std::size_t i = 3; i < 7 + payload.size(); ++i) sum += r[i];
-  r[7 + payload.size()] = static_cast<std::uint8_t>(0x100 - (sum & 0xFF));
-  return r;
+  return test::CommandReport(DSP_PACKET, id, op, payload);
 }
 
 // --- commands ---------------------------------------------------------------------------------
@@ -247,15 +237,7 @@ const std::vector<ReplyCase>& ReplyCases() {
 /// Runs the table's decoder of `id` on a frame held in a buffer of exactly its size, so a
 /// read past the frame is caught by the address sanitiser. False when there is no decoder.
 bool Decode(DeviceLink& link, std::uint8_t id, std::uint8_t op, const Bytes& payload) {
-  for (const CommandDecoderEntry& entry : CalibrationReplyDecoders()) {
-    if (entry.packetType != DSP_PACKET || entry.commandId != id) continue;
-    Bytes data{id, op};
-    data.insert(data.end(), payload.begin(), payload.end());
-    const ReplyFrame frame{DSP_PACKET, static_cast<std::uint8_t>(data.size() + 1), data};
-    entry.decode(link, frame);
-    return true;
-  }
-  return false;
+  return test::DecodeWithTable(CalibrationReplyDecoders(), link, DSP_PACKET, id, op, payload);
 }
 
 TEST_F(CalibrationTest, EachReplyPostsItsRecordsToTheCalibrationWindow) {

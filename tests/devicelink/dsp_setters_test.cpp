@@ -14,6 +14,7 @@
 #include "devicelink/device_link.h"
 #include "devicelink/link_timing.h"
 #include "tests/support/log_capture.h"
+#include "tests/support/command_reports.h"
 #include "tests/support/scripted_hid.h"
 
 namespace qb {
@@ -66,20 +67,7 @@ class SetterTest : public ::testing::Test {
 /// The 65-byte report a DSP_PACKET OP_SET command with `payload` must become: report id 0,
 /// AA 55, LEN (payload + 3), type, id, op, payload, checksum, zero padding.
 Bytes ExpectedReport(std::uint8_t id, const Bytes& payload) {
-  Bytes report(7 + payload.size());
-  report[0] = 0x00;
-  report[1] = 0xAA;
-  report[2] = 0x55;
-  report[3] = static_cast<std::uint8_t>(payload.size() + 3);
-  report[4] = kDsp;
-  report[5] = id;
-  report[6] = kOpSet;
-  std::copy(payload.begin(), payload.end(), report.begin() + 7);
-  unsigned sum = 0;
-  for (std::size_t i = 3; i < report.size(); ++i) sum += report[i];
-  report.push_back(static_cast<std::uint8_t>((256 - sum % 256) % 256));
-  report.resize(kReportSize, 0);
-  return report;
+  return test::CommandReport(kDsp, id, kOpSet, payload);
 }
 
 // --- the whole catalogue, sent at once -----------------------------------------------------------

@@ -13,6 +13,7 @@
 #include "devicelink/wire_codes.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/recording_target.h"
+#include "tests/support/command_reports.h"
 #include "tests/support/scripted_hid.h"
 
 namespace qb {
@@ -53,18 +54,7 @@ class McuTest : public ::testing::Test {
 
 /// The 65-byte report the box should receive, checksum computed here independently.
 Bytes ExpectedReport(std::uint8_t id, std::uint8_t op, const Bytes& payload) {
-  Bytes r(65, 0);
-  r[1] = 0xAA;
-  r[2] = 0x55;
-  r[3] = static_cast<std::uint8_t>(payload.size() + 3);
-  r[4] = MCU_PACKET;
-  r[5] = id;
-  r[6] = op;
-  std::copy(payload.begin(), payload.end(), r.begin() + 7);
-  unsigned sum = 0;
-  for (std::size_t i = 3; i < 7 + payload.size(); ++i) sum += r[i];
-  r[7 + payload.size()] = static_cast<std::uint8_t>(0x100 - (sum & 0xFF));
-  return r;
+  return test::CommandReport(MCU_PACKET, id, op, payload);
 }
 
 Bytes Text(const std::string& s) { return Bytes(s.begin(), s.end()); }
@@ -390,15 +380,7 @@ const std::vector<ReplyCase>& ReplyCases() {
 /// a buffer of that size, so that a read past the frame is caught by the address sanitiser.
 /// Returns false when the table has no decoder for the id.
 bool Decode(DeviceLink& link, std::uint8_t id, std::uint8_t op, const Bytes& payload) {
-  for (const CommandDecoderEntry& entry : McuReplyDecoders()) {
-    if (entry.packetType != MCU_PACKET || entry.commandId != id) continue;
-    Bytes data{id, op};
-    data.insert(data.end(), payload.begin(), payload.end());
-    const ReplyFrame frame{MCU_PACKET, static_cast<std::uint8_t>(data.size() + 1), data};
-    entry.decode(link, frame);
-    return true;
-  }
-  return false;
+  return test::DecodeWithTable(McuReplyDecoders(), link, MCU_PACKET, id, op, payload);
 }
 
 TEST_F(McuTest, EachReplyPostsItsMessageAndSetsItsLinkFields) {

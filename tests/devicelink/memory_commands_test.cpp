@@ -12,6 +12,7 @@
 #include "devicelink/wire_codes.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/recording_target.h"
+#include "tests/support/command_reports.h"
 #include "tests/support/scripted_hid.h"
 
 namespace qb {
@@ -54,18 +55,7 @@ class MemoryTest : public ::testing::Test {
 };
 
 Bytes ExpectedReport(std::uint8_t op, const Bytes& payload) {
-  Bytes r(65, 0);
-  r[1] = 0xAA;
-  r[2] = 0x55;
-  r[3] = static_cast<std::uint8_t>(payload.size() + 3);
-  r[4] = DSP_PACKET;
-  r[5] = DSP_MEM_DATA;
-  r[6] = op;
-  std::copy(payload.begin(), payload.end(), r.begin() + 7);
-  unsigned sum = 0;
-  for (std::size_t i = 3; i < 7 + payload.size(); ++i) sum += r[i];
-  r[7 + payload.size()] = static_cast<std::uint8_t>(0x100 - (sum & 0xFF));
-  return r;
+  return test::CommandReport(DSP_PACKET, DSP_MEM_DATA, op, payload);
 }
 
 // --- commands ---------------------------------------------------------------------------------
@@ -172,13 +162,7 @@ const std::vector<ReplyCase>& ReplyCases() {
 /// Runs the table's decoder on a frame held in a buffer of exactly its size, so a read
 /// past the frame is caught by the address sanitiser.
 void Decode(DeviceLink& link, std::uint8_t op, const Bytes& payload) {
-  const DecoderTable table = MemoryReplyDecoders();
-  ASSERT_EQ(table.size(), 1U);
-  ASSERT_EQ(table[0].packetType, DSP_PACKET);
-  ASSERT_EQ(table[0].commandId, DSP_MEM_DATA);
-  Bytes data{DSP_MEM_DATA, op};
-  data.insert(data.end(), payload.begin(), payload.end());
-  table[0].decode(link, ReplyFrame{DSP_PACKET, static_cast<std::uint8_t>(data.size() + 1), data});
+  ASSERT_TRUE(test::DecodeWithTable(MemoryReplyDecoders(), link, DSP_PACKET, DSP_MEM_DATA, op, payload));
 }
 
 TEST_F(MemoryTest, EachReplyPostsItsWordToTheMemoryWindowOrIsDropped) {
