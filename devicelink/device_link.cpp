@@ -1,5 +1,6 @@
 #include "devicelink/device_link.h"
 
+#include <algorithm>
 #include <chrono>
 #include <ctime>
 
@@ -12,6 +13,7 @@ DeviceLink::DeviceLink(std::shared_ptr<HidBackend> backend, LinkTimings timings)
   // The run flag is already true (member initialiser), so a link destroyed right after
   // construction still stops its worker.
   m_worker = JoinableThread(&DeviceLink::McuCmdThread, this);
+  m_workerStarted.wait();
 }
 
 DeviceLink::~DeviceLink() {
@@ -61,6 +63,25 @@ void DeviceLink::DrainReceiveRing() {
   while (!ClosingOrClosed() && m_ring.Take(byte)) m_parser.packet_process(byte, m_dispatcher);
 }
 
+void DeviceLink::ResetReceiveRing() {
+  std::lock_guard<std::mutex> lock(m_readLock);
+  m_ring.Reset();
+}
+
+bool DeviceLink::ParseOneReceivedByte() {
+  std::lock_guard<std::mutex> lock(m_readLock);
+  std::uint8_t byte = 0;
+  if (ClosingOrClosed() || !m_ring.Take(byte)) return false;
+  m_parser.packet_process(byte, m_dispatcher);
+  return true;
+}
+
+std::vector<std::uint8_t> DeviceLink::LastReport() {
+  std::lock_guard<std::mutex> lock(m_readLock);
+  const int count = std::clamp(LastReadCount(), 0, static_cast<int>(ReadBuffer.size()));
+  return {ReadBuffer.begin(), ReadBuffer.begin() + count};
+}
+
 void DeviceLink::Dispatcher::OnFrame(const ReplyFrame& frame) {
   LogPrintA("packet_process: packet_type(0x%08x)\n", unsigned{frame.packetType});
   const PacketDecoder& decoder = m_link.m_decoders[frame.packetType];
@@ -85,6 +106,7 @@ void LogCommand(const CommandDescriptor& command) {
 
 void DeviceLink::McuCmdThread(DeviceLink* link) {
   LogPrintA("McuCmdThread start\n");
+  link->m_workerStarted.count_down();
   while (link->m_workerRun.load(std::memory_order_relaxed)) {
     std::optional<CommandDescriptor> command =
         link->m_queue.Pop(std::chrono::milliseconds(kWorkerIdlePollMs));

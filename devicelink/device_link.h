@@ -11,11 +11,14 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <latch>
 #include <memory>
 #include <mutex>
 #include <span>
+#include <vector>
 
 #include "devicelink/command_queue.h"
+#include "devicelink/firmware_image.h"
 #include "devicelink/frame_codec.h"
 #include "devicelink/hid_transport.h"
 #include "devicelink/joinable_thread.h"
@@ -115,6 +118,21 @@ class DeviceLink {
   /// lock (ReadHIDData and the upgrade's own reading do).
   void DrainReceiveRing();
 
+  // --- firmware upgrade ----------------------------------------------------------------
+  /// The loaded images and the transfer state; used by the upgrade thread and written by
+  /// the upgrade acknowledgement decoders.
+  FirmwareImages& Upgrade() { return m_upgrade; }
+  const FirmwareImages& Upgrade() const { return m_upgrade; }
+  /// Forgets every received byte not yet parsed (takes the read lock), so that the
+  /// upgrade's acknowledgements are not preceded by stale bytes.
+  void ResetReceiveRing();
+  /// Takes one received byte, if any, and feeds it to the parser under the read lock;
+  /// a completed frame is decoded before the call returns. False when the ring was empty
+  /// or the link is closed.
+  bool ParseOneReceivedByte();
+  /// The bytes of the last report read (LastReadCount of them), for the upgrade's log.
+  std::vector<std::uint8_t> LastReport();
+
   // --- what the box reported -------------------------------------------------------------
   int Model() const { return m_model.load(std::memory_order_relaxed); }
   void SetModel(int model) { m_model.store(model, std::memory_order_relaxed); }
@@ -174,6 +192,8 @@ class DeviceLink {
 
   ReplyTargets m_targets;
 
+  FirmwareImages m_upgrade;
+
   mutable std::mutex m_configLock;  ///< guards m_config
   LinkConfig m_config;
 
@@ -185,6 +205,9 @@ class DeviceLink {
   std::atomic<bool> m_queueEnabled{false};
   std::atomic<bool> m_workerRun{true};
   CommandQueue m_queue;
+  /// Counted down by the worker once it runs, so its start line precedes anything the
+  /// constructor's caller logs and the log reads the same on every run.
+  std::latch m_workerStarted{1};
   JoinableThread m_worker;  ///< last: starts once everything above exists
 };
 

@@ -2,6 +2,7 @@
 
 #include "devicelink/calibration_commands.h"
 #include "devicelink/dsp_replies.h"
+#include "devicelink/firmware_upgrade.h"
 #include "devicelink/karaoke_commands.h"
 #include "devicelink/mcu_commands.h"
 #include "devicelink/memory_commands.h"
@@ -12,7 +13,8 @@ namespace qb {
 
 void InstallReplyDecoders(DeviceLink& link) {
   InstallDecoderTables(link, {DspReplyDecoders(), CalibrationReplyDecoders(), MemoryReplyDecoders(),
-                              McuReplyDecoders(), KaraokeReplyDecoders(), SceneReplyDecoders()});
+                              McuReplyDecoders(), KaraokeReplyDecoders(), SceneReplyDecoders(),
+                              UpgradeReplyDecoders()});
 }
 
 }  // namespace qb

@@ -6,7 +6,7 @@ namespace qb {
 class DeviceLink;
 
 /// Installs the decoders of every reply the program understands: DSP parameters,
-/// calibration, DSP memory, MCU, karaoke and scene storage.
+/// calibration, DSP memory, MCU, karaoke, scene storage and firmware upgrade.
 void InstallReplyDecoders(DeviceLink& link);
 
 }  // namespace qb

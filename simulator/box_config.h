@@ -4,10 +4,30 @@
 
 #include <array>
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace qb::sim {
+
+/// How the box's firmware upgrade receiver behaves: what a completed upgrade installs and
+/// the faults it can be told to show.
+struct UpgradeReceiverConfig {
+  /// Versions a verified image installs: the handshake's master and slave version after an
+  /// MCU image, the DSP-flash version after a flash image, the boot-loader version after a
+  /// boot-loader image.
+  std::uint8_t newMasterVersion = 17;
+  std::uint8_t newSlaveVersion = 1;
+  std::array<std::uint8_t, 4> newFlashVersion = {1, 0, 2, 4};
+  std::uint8_t newBootloaderVersion = 4;
+  /// Blocks (0 = the first block of a transfer) first answered NOT_READY; their ACK_READY
+  /// follows notReadyDelay later as a report of its own.
+  std::vector<std::size_t> notReadyBlocks;
+  std::chrono::milliseconds notReadyDelay{5};
+  /// Start commands are answered ACK_NOT_READY.
+  bool refuseStart = false;
+};
 
 struct VirtualBoxConfig {
   /// Model id of the handshake; 79 is the ZX7140K.
@@ -32,6 +52,9 @@ struct VirtualBoxConfig {
   /// then disappears for rebootOffline before it enumerates again.
   std::chrono::milliseconds rebootDelay{20};
   std::chrono::milliseconds rebootOffline{300};
+
+  /// The upgrade receiver; its restart into the loader uses rebootDelay and rebootOffline.
+  UpgradeReceiverConfig upgrade;
 
   std::wstring manufacturer = L"Quorel Audio";
   std::wstring product = L"ZX7140K";

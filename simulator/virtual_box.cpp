@@ -135,6 +135,7 @@ void VirtualBox::Dispatch(const BoxCommand& command) {
   for (const auto& extension : m_extensions) {
     if (extension->Handle(command, context)) return;
   }
+  if (m_upgrade.Handle(command, context)) return;
   if (!m_config.applicationMode) {
     HandleMcu(command, context);
     return;
@@ -213,6 +214,7 @@ void VirtualBox::RestartNow(Clock::time_point now) {
   if (m_rebootFactory) m_state = FactoryState();
   m_rebootFactory = false;
   for (const auto& extension : m_extensions) extension->OnReboot();
+  m_upgrade.OnReboot();
   if (wasPlugged) m_offlineUntil = now + m_config.rebootOffline;
 }
 
@@ -286,6 +288,16 @@ void VirtualBox::SetApplicationMode(bool on) {
 void VirtualBox::AddExtension(std::unique_ptr<BoxExtension> extension) {
   std::lock_guard<std::mutex> guard(m_lock);
   if (extension) m_extensions.push_back(std::move(extension));
+}
+
+UpgradeSnapshot VirtualBox::Upgrade() const {
+  std::lock_guard<std::mutex> guard(m_lock);
+  return m_upgrade.Snapshot();
+}
+
+void VirtualBox::SetUpgradeConfig(UpgradeReceiverConfig config) {
+  std::lock_guard<std::mutex> guard(m_lock);
+  m_config.upgrade = std::move(config);
 }
 
 // --- faults -------------------------------------------------------------------------------------

@@ -25,6 +25,7 @@
 #include "simulator/box_config.h"
 #include "simulator/box_context.h"
 #include "simulator/box_state.h"
+#include "simulator/upgrade_receiver.h"
 
 namespace qb::sim {
 
@@ -72,6 +73,15 @@ class VirtualBox {
   /// Adds a part of the box (firmware upgrade receiver, calibration sequence); it is
   /// offered every command before the built-in handlers.
   void AddExtension(std::unique_ptr<BoxExtension> extension);
+
+  // --- firmware upgrade receiver ---------------------------------------------------------
+  // Every box has one (upgrade_receiver.h). It is asked after the added extensions and
+  // before the built-in handlers, in the loader too.
+  /// What the receiver has taken so far and how its last transfer ended.
+  UpgradeSnapshot Upgrade() const;
+  /// Replaces the receiver's behaviour (new versions, NOT_READY blocks, refused start); a
+  /// transfer under way goes on with the new settings.
+  void SetUpgradeConfig(UpgradeReceiverConfig config);
 
   // --- faults --------------------------------------------------------------------------
   /// The next `count` reply frames are never sent.
@@ -134,6 +144,7 @@ class VirtualBox {
   VirtualBoxConfig m_config;
   BoxState m_state;
   std::vector<std::unique_ptr<BoxExtension>> m_extensions;
+  UpgradeReceiver m_upgrade;
 
   std::deque<Report> m_reports;
   Clock::time_point m_lastReadyAt{};

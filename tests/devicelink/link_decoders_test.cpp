@@ -8,6 +8,7 @@
 #include "devicelink/calibration_commands.h"
 #include "devicelink/device_link.h"
 #include "devicelink/dsp_replies.h"
+#include "devicelink/firmware_upgrade.h"
 #include "devicelink/karaoke_commands.h"
 #include "devicelink/mcu_commands.h"
 #include "devicelink/memory_commands.h"
@@ -22,7 +23,8 @@ TEST(ReplyDecoders, NoTwoFamiliesClaimTheSameCommand) {
   std::map<std::pair<int, int>, int> owners;
   int family = 0;
   for (DecoderTable table : {DspReplyDecoders(), CalibrationReplyDecoders(), MemoryReplyDecoders(),
-                             McuReplyDecoders(), KaraokeReplyDecoders(), SceneReplyDecoders()}) {
+                             McuReplyDecoders(), KaraokeReplyDecoders(), SceneReplyDecoders(),
+                             UpgradeReplyDecoders()}) {
     ++family;
     EXPECT_FALSE(table.empty()) << "family " << family;
     for (const CommandDecoderEntry& entry : table) {
