@@ -102,7 +102,7 @@ bool Eventually(Condition condition) {
 
 TEST(System, FactoryDefaultRestoresFactoryValuesAndReboots) {
   VirtualBoxConfig config;
-  config.rebootOffline = 50ms;
+  config.rebootOffline = 500ms;  // long enough to see it gone, even on a loaded machine
   BoxDriver driver(config);
   std::vector<bool> plugEvents;
   std::mutex eventsLock;
