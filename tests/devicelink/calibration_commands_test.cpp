@@ -14,6 +14,7 @@
 #include "tests/support/recording_target.h"
 #include "tests/support/command_reports.h"
 #include "tests/support/scripted_hid.h"
+#include "tests/support/scripted_link_test.h"
 
 namespace qb {
 namespace {
@@ -24,25 +25,13 @@ using test::ReplyFrameBytes;
 
 /// A link over a scripted box with the calibration decoders installed and recorders in the
 /// calibration window's and the main window's slots. Waits are capped at 0 ms.
-class CalibrationTest : public ::testing::Test {
+class CalibrationTest : public test::ScriptedLinkTest {
  protected:
-  CalibrationTest()
-      : backend(std::make_shared<test::ScriptedHidBackend>()),
-        hid(backend->State()),
-        link(backend, LinkTimings{/*waitCapMs*/ 0, /*readSliceMs*/ 1}) {
-    InstallDecoderTables(link, {CalibrationReplyDecoders()});
+  CalibrationTest() : ScriptedLinkTest({CalibrationReplyDecoders()}) {
     link.Register(ReplySlot::CalibrationWindowHandle, &calibrationWindow);
     link.Register(ReplySlot::MainWindowHandle, &mainWindow);
   }
-  void SetUp() override {
-    link.OpenHIDDevice();
-    ASSERT_TRUE(link.IsDeviceOpen());
-  }
-  void TearDown() override { link.CloseHIDDevice(false); }
 
-  std::shared_ptr<test::ScriptedHidBackend> backend;
-  test::ScriptedHidState& hid;
-  DeviceLink link;
   test::RecordingTarget calibrationWindow;
   test::RecordingTarget mainWindow;
 };

@@ -12,6 +12,7 @@
 #include "tests/support/recording_target.h"
 #include "tests/support/command_reports.h"
 #include "tests/support/scripted_hid.h"
+#include "tests/support/scripted_link_test.h"
 
 namespace qb {
 namespace {
@@ -22,24 +23,12 @@ using test::ReplyFrameBytes;
 
 /// A link over a scripted box with the karaoke decoders installed and a recorder in the
 /// main window's slot. Waits are capped at 0 ms.
-class KaraokeTest : public ::testing::Test {
+class KaraokeTest : public test::ScriptedLinkTest {
  protected:
-  KaraokeTest()
-      : backend(std::make_shared<test::ScriptedHidBackend>()),
-        hid(backend->State()),
-        link(backend, LinkTimings{/*waitCapMs*/ 0, /*readSliceMs*/ 1}) {
-    InstallDecoderTables(link, {KaraokeReplyDecoders()});
+  KaraokeTest() : ScriptedLinkTest({KaraokeReplyDecoders()}) {
     link.Register(ReplySlot::MainWindowHandle, &mainWindow);
   }
-  void SetUp() override {
-    link.OpenHIDDevice();
-    ASSERT_TRUE(link.IsDeviceOpen());
-  }
-  void TearDown() override { link.CloseHIDDevice(false); }
 
-  std::shared_ptr<test::ScriptedHidBackend> backend;
-  test::ScriptedHidState& hid;
-  DeviceLink link;
   test::RecordingTarget mainWindow;
 };
 

@@ -15,6 +15,7 @@
 #include "tests/support/recording_target.h"
 #include "tests/support/command_reports.h"
 #include "tests/support/scripted_hid.h"
+#include "tests/support/scripted_link_test.h"
 
 namespace qb {
 namespace {
@@ -26,29 +27,17 @@ using test::ReplyFrameBytes;
 
 /// A link over a scripted box with the MCU decoders installed and a recorder in the main
 /// window's slot. Waits are capped at 0 ms, so a silent box costs nothing.
-class McuTest : public ::testing::Test {
+class McuTest : public test::ScriptedLinkTest {
  protected:
-  McuTest()
-      : backend(std::make_shared<test::ScriptedHidBackend>()),
-        hid(backend->State()),
-        link(backend, LinkTimings{/*waitCapMs*/ 0, /*readSliceMs*/ 1}) {
-    InstallDecoderTables(link, {McuReplyDecoders()});
+  McuTest() : ScriptedLinkTest({McuReplyDecoders()}) {
     link.Register(ReplySlot::MainWindowHandle, &mainWindow);
   }
-  void SetUp() override {
-    link.OpenHIDDevice();
-    ASSERT_TRUE(link.IsDeviceOpen());
-  }
-  void TearDown() override { link.CloseHIDDevice(false); }
 
   /// Makes the box answer every command with `frame`.
   void AnswerWith(const Bytes& frame) {
     hid.onWrite = [this, frame](const Bytes&) { hid.QueueReport(InputReport(frame)); };
   }
 
-  std::shared_ptr<test::ScriptedHidBackend> backend;
-  test::ScriptedHidState& hid;
-  DeviceLink link;
   test::RecordingTarget mainWindow;
 };
 

@@ -14,6 +14,7 @@
 #include "tests/support/recording_target.h"
 #include "tests/support/command_reports.h"
 #include "tests/support/scripted_hid.h"
+#include "tests/support/scripted_link_test.h"
 
 namespace qb {
 namespace {
@@ -25,21 +26,12 @@ using test::ReplyFrameBytes;
 
 /// A link over a scripted box with the memory decoder installed and recorders in the
 /// memory window's and the main window's slots. Waits are capped at 0 ms.
-class MemoryTest : public ::testing::Test {
+class MemoryTest : public test::ScriptedLinkTest {
  protected:
-  MemoryTest()
-      : backend(std::make_shared<test::ScriptedHidBackend>()),
-        hid(backend->State()),
-        link(backend, LinkTimings{/*waitCapMs*/ 0, /*readSliceMs*/ 1}) {
-    InstallDecoderTables(link, {MemoryReplyDecoders()});
+  MemoryTest() : ScriptedLinkTest({MemoryReplyDecoders()}) {
     link.Register(ReplySlot::MemoryWindowHandle, &memoryWindow);
     link.Register(ReplySlot::MainWindowHandle, &mainWindow);
   }
-  void SetUp() override {
-    link.OpenHIDDevice();
-    ASSERT_TRUE(link.IsDeviceOpen());
-  }
-  void TearDown() override { link.CloseHIDDevice(false); }
 
   /// Lets the link read one report holding the memory frame with `op` and `payload`.
   void Receive(std::uint8_t op, const Bytes& payload) {
@@ -47,9 +39,6 @@ class MemoryTest : public ::testing::Test {
     ASSERT_TRUE(link.ReadHIDData(kWaitDefaultMs));
   }
 
-  std::shared_ptr<test::ScriptedHidBackend> backend;
-  test::ScriptedHidState& hid;
-  DeviceLink link;
   test::RecordingTarget memoryWindow;
   test::RecordingTarget mainWindow;
 };

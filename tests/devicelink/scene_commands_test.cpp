@@ -15,6 +15,7 @@
 #include "tests/support/log_capture.h"
 #include "tests/support/recording_target.h"
 #include "tests/support/scripted_hid.h"
+#include "tests/support/scripted_link_test.h"
 
 namespace qb {
 namespace {
@@ -25,21 +26,12 @@ using test::ReplyFrameBytes;
 
 /// A link over a scripted box with the scene decoders installed and recorders in the two
 /// slots scene replies go to. Waits are capped at 0 ms, so a silent box costs nothing.
-class SceneLinkTest : public ::testing::Test {
+class SceneLinkTest : public test::ScriptedLinkTest {
  protected:
-  SceneLinkTest()
-      : backend(std::make_shared<test::ScriptedHidBackend>()),
-        hid(backend->State()),
-        link(backend, LinkTimings{/*waitCapMs*/ 0, /*readSliceMs*/ 1}) {
-    InstallDecoderTables(link, {SceneReplyDecoders()});
+  SceneLinkTest() : ScriptedLinkTest({SceneReplyDecoders()}) {
     link.Register(ReplySlot::MainWindowHandle, &mainWindow);
     link.Register(ReplySlot::SceneWindowHandle, &sceneWindow);
   }
-  void SetUp() override {
-    link.OpenHIDDevice();
-    ASSERT_TRUE(link.IsDeviceOpen());
-  }
-  void TearDown() override { link.CloseHIDDevice(false); }
 
   /// Lets the link read one input report holding `frames` back to back.
   void Receive(const std::vector<Bytes>& frames) {
@@ -49,9 +41,6 @@ class SceneLinkTest : public ::testing::Test {
     ASSERT_TRUE(link.ReadHIDData(kWaitDefaultMs));
   }
 
-  std::shared_ptr<test::ScriptedHidBackend> backend;
-  test::ScriptedHidState& hid;
-  DeviceLink link;
   test::RecordingTarget mainWindow;
   test::RecordingTarget sceneWindow;
 };
