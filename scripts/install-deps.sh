@@ -8,6 +8,8 @@ packages=(
   libhidapi-dev libcjson-dev libudev-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang-14 libclang-rt-14-dev
+  qt6-base-dev qt6-tools-dev qt6-svg-dev libqt6opengl6-dev libxkbcommon-dev qt6-qpa-plugins
+  fonts-dejavu-core fonts-wqy-microhei xvfb xauth
 )
 
 missing=()
