@@ -1,0 +1,333 @@
+#include "windows/main_wnd.h"
+
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QTimerEvent>
+
+#include "controller/equalizer_manager.h"
+#include "controls/control_factory.h"
+#include "devicelink/dsp_queries.h"
+#include "shell/display_scale.h"
+#include "shell/hotplug_monitor.h"
+#include "shell/log.h"
+#include "shell/settings.h"
+#include "shell/single_instance.h"
+#include "simulator/virtual_box.h"
+#include "ui/buttons.h"
+#include "ui/control_text.h"
+#include "ui/slider.h"
+#include "ui/language_tables.h"
+#include "ui/message_port.h"
+#include "ui/popup_menu.h"
+#include "ui/skin.h"
+#include "windows/about_wnd.h"
+#include "windows/loading_wnd.h"
+#include "windows/message_box.h"
+
+namespace qb {
+namespace {
+
+constexpr int kMainVolumePeriodMs = 1000;
+
+bool LoadLanguageFile(const char* name, const char* path) {
+  QByteArray bytes;
+  QString error;
+  if (!ui::ReadSkinFile(QString::fromLatin1(path), bytes) ||
+      !ui::Languages().Load(QString::fromLatin1(name), bytes, &error)) {
+    LogPrintA("language %s not loaded %s\n", path, qPrintable(error));
+    return false;
+  }
+  return true;
+}
+
+/// The language a stored "lan" value selects; empty for values that select nothing.
+QString LanguageForStoredValue(int value) {
+  switch (value) {
+    case 0: return QStringLiteral("en");
+    case 1: return QStringLiteral("cn_zh");
+    case 2: return QStringLiteral("ru");
+    default: return {};
+  }
+}
+
+bool StartsWith(const QString& name, const char* prefix) { return name.startsWith(QLatin1String(prefix)); }
+
+}  // namespace
+
+CMainWnd::CMainWnd(MainWndOptions options)
+    : WindowBase(nullptr),
+      m_options(std::move(options)),
+      m_controller(std::make_unique<EqualizerManager>(m_options.backend, m_options.timings)) {
+  if (m_options.virtualBox) {
+    // The box calls from whichever thread made it leave or return: post, never call.
+    std::weak_ptr<ui::MessagePort> port = Port();
+    m_options.virtualBox->SetPlugListener([port](bool plugged) {
+      if (auto target = port.lock()) target->Post(WM_SIMULATED_PLUG, plugged ? 1 : 0);
+    });
+  }
+}
+
+CMainWnd::~CMainWnd() {
+  if (m_options.virtualBox) m_options.virtualBox->SetPlugListener({});
+  m_hotplug.reset();
+  m_controller.reset();  // joins a running task and closes the link before the window goes
+}
+
+QWidget* CMainWnd::CreateControl(const QString& className, QWidget* parent) {
+  return CreateProgramControl(className, parent);
+}
+
+void CMainWnd::OnInit() {
+  QString error;
+  if (!InsertLayout(FindControl(QStringLiteral("channel_settings")),
+                    QStringLiteral("xml/channel_settings_6in_mixer.xml"), &error))
+    LogPrintA("channel_settings: %s\n", qPrintable(error));
+
+  // Language tables: English, then Chinese (which is current after loading), then the
+  // stored choice; a value without a table ("ru", or junk) leaves the Chinese texts.
+  ui::Languages().Clear();
+  LoadLanguageFile("en", "lan/lan_en.xml");
+  LoadLanguageFile("cn_zh", "lan/lan_cn.xml");
+  m_controller->SetFactoryEq(ReadConfigInt(kFactoryEqKey, 0));
+  const QString language = LanguageForStoredValue(ReadConfigInt(kLanguageKey, 0));
+  if (!language.isEmpty()) ui::Languages().Select(language);
+  Retranslate();
+
+  SetDisplayScale(SelectDisplayScaleFromScreens().dpi);
+  if (!m_controller->InitControls(*this, *this)) LogPrintA("InitControls failed\n");
+
+  m_instance = m_options.instanceLockDirectory.isEmpty()
+                   ? std::make_unique<SingleInstance>()
+                   : std::make_unique<SingleInstance>(m_options.instanceLockDirectory);
+  if (!m_instance->Acquire()) {
+    m_secondInstance = true;
+    // Shown once the window runs its loop, then the window closes itself.
+    QMetaObject::invokeMethod(this, [this] {
+      ShowMessage(QStringLiteral("${tips}"), QStringLiteral("${mutex_tips}"), {QStringLiteral("${confirm}")});
+      OnCloseRequest();
+    }, Qt::QueuedConnection);
+    return;
+  }
+  QMetaObject::invokeMethod(this, [this] { m_controller->ConnectDevice(false); }, Qt::QueuedConnection);
+  if (m_options.hotplug) StartHotplug();
+}
+
+void CMainWnd::StartHotplug() {
+  m_hotplug = std::make_unique<HotplugMonitor>();
+  connect(m_hotplug.get(), &HotplugMonitor::boxArrived, this, [this] { OnBoxArrived(); });
+  connect(m_hotplug.get(), &HotplugMonitor::boxRemoved, this, [this] { OnBoxRemoved(); });
+  if (!m_hotplug->Start()) m_hotplug.reset();
+}
+
+void CMainWnd::EndTipsWindows() { ui::WindowBase::EndWindowsTitled(ui::Tr(QStringLiteral("${tips}")), 0); }
+
+void CMainWnd::OnBoxArrived() {
+  EndTipsWindows();
+  m_controller->DevicePlugin();
+}
+
+void CMainWnd::OnBoxRemoved() {
+  EndTipsWindows();
+  m_controller->DevicePlugOut();
+}
+
+// --- ControllerHost ------------------------------------------------------------------------
+
+int CMainWnd::ShowMessage(const QString& title, const QString& text, const QStringList& buttons) {
+  return windows::ShowMessageBox(this, title, text, buttons);
+}
+
+int CMainWnd::ShowConfirm(const QString& title, const QString& text) { return windows::ShowMessageBox(this, title, text); }
+
+void CMainWnd::StartMainVolumeTimer() {
+  m_mainVolumePolls = kMainVolumePolls;
+  if (!m_mainVolumeTimerId) m_mainVolumeTimerId = startTimer(kMainVolumePeriodMs);
+}
+
+void CMainWnd::StopMainVolumeTimer() {
+  if (m_mainVolumeTimerId) killTimer(m_mainVolumeTimerId);
+  m_mainVolumeTimerId = 0;
+}
+
+void CMainWnd::timerEvent(QTimerEvent* event) {
+  if (event->timerId() != m_mainVolumeTimerId) {
+    WindowBase::timerEvent(event);
+    return;
+  }
+  LogPrintA("GET_MAIN_VOLUME_TIMER, getMainVolumeTimer=%d\n", m_mainVolumePolls);
+  if (m_mainVolumePolls > 0) {
+    Get_Main_Volume(m_controller->Link());
+    --m_mainVolumePolls;
+  } else {
+    StopMainVolumeTimer();
+  }
+}
+
+// --- language --------------------------------------------------------------------------------
+
+void CMainWnd::SwitchLanguage(const QString& name, int storedValue) {
+  LogPrintA("change language to %s - %d\n", qPrintable(name), storedValue);
+  ui::Languages().Select(name);
+  WriteConfigInt(kLanguageKey, storedValue);
+  Retranslate();
+  LogPrintA("change language finish\n");
+  m_controller->UpdateAllVolumeEdit();
+}
+
+// --- messages ------------------------------------------------------------------------------
+
+void CMainWnd::ShowLoading() {
+  CloseLoading();
+  windows::CLoadingWnd loading(this);
+  if (!loading.Build()) return;
+  m_loading = &loading;
+  loading.Run();  // returns once 1275 (or the user) ended it
+  m_loading = nullptr;
+}
+
+void CMainWnd::CloseLoading() {
+  if (m_loading) m_loading->Finish();
+}
+
+void CMainWnd::HandleCustomMessage(ReplyMessage& message, bool& handled) {
+  switch (message.number) {
+    case WM_MENU_CLICK:
+      if (auto* record = message.RecordAs<ui::MenuClickRecord>()) OnMenuClick(*record);
+      handled = true;
+      break;
+    case WM_DSP_REPLY: m_controller->ReadDspValueCallback(message); break;
+    case WM_MCU_REPLY: m_controller->ReadMcuValueCallback(message); break;
+    case WM_SCENE_REPLY: m_controller->ReadSenceValueCallback(message); break;
+    case WM_KTV_REPLY: m_controller->ReadKtvValueCallback(message); break;
+    case WM_DEVICE_ABNORMAL:
+      ShowMessage(QStringLiteral("${tips}"), QStringLiteral("${device_status_unnormal}"), {QStringLiteral("${confirm}")});
+      break;
+    case WM_DEVICE_REBOOT:
+      CloseLoading();
+      ShowMessage(QStringLiteral("${tips}"), QStringLiteral("${device_reboot}"), {QStringLiteral("${confirm}")});
+      break;
+    case WM_CONNECT_FAILED:
+      ShowMessage(QStringLiteral("${tips}"), QStringLiteral("${device_connect_fail}"), {QStringLiteral("${confirm}")});
+      break;
+    case WM_CONNECT_DONE: m_controller->OnConnectDone(); break;
+    case WM_DISCONNECT: m_controller->DisconnectDevice(); break;
+    case WM_FORCE_UPDATE:
+      // The forced-update window comes with the firmware tools; until then the user is told.
+      LogPrintA("WM_FORCE_UPDATE\n");
+      break;
+    case WM_SHOW_LOADING: ShowLoading(); break;
+    case WM_CLOSE_LOADING:
+      CloseLoading();
+      handled = true;
+      break;
+    case WM_SIMULATED_PLUG:
+      if (message.wParam) OnBoxArrived();
+      else OnBoxRemoved();
+      handled = true;
+      break;
+    default: break;
+  }
+}
+
+// --- notifications -----------------------------------------------------------------------------
+
+void CMainWnd::Notify(ui::Notification& n) {
+  LogPrintA("Notify %s\n", qPrintable(n.type));
+  const QString name = n.SenderName();
+  const int index = n.SenderIndex();
+  if (n.type == QLatin1String(ui::notify::kClick)) {
+    if (name.compare(QLatin1String("minbtn"), Qt::CaseInsensitive) == 0) {
+      showMinimized();
+      return;
+    }
+    OnClickNotification(n);
+  } else if (n.type == QLatin1String(ui::notify::kSetFocus)) {
+    LogPrintA("on %s MSGTYPE_SETFOCUS\n", qPrintable(name));
+    if (StartsWith(name, "edit_ch_delay_") || StartsWith(name, "slider_ch_delay_")) {
+      m_controller->ShowDelaySlider(index);
+    } else {
+      LogPrintA("on mSliderChDelay SetVisible false\n");
+      for (const auto& strip : m_controller->View().outputs)
+        if (strip.delay) strip.delay->setVisible(false);
+      for (const auto& strip : m_controller->View().outputs)
+        if (strip.delayPlaceholder) strip.delayPlaceholder->setVisible(true);
+    }
+    if (StartsWith(name, "eq_freq_") || StartsWith(name, "eq_q_") || StartsWith(name, "eq_gain_")) {
+      LogPrintA("on eq %s setfocus index %d\n", qPrintable(name), index);
+      m_controller->UpdateEqualizer(index);
+    }
+  } else if (n.type == QLatin1String(ui::notify::kKillFocus)) {
+    LogPrintA("on %s MSGTYPE_KILLFOCUS\n", qPrintable(name));
+  } else if (n.type == QLatin1String(ui::notify::kItemSelect)) {
+    LogPrintA("on %s MSGTYPE_ITEMSELECT\n", qPrintable(name));
+    if (StartsWith(name, "comb_ch_unit")) m_controller->SetDelayUnit();
+  } else if (n.type == QLatin1String(ui::notify::kWindowSize)) {
+    m_controller->UpdateEqualizer(0);
+  }
+  // The base handling: "closebtn" closes (through the close sequence below).
+  WindowBase::Notify(n);
+}
+
+void CMainWnd::OnClickNotification(ui::Notification& n) {
+  const QString name = n.SenderName();
+  QWidget* sender = n.sender;
+  if (StartsWith(name, "ch_output_btn")) {
+    m_outputMenuChannel = n.SenderIndex();
+  } else if (name == u"btnConnect") {
+    m_controller->ConnectDevice(true);
+  } else if (name == u"btn_option") {
+    m_controller->ShowOptionMenu(sender);
+  } else if (name == u"btn_scene") {
+    m_controller->ShowSceneMenu(sender);
+  } else if (name == u"btn_advance") {
+    m_controller->ShowAdvanceMenu(sender);
+  }
+}
+
+void CMainWnd::OnMenuClick(const ui::MenuClickRecord& record) {
+  const QString& name = record.name;
+  LogPrintA("on menu click %s\n", qPrintable(name));
+  const QString current = ui::Languages().CurrentName();
+  if (StartsWith(name, "option_item_reset_default")) {
+    m_controller->ResetMcuFactoryDefault();
+  } else if (StartsWith(name, "option_item_about")) {
+    const Profile& profile = m_controller->CurrentProfile();
+    windows::ShowAboutWindow(this, windows::AboutInfo{profile.model, profile.mainVersion, profile.slaveVersion});
+  } else if (name.compare(QLatin1String("option_item_language_en"), Qt::CaseInsensitive) == 0) {
+    if (current != u"en") SwitchLanguage(QStringLiteral("en"), 0);
+  } else if (name.compare(QLatin1String("option_item_language_cn"), Qt::CaseInsensitive) == 0) {
+    if (current != u"cn_zh") SwitchLanguage(QStringLiteral("cn_zh"), 1);
+  } else if (name.compare(QLatin1String("option_item_language_ru"), Qt::CaseInsensitive) == 0) {
+    if (current != u"ru") SwitchLanguage(QStringLiteral("ru"), 2);
+  } else if (name.compare(QLatin1String("option_item_language"), Qt::CaseInsensitive) == 0) {
+    if (current == u"cn_zh") SwitchLanguage(QStringLiteral("en"), 0);
+    else SwitchLanguage(QStringLiteral("cn_zh"), 1);
+  }
+}
+
+void CMainWnd::keyPressEvent(QKeyEvent* event) {
+  // Simulate mode: F8 takes the virtual box off the bus, F9 plugs it back in.
+  if (m_options.virtualBox && (event->key() == Qt::Key_F8 || event->key() == Qt::Key_F9)) {
+    if (event->key() == Qt::Key_F8) m_options.virtualBox->Unplug();
+    else m_options.virtualBox->Replug();
+    m_options.virtualBox->Poll();
+    event->accept();
+    return;
+  }
+  WindowBase::keyPressEvent(event);
+}
+
+// --- closing ---------------------------------------------------------------------------------
+
+void CMainWnd::OnCloseRequest() {
+  if (m_closing) return;
+  m_closing = true;
+  m_controller->DisconnectDevice();
+  EndTipsWindows();
+  CloseLoading();
+  StopMainVolumeTimer();
+  Close(0);
+  QCoreApplication::quit();
+}
+
+}  // namespace qb

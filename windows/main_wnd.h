@@ -1,0 +1,100 @@
+#pragma once
+/// The program's main window: builds the main layout, owns the controller, and turns every
+/// control notification, menu choice, timer tick, hot-plug event and posted message into a
+/// controller operation or another window. It holds no device state of its own.
+
+#include <QString>
+#include <memory>
+
+#include "controller/controller_host.h"
+#include "devicelink/hid_transport.h"
+#include "devicelink/link_timing.h"
+#include "ui/window_base.h"
+
+namespace qb {
+
+class EqualizerManager;
+class HotplugMonitor;
+class SingleInstance;
+namespace windows {
+class CLoadingWnd;
+}
+namespace ui {
+struct MenuClickRecord;
+}
+namespace sim {
+class VirtualBox;
+}
+
+struct MainWndOptions {
+  std::shared_ptr<HidBackend> backend;
+  LinkTimings timings{};
+  /// Folder of the single-instance lock; empty for the runtime folder.
+  QString instanceLockDirectory;
+  /// Listen to the system's USB hot-plug events.
+  bool hotplug = true;
+  /// The virtual box behind `backend` in simulate mode: its unplug/replug drive the same
+  /// handlers as real hot-plug, and F8/F9 unplug and replug it.
+  std::shared_ptr<sim::VirtualBox> virtualBox;
+};
+
+/// Private message of the simulate mode: the virtual box left (wParam 0) or came back (1).
+inline constexpr std::uint32_t WM_SIMULATED_PLUG = 0x7F01;
+
+class CMainWnd final : public ui::WindowBase, public ControllerHost {
+  Q_OBJECT
+ public:
+  explicit CMainWnd(MainWndOptions options);
+  ~CMainWnd() override;
+
+  QString ClassName() const override { return QStringLiteral("MainWnd"); }
+  QString LayoutId() const override { return QStringLiteral("XML_MAIN"); }
+  QWidget* CreateControl(const QString& className, QWidget* parent) override;
+
+  EqualizerManager& Controller() { return *m_controller; }
+  /// True when another instance held the lock at initialisation (this one closes itself).
+  bool IsSecondInstance() const { return m_secondInstance; }
+  /// Remaining main-volume polls (timer 4114).
+  int MainVolumePolls() const { return m_mainVolumePolls; }
+  /// Changes the language, stores the choice and re-resolves every text.
+  void SwitchLanguage(const QString& name, int storedValue);
+
+  // ControllerHost
+  int ShowMessage(const QString& title, const QString& text, const QStringList& buttons) override;
+  int ShowConfirm(const QString& title, const QString& text) override;
+  void StartMainVolumeTimer() override;
+  void StopMainVolumeTimer() override;
+
+  // Hot-plug events of the box (udev or the virtual box).
+  void OnBoxArrived();
+  void OnBoxRemoved();
+
+ protected:
+  void OnInit() override;
+  void Notify(ui::Notification& notification) override;
+  void HandleCustomMessage(ReplyMessage& message, bool& handled) override;
+  void OnCloseRequest() override;
+  void timerEvent(QTimerEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+
+ private:
+  void OnClickNotification(ui::Notification& notification);
+  void OnMenuClick(const ui::MenuClickRecord& record);
+  void ShowLoading();
+  void CloseLoading();
+  void EndTipsWindows();
+  void StartHotplug();
+
+  MainWndOptions m_options;
+  std::unique_ptr<EqualizerManager> m_controller;
+  std::unique_ptr<SingleInstance> m_instance;
+  std::unique_ptr<HotplugMonitor> m_hotplug;
+  windows::CLoadingWnd* m_loading = nullptr;
+  int m_outputMenuChannel = 0;
+  int m_mainVolumeTimerId = 0;
+  int m_mainVolumePolls = 0;
+  bool m_secondInstance = false;
+  bool m_closing = false;
+};
+
+}  // namespace qb
