@@ -1,32 +1,43 @@
-// Quorelbox: control panel of the ZX7140K. Until the windows arrive, the program opens the
-// box (or the virtual box), reads its live state once and prints what the box answered.
+// Quorelbox: control panel of the ZX7140K. Start-up: the log, the skin, the main window,
+// the message loop, and the orderly shutdown.
+#include <QApplication>
+#include <QMessageBox>
+#include <QTimer>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 
-#include "app/box_report.h"
-#include "devicelink/device_link.h"
-#include "devicelink/link_decoders.h"
+#include "devicelink/hid_transport.h"
 #include "shell/log.h"
 #include "simulator/virtual_hid.h"
+#include "ui/skin.h"
+#include "windows/main_wnd.h"
 
 namespace {
 
 void PrintUsage() {
   std::printf(
       "Usage: quorelbox [--simulate] [--help]\n"
-      "Opens the ZX7140K over USB (vendor 0483, product 5750), reads its live state and\n"
-      "prints it.\n"
-      "  --simulate  use the built-in virtual box instead of a real one\n"
+      "The control panel of the ZX7140K audio processor (USB vendor 0483, product 5750).\n"
+      "  --simulate  work with the built-in virtual box instead of a real one\n"
+      "              (F8 unplugs it, F9 plugs it back in)\n"
+      "  --screenshot FILE.png  save a picture of the main window 3 s after start and quit\n"
       "  --help      show this text\n"
-      "A file \"savelog.ini\" in the current directory turns on the diagnostic log \"save.log\".\n");
+      "A file \"savelog.ini\" in the current directory turns on the diagnostic log \"save.log\";\n"
+      "\"debug.ini\" shows the memory tool button; \"noForceUpdate.ini\" stops the forced\n"
+      "firmware update prompt. Without access to /dev/hidraw* (a udev rule) no box is found.\n");
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   bool simulate = false;
+  const char* screenshot = nullptr;
   for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--screenshot") == 0 && i + 1 < argc) {
+      screenshot = argv[++i];
+      continue;
+    }
     if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
       PrintUsage();
       return 0;
@@ -40,37 +51,39 @@ int main(int argc, char** argv) {
   }
 
   qb::InitLogFromMarker();
-  std::shared_ptr<qb::HidBackend> backend =
-      simulate ? std::shared_ptr<qb::HidBackend>(qb::sim::MakeVirtualBoxBackend())
-               : qb::MakeHidapiBackend();
-  qb::DeviceLink link(backend);
-  link.SetLinkConfig(79, 8, 6, false, false);
-  qb::InstallReplyDecoders(link);
-  qb::BoxReport report;
-  for (qb::ReplySlot slot : {qb::ReplySlot::MainWindowHandle, qb::ReplySlot::SceneWindowHandle}) {
-    link.Register(slot, &report);
-  }
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("quorelbox"));
+  QApplication::setOrganizationName(QStringLiteral("quorelbox"));
+  QString skinError;
+  if (!qb::ui::LoadSkin(&skinError)) qb::LogPrintA("skin: %s\n", qPrintable(skinError));
 
-  const int initResult = link.OpenHIDDevice();
-  if (initResult != 0) {
-    std::fprintf(stderr, "quorelbox: the USB HID library failed to start (%d)\n", initResult);
+  qb::MainWndOptions options;
+  if (simulate) {
+    auto backend = qb::sim::MakeVirtualBoxBackend();
+    options.virtualBox = backend->Box();
+    options.backend = backend;
+  } else {
+    options.backend = qb::MakeHidapiBackend();
+  }
+  auto window = std::make_unique<qb::CMainWnd>(std::move(options));
+  if (!window->Create(QStringLiteral("Quorel DSP Audio"))) {
+    // Without its layout the program cannot run.
+    QMessageBox::critical(nullptr, QStringLiteral("Quorel DSP Audio"),
+                          QStringLiteral("加载资源文件失败：") + window->LayoutId());
     return 1;
   }
-  if (!link.IsDeviceOpen()) {
-    std::printf(
-        "No ZX7140K found (USB 0483:5750). Check the cable, and that your user may open\n"
-        "/dev/hidraw* (a udev rule granting access to the device). ./run.sh --simulate\n"
-        "uses the virtual box instead.\n");
-    return 1;
+  window->setWindowTitle(QStringLiteral("Quorel DSP Audio"));
+  window->CentreWindow();
+  window->show();
+  if (screenshot) {
+    QTimer::singleShot(3000, window.get(), [&window, screenshot] {
+      const bool saved = window->grab().save(QString::fromLocal8Bit(screenshot));
+      std::printf("%s %s\n", saved ? "saved" : "could not save", screenshot);
+      window->close();
+      QApplication::exit(saved ? 0 : 1);
+    });
   }
-  std::printf("%s opened.\n", simulate ? "Virtual ZX7140K" : "ZX7140K");
-  const bool answered = qb::ReadBoxState(link);
-  link.CloseHIDDevice(true);
-  link.Unregister(&report);
-  for (const std::string& line : report.TakeLines()) std::printf("%s\n", line.c_str());
-  if (!answered) {
-    std::printf("The box did not answer the handshake.\n");
-    return 1;
-  }
-  return 0;
+  const int code = QApplication::exec();
+  window.reset();
+  return code;
 }

@@ -137,6 +137,14 @@ class DeviceLink {
   int Model() const { return m_model.load(std::memory_order_relaxed); }
   void SetModel(int model) { m_model.store(model, std::memory_order_relaxed); }
   bool ApplicationMode() const { return m_applicationMode.load(std::memory_order_relaxed); }
+  /// Firmware version numbers of the last handshake (-1 before one), for threads that may
+  /// not read the mirror.
+  int MainVersion() const { return m_mainVersion.load(std::memory_order_relaxed); }
+  int SlaveVersion() const { return m_slaveVersion.load(std::memory_order_relaxed); }
+  void SetFirmwareVersion(int mainVersion, int slaveVersion) {
+    m_mainVersion.store(mainVersion, std::memory_order_relaxed);
+    m_slaveVersion.store(slaveVersion, std::memory_order_relaxed);
+  }
   void SetApplicationMode(bool on) { m_applicationMode.store(on, std::memory_order_relaxed); }
   std::uint8_t BootloaderVersion() const {
     return m_bootloaderVersion.load(std::memory_order_relaxed);
@@ -198,6 +206,8 @@ class DeviceLink {
   LinkConfig m_config;
 
   std::atomic<int> m_model{-1};
+  std::atomic<int> m_mainVersion{-1};
+  std::atomic<int> m_slaveVersion{-1};
   std::atomic<bool> m_applicationMode{false};
   std::atomic<std::uint8_t> m_bootloaderVersion{0};
   std::atomic<bool> m_noCheckID{false};

@@ -61,6 +61,7 @@ void DecodeHandshake(DeviceLink& link, const ReplyFrame& frame) {
   if (p.size() < 4) return;  // see McuReplyDecoders: zero versions would mean "outdated"
   link.SetApplicationMode(true);
   link.SetModel(p[1]);
+  link.SetFirmwareVersion(p[2], p[3]);
   auto record = std::make_unique<HandshakeRecord>();
   record->model = p[1];
   record->masterVersion = p[2];

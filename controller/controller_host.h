@@ -1,0 +1,24 @@
+#pragma once
+/// What the controller needs from the window that owns it: the modal dialogs and the
+/// main-volume poll timer. The main window implements it; tests implement it with scripted
+/// answers. Every call happens on the UI thread.
+
+#include <QString>
+#include <QStringList>
+
+namespace qb {
+
+class ControllerHost {
+ public:
+  virtual ~ControllerHost() = default;
+  /// The message box: up to three button texts (language keys); 1 confirm, 0 cancel or
+  /// close, 2 the third button.
+  virtual int ShowMessage(const QString& title, const QString& text, const QStringList& buttons) = 0;
+  /// The confirm dialog of a yes/no question (the layout's own buttons).
+  virtual int ShowConfirm(const QString& title, const QString& text) = 0;
+  /// Timer 4114: starts the once-a-second main-volume poll / stops it.
+  virtual void StartMainVolumeTimer() = 0;
+  virtual void StopMainVolumeTimer() = 0;
+};
+
+}  // namespace qb

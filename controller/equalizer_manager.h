@@ -1,0 +1,123 @@
+#pragma once
+/// The application controller: owns the mirror of the box and the device link, decides when
+/// the program is connected, runs the long operations on background tasks, applies the
+/// box's replies and draws the mirror into the main window's controls.
+///
+/// Threads: every method runs on the UI thread except the task bodies (private), which only
+/// talk to the box and post messages to the main window; the mirror is written on the UI
+/// thread alone, by the reply callbacks and the editing operations.
+
+#include <QString>
+#include <atomic>
+#include <memory>
+
+#include "controller/equalizer_mirror.h"
+#include "controller/main_view.h"
+#include "devicelink/device_link.h"
+#include "devicelink/joinable_thread.h"
+#include "devicelink/reply_message.h"
+
+namespace qb::ui {
+class MessagePort;
+class WindowBase;
+}  // namespace qb::ui
+
+namespace qb {
+
+class ControllerHost;
+
+/// The model number of the ZX7140K in the handshake.
+inline constexpr int kBoxModel = 79;
+/// Oldest firmware that needs no forced update: 16.16.
+inline constexpr int kMinMainVersion = 16;
+inline constexpr int kMinSlaveVersion = 16;
+/// Timer id and polls of the main-volume poll after a source switch.
+inline constexpr int GET_MAIN_VOLUME_TIMER = 4114;
+inline constexpr int kMainVolumePolls = 10;
+
+/// True for firmware older than 16.16 (numbers, never text).
+bool FirmwareNeedsForcedUpdate(int mainVersion, int slaveVersion);
+
+class EqualizerManager {
+ public:
+  explicit EqualizerManager(std::shared_ptr<HidBackend> backend, LinkTimings timings = {});
+  ~EqualizerManager();
+  EqualizerManager(const EqualizerManager&) = delete;
+  EqualizerManager& operator=(const EqualizerManager&) = delete;
+
+  DeviceLink& Link() { return m_link; }
+  EqualizerMirror& Mirror() { return m_mirror; }
+  Profile& CurrentProfile() { return m_mirror.currentProfile; }
+  const MainView& View() const { return m_view; }
+
+  /// Settings key "factoryEQ", stored at start-up.
+  void SetFactoryEq(int value) { m_mirror.factoryEq = value; }
+
+  // --- view binding and refresh -----------------------------------------------------------
+  /// Binds the main window's controls and sets their initial state; registers the window as
+  /// the target of the link's replies. Returns false when a required control is missing.
+  bool InitControls(ui::WindowBase& window, ControllerHost& host);
+  void SetFreqDivider(int output);
+  void UpdateEqBandView(int output);
+  void UpdateEqualizer(int selectedBand);
+  void RefreshAllChannels();
+  void UpdateAllVolumeEdit();
+  void SetDelayUnit();
+  void ShowDelaySlider(int output);
+  void SetBypassButtonText(int flag);
+  void SetAmpState(bool on);
+
+  // --- connection lifecycle ---------------------------------------------------------------
+  void ConnectDevice(bool showError);
+  void OnConnectDone();
+  void DisconnectDevice();
+  void DevicePlugin();
+  void DevicePlugOut();
+  void ResetMcuFactoryDefault();
+  void ShowOptionMenu(QWidget* button);
+  void ShowSceneMenu(QWidget* button);
+  void ShowAdvanceMenu(QWidget* button);
+  /// The read-out task failed: the main window's 1242 handling shows the message.
+  bool IsUpgrading() const;
+  /// Waits for the running background task, if any (shutdown and tests).
+  void WaitForTask() { m_task.Join(); }
+
+  // --- replies ------------------------------------------------------------------------------
+  void ReadDspValueCallback(const ReplyMessage& message);
+  void ReadMcuValueCallback(const ReplyMessage& message);
+  void ReadSenceValueCallback(const ReplyMessage& message);
+  void ReadKtvValueCallback(const ReplyMessage& message);
+  /// The initial full read (task thread). -1 when the handshake fails, else 0.
+  int PC_UI_Status_Init();
+
+  // --- helpers shared by the operations -------------------------------------------------------
+  /// Selects an output's selector as if the user clicked it.
+  void ActivateOutputSelector(int output);
+  /// The text of a delay in the unit chosen in "comb_ch_unit" (whole cm/in when `whole`).
+  QString DelayText(float delayMs, bool whole) const;
+  /// Volume text of an output: "%ddB" or "${off}" at the slider's minimum.
+  QString OutputVolumeText(int output) const;
+  void ShowRoleTexts();
+
+  /// Tests only: the host without a bound window (the program's host comes with InitControls).
+  void SetHostForTest(ControllerHost* host) { m_host = host; }
+
+ private:
+  void SetConnectButton(const char* textKey, unsigned color, bool selected, bool changeLook);
+  void StartTask(void (*body)(EqualizerManager*));
+  static void ReadMcuValueThread(EqualizerManager* self);
+  static void FactoryDefaultThread(EqualizerManager* self);
+  void Post(std::uint32_t number);
+  void ApplyLinkFlag(int flag);
+  void ApplyLockFlag(int flag);
+
+  EqualizerMirror m_mirror;
+  DeviceLink m_link;
+  MainView m_view;
+  ui::WindowBase* m_window = nullptr;
+  ControllerHost* m_host = nullptr;
+  std::shared_ptr<ui::MessagePort> m_port;
+  JoinableThread m_task;
+};
+
+}  // namespace qb
