@@ -102,6 +102,61 @@ class EqualizerManager {
   /// Tests only: the host without a bound window (the program's host comes with InitControls).
   void SetHostForTest(ControllerHost* host) { m_host = host; }
 
+  // --- output editing: current output, volume, mute, phase, delay, synchronize group,
+  // link and lock, output reset, main volume and mute, amplifier ----------------------------
+  void SetCurChannelChange(int output);
+  void SetChVolume(int output);
+  void SetChVolumeEdit(int output);
+  void SetChVolumeUp(int output, bool up);
+  void SetChMute(int output);
+  void SetChPhase(int output);
+  void SetChSynchronize(int output);
+  void SetChShowEqualizer(int output);
+  void SetChDelay(int output);
+  void SetChDelayEdit(int output);
+  void SetChDelayUp(int output, bool up);
+  void SetMainVolume();
+  void SetMainVolumeEdit();
+  void SetMainVolumeUp(bool up);
+  void SetMainMute();
+  void ToggleAmp();
+  void SetOutpuLock();
+  void SetOutputLink();
+  void SetOutputReset();
+  void SaveSyncVolume(int output, bool keep);
+  // (output editing: further public members go here)
+
+  // --- output roles and input routing -------------------------------------------------------
+  void ShowOutputMenu(QWidget* button, int output);
+  void SetOutputValue(int output, const QString& itemName);
+  void SetSpeakerFocus(int role);
+  void SetInputSource();
+  void SetChInput(int output, int input);
+  bool IsLinkable() const;
+  void PairOutputs();
+  // (roles and routing: further public members go here)
+
+  // --- EQ and crossover editing ---------------------------------------------------------------
+  void SetChEqEdit(int band);
+  void SetChEqSlider(int band);
+  void OnEqEnable(int band);
+  void SetEqFreqUp(int band, bool up);
+  void SetEqGainUp(int band, bool up);
+  void SetEqQUp(int band, bool up);
+  void EqualizerCallback(int index, int kind);
+  void SetOutputBypass();
+  void SetEqMode();
+  void SetOutputEqReset();
+  void SetHpFreq();
+  void SetLpFreq();
+  void SetHpFreqUp(bool up);
+  void SetLpFreqUp(bool up);
+  void SetHpType();
+  void SetLpType();
+  void SetHpSlope();
+  void SetLpSlope();
+  // (EQ editing: further public members go here)
+
  private:
   void SetConnectButton(const char* textKey, unsigned color, bool selected, bool changeLook);
   void StartTask(void (*body)(EqualizerManager*));
@@ -114,6 +169,9 @@ class EqualizerManager {
   EqualizerMirror m_mirror;
   DeviceLink m_link;
   MainView m_view;
+  // (output editing: private helpers and state go here)
+  // (roles and routing: private helpers and state go here)
+  // (EQ editing: private helpers and state go here)
   ui::WindowBase* m_window = nullptr;
   ControllerHost* m_host = nullptr;
   std::shared_ptr<ui::MessagePort> m_port;

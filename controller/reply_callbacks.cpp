@@ -342,7 +342,7 @@ void EqualizerManager::ApplyLinkFlag(int flag) {
       SetEnabled(strip.synchronize, false);
       SetEnabled(strip.roleButton, false);
     }
-    live.linkOutputs = PairOutputs(live.outputs);
+    live.linkOutputs = qb::PairOutputs(live.outputs);
   } else {
     live.linkMode = 0;
     SetSelected(m_view.link, false);

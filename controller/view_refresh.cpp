@@ -207,7 +207,7 @@ void EqualizerManager::RefreshAllChannels() {
     live.lockMode = 1;
     SetSelected(m_view.lock, true);
     for (const OutputStripView& strip : m_view.outputs) SetEnabled(strip.roleButton, false);
-    live.linkOutputs = PairOutputs(live.outputs);
+    live.linkOutputs = qb::PairOutputs(live.outputs);
   } else {
     SetSelected(m_view.link, false);
     live.linkOutputs.fill(-1);

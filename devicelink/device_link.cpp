@@ -42,7 +42,10 @@ void DeviceLink::SubmitCommand(std::uint8_t mcmd, std::uint8_t subcmd, std::uint
     if (timeoutMs != kNoWait) ReadHIDData(timeoutMs);
     return;  // the payload goes with this scope
   }
-  if (QueueEnabled()) m_queue.Push(CommandDescriptor{mcmd, subcmd, optype, std::move(payload)});
+  if (QueueEnabled()) {
+    m_unfinished.fetch_add(1, std::memory_order_acq_rel);
+    m_queue.Push(CommandDescriptor{mcmd, subcmd, optype, std::move(payload)});
+  }
   // Otherwise the command is dropped: nothing is connected to receive it.
 }
 
@@ -115,8 +118,12 @@ void DeviceLink::McuCmdThread(DeviceLink* link) {
     link->SendCtrlCommand(command->mcmd, command->subcmd, command->optype, command->payload);
     command.reset();
     link->ReadHIDData(kWorkerReplyWaitMs);
+    link->m_unfinished.fetch_sub(1, std::memory_order_acq_rel);
   }
-  for (const CommandDescriptor& dropped : link->m_queue.TakeAll()) LogCommand(dropped);
+  for (const CommandDescriptor& dropped : link->m_queue.TakeAll()) {
+    LogCommand(dropped);
+    link->m_unfinished.fetch_sub(1, std::memory_order_acq_rel);
+  }
   LogPrintA("McuCmdThread end\n");
 }
 

@@ -94,6 +94,9 @@ class DeviceLink {
 
   void EnableQueue() { m_queueEnabled.store(true, std::memory_order_relaxed); }
   void DisableQueue() { m_queueEnabled.store(false, std::memory_order_relaxed); }
+  /// Queued commands not yet sent and answered (or given up on); 0 when the queue has
+  /// drained and the worker is idle.
+  std::size_t UnfinishedCommands() const { return m_unfinished.load(std::memory_order_acquire); }
   bool QueueEnabled() const { return m_queueEnabled.load(std::memory_order_relaxed); }
   std::size_t QueuedCommands() const { return m_queue.Size(); }
 
@@ -206,6 +209,7 @@ class DeviceLink {
   LinkConfig m_config;
 
   std::atomic<int> m_model{-1};
+  std::atomic<std::size_t> m_unfinished{0};
   std::atomic<int> m_mainVersion{-1};
   std::atomic<int> m_slaveVersion{-1};
   std::atomic<bool> m_applicationMode{false};

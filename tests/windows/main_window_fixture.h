@@ -1,0 +1,123 @@
+#pragma once
+// The main window against a virtual box, for tests that act through the window: the real
+// skin, settings in Qt's test location, a lock folder of its own, no system hot-plug, and
+// message boxes answered automatically (their texts recorded) so no modal loop waits for a
+// user.
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <functional>
+#include <memory>
+
+#include "controller/equalizer_manager.h"
+#include "shell/settings.h"
+#include "simulator/virtual_box.h"
+#include "simulator/virtual_hid.h"
+#include "ui/control_text.h"
+#include "ui/language_tables.h"
+#include "ui/skin.h"
+#include "windows/main_wnd.h"
+#include "windows/msg_wnd.h"
+
+namespace qb::test {
+
+class MainWindowTest : public ::testing::Test {
+ protected:
+  /// Configure the virtual box (state, faults) before the window connects.
+  virtual void PrepareBox(sim::VirtualBox&) {}
+  /// The answer given to every message box (1 confirm, 0 cancel, 2 third).
+  int messageAnswer = 1;
+  /// Texts of the message boxes shown, resolved.
+  QStringList messages;
+
+  void SetUp() override {
+    QStandardPaths::setTestModeEnabled(true);
+    QFile::remove(DefaultSettingsPath());
+    QString error;
+    ASSERT_TRUE(ui::LoadSkin(&error)) << error.toStdString();
+    ASSERT_TRUE(m_lockDir.isValid());
+    m_backend = sim::MakeVirtualBoxBackend();
+    PrepareBox(*m_backend->Box());
+    MainWndOptions options;
+    options.backend = m_backend;
+    options.timings = LinkTimings{300, 20};
+    options.instanceLockDirectory = m_lockDir.path();
+    options.hotplug = false;
+    options.virtualBox = m_backend->Box();
+    window = std::make_unique<CMainWnd>(std::move(options));
+    // Every message box is answered as soon as it runs.
+    m_answerer.setInterval(5);
+    QObject::connect(&m_answerer, &QTimer::timeout, [this] { AnswerMessageBoxes(); });
+    m_answerer.start();
+    ASSERT_TRUE(window->Create(QStringLiteral("Quorel DSP Audio"), &error)) << error.toStdString();
+    window->show();
+  }
+
+  void TearDown() override {
+    m_answerer.stop();
+    window.reset();
+    QStandardPaths::setTestModeEnabled(false);
+  }
+
+  EqualizerManager& Controller() { return window->Controller(); }
+  sim::VirtualBox& Box() { return *m_backend->Box(); }
+  Profile& Live() { return Controller().CurrentProfile(); }
+
+  /// Runs the event loop until `done` holds or `ms` pass; returns `done`'s last answer.
+  bool WaitFor(const std::function<bool()>& done, int ms = 5000) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+      if (timer.elapsed() > ms) return false;
+      QApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+    return true;
+  }
+
+  /// Connected: the read-out applied and the queue switched on.
+  bool WaitConnected(int ms = 8000) {
+    return WaitFor([this] { return Controller().Link().QueueEnabled() && Live().model == kBoxModel; }, ms);
+  }
+
+  /// Every queued command sent and answered, and every posted reply applied.
+  bool Drain(int ms = 5000) {
+    const bool drained = WaitFor([this] { return Controller().Link().UnfinishedCommands() == 0; }, ms);
+    QApplication::processEvents();
+    return drained;
+  }
+
+  template <typename T>
+  T* Control(const QString& name) {
+    T* control = window->Find<T>(name);
+    EXPECT_NE(control, nullptr) << name.toStdString();
+    return control;
+  }
+  QString Text(const QString& name) { return ui::Tr(ui::ControlText(window->FindControl(name))); }
+
+  std::unique_ptr<CMainWnd> window;
+
+ private:
+  void AnswerMessageBoxes() {
+    for (ui::WindowBase* w : ui::WindowBase::LiveWindows()) {
+      auto* box = qobject_cast<windows::CMsgWnd*>(w);
+      if (!box || !box->IsModalRunning()) continue;
+      QString text;
+      if (QWidget* label = box->FindControl(QStringLiteral("MessageText"))) text = ui::Tr(ui::ControlText(label));
+      messages << text;
+      box->Close(messageAnswer);
+    }
+  }
+
+  QTemporaryDir m_lockDir;
+  std::shared_ptr<sim::VirtualHidBackend> m_backend;
+  QTimer m_answerer;
+};
+
+}  // namespace qb::test
