@@ -32,6 +32,8 @@ class MainWindowTest : public ::testing::Test {
  protected:
   /// Configure the virtual box (state, faults) before the window connects.
   virtual void PrepareBox(sim::VirtualBox&) {}
+  /// Runs before the window is made (settings or files the start-up reads).
+  virtual void BeforeWindow() {}
   /// The answer given to every message box (1 confirm, 0 cancel, 2 third).
   int messageAnswer = 1;
   /// Texts of the message boxes shown, resolved.
@@ -45,6 +47,7 @@ class MainWindowTest : public ::testing::Test {
     ASSERT_TRUE(m_lockDir.isValid());
     m_backend = sim::MakeVirtualBoxBackend();
     PrepareBox(*m_backend->Box());
+    BeforeWindow();
     MainWndOptions options;
     options.backend = m_backend;
     options.timings = LinkTimings{300, 20};
@@ -102,6 +105,8 @@ class MainWindowTest : public ::testing::Test {
   QString Text(const QString& name) { return ui::Tr(ui::ControlText(window->FindControl(name))); }
 
   std::unique_ptr<CMainWnd> window;
+  QString LockDirectory() const { return m_lockDir.path(); }
+  bool IsSecondInstance() const { return window->IsSecondInstance(); }
 
  private:
   void AnswerMessageBoxes() {

@@ -1,0 +1,132 @@
+// The main window's shell duties: the single instance, the stored and switched language,
+// and the menus popping at their buttons.
+#include <QSettings>
+#include <QTest>
+
+#include "shell/settings.h"
+#include "tests/windows/main_window_fixture.h"
+#include "ui/buttons.h"
+#include "ui/message_port.h"
+#include "ui/popup_menu.h"
+
+namespace qb::test {
+namespace {
+
+class MainWindowShellTest : public MainWindowTest {
+ protected:
+  void PostMenuClick(const char* item) {
+    auto record = std::make_unique<ui::MenuClickRecord>();
+    record->name = QString::fromLatin1(item);
+    ReplyMessage message;
+    message.number = WM_MENU_CLICK;
+    message.record = std::move(record);
+    ASSERT_TRUE(window->Port()->PostReplyMessage(std::move(message)));
+    QApplication::processEvents();
+  }
+  QString ButtonText(const char* name) {
+    auto* button = window->Find<QAbstractButton>(QString::fromLatin1(name));
+    return button ? button->text() : QString();
+  }
+};
+
+TEST_F(MainWindowShellTest, ASecondInstanceTellsTheUserAndClosesItself) {
+  ASSERT_TRUE(WaitConnected());
+  auto backend = sim::MakeVirtualBoxBackend();
+  MainWndOptions options;
+  options.backend = backend;
+  options.instanceLockDirectory = LockDirectory();
+  options.hotplug = false;
+  CMainWnd second(std::move(options));
+  ASSERT_TRUE(second.Create(QStringLiteral("Quorel DSP Audio")));
+  second.show();
+  EXPECT_TRUE(second.IsSecondInstance());
+  ASSERT_TRUE(WaitFor([this] { return !messages.isEmpty(); }));
+  EXPECT_EQ(messages.first(), ui::Tr(QStringLiteral("${mutex_tips}")));
+  EXPECT_TRUE(WaitFor([&second] { return !second.isVisible(); }));
+  // The second instance never opened the box; the first still runs connected.
+  EXPECT_FALSE(second.Controller().Link().IsDeviceOpen());
+  EXPECT_TRUE(Controller().Link().IsDeviceOpen());
+  EXPECT_FALSE(IsSecondInstance());
+}
+
+TEST_F(MainWindowShellTest, LanguageItemsSwitchTextsAndStoreTheChoice) {
+  ASSERT_TRUE(WaitConnected());
+  // No settings file: English.
+  EXPECT_EQ(ui::Languages().CurrentName(), QStringLiteral("en"));
+  EXPECT_EQ(ButtonText("btn_option"), ui::Tr(QStringLiteral("${option}")));
+  const QString english = ButtonText("btn_option");
+
+  PostMenuClick("option_item_language_cn");
+  EXPECT_EQ(ui::Languages().CurrentName(), QStringLiteral("cn_zh"));
+  EXPECT_NE(ButtonText("btn_option"), english);
+  EXPECT_EQ(ReadConfigInt(kLanguageKey, -1), 1);
+
+  // Russian has no table: the value is stored, the texts stay Chinese.
+  const QString chinese = ButtonText("btn_option");
+  PostMenuClick("option_item_language_ru");
+  EXPECT_EQ(ReadConfigInt(kLanguageKey, -1), 2);
+  EXPECT_EQ(ButtonText("btn_option"), chinese);
+
+  PostMenuClick("option_item_language_en");
+  EXPECT_EQ(ButtonText("btn_option"), english);
+  EXPECT_EQ(ReadConfigInt(kLanguageKey, -1), 0);
+
+  // Choosing the current language again writes nothing.
+  QFile::remove(DefaultSettingsPath());
+  PostMenuClick("option_item_language_en");
+  EXPECT_FALSE(QFile::exists(DefaultSettingsPath()));
+}
+
+class StoredLanguageTest : public MainWindowShellTest, public ::testing::WithParamInterface<int> {
+ protected:
+  void BeforeWindow() override { WriteConfigInt(kLanguageKey, GetParam()); }
+};
+
+TEST_P(StoredLanguageTest, TheStoredValueSelectsTheTexts) {
+  // 1 selects Chinese; 2 ("ru", no table) and 7 (nothing) leave the last loaded, Chinese.
+  EXPECT_EQ(ui::Languages().CurrentName(), GetParam() == 2 ? QStringLiteral("ru") : QStringLiteral("cn_zh"));
+  QByteArray bytes;
+  ASSERT_TRUE(ui::ReadSkinFile(QStringLiteral("lan/lan_cn.xml"), bytes));
+  ui::LanguageTables cn;
+  ASSERT_TRUE(cn.Load(QStringLiteral("cn_zh"), bytes));
+  EXPECT_EQ(ButtonText("btn_option"), cn.Resolve(QStringLiteral("${option}")));
+}
+
+INSTANTIATE_TEST_SUITE_P(Values, StoredLanguageTest, ::testing::Values(1, 2, 7));
+
+TEST_F(MainWindowShellTest, MenusPopBelowTheirButtonsWithTheConnectionsItems) {
+  Box().Unplug();
+  Controller().DisconnectDevice();
+  auto* option = Control<ui::Button>(QStringLiteral("btn_option"));
+  QTest::mouseClick(option, Qt::LeftButton);
+  ui::PopupMenu* menu = window->CurrentMenu();
+  ASSERT_NE(menu, nullptr);
+  EXPECT_TRUE(menu->isVisible());
+  EXPECT_EQ(menu->pos(), option->mapToGlobal(QPoint(0, option->height())));
+  EXPECT_FALSE(menu->FindItem(QStringLiteral("option_item_reset_default"))->isEnabled());
+
+  auto* scene = Control<ui::Button>(QStringLiteral("btn_scene"));
+  QTest::mouseClick(scene, Qt::LeftButton);
+  menu = window->CurrentMenu();
+  ASSERT_NE(menu, nullptr);
+  EXPECT_FALSE(menu->FindItem(QStringLiteral("scene_item_load_scene"))->isEnabled());
+  EXPECT_TRUE(menu->FindItem(QStringLiteral("scene_item_load_file"))->isEnabled());
+  EXPECT_TRUE(menu->FindItem(QStringLiteral("scene_item_save_whole"))->isEnabled());
+
+  QTest::mouseClick(Control<ui::Button>(QStringLiteral("btn_advance")), Qt::LeftButton);
+  menu = window->CurrentMenu();
+  ASSERT_NE(menu, nullptr);
+  EXPECT_FALSE(menu->FindItem(QStringLiteral("advance_item_ktv"))->isVisible());
+  EXPECT_TRUE(menu->FindItem(QStringLiteral("advance_item_autocal"))->isEnabled());
+}
+
+TEST_F(MainWindowShellTest, MinimiseButtonOnlyMinimises) {
+  ASSERT_TRUE(WaitConnected());
+  QTest::mouseClick(Control<QAbstractButton>(QStringLiteral("minbtn")), Qt::LeftButton);
+  QApplication::processEvents();
+  EXPECT_TRUE(window->isMinimized());
+  EXPECT_TRUE(Controller().Link().IsDeviceOpen());
+}
+
+}  // namespace
+}  // namespace qb::test
