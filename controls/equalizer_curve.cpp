@@ -114,18 +114,30 @@ void EqualizerCurve::setCurEqHpLp(int hp, int lp) {
 void EqualizerCurve::SetChannelCurves(std::span<const ChannelCurveSource> channels,
                                       int selected) {
   if (channels.empty()) return;
-  m_channelCount = static_cast<int>(std::min<std::size_t>(channels.size(), kMaxChannels));
+  const int count = static_cast<int>(std::min<std::size_t>(channels.size(), kMaxChannels));
+  // Only a change to another output's curve (or which output is on top) repaints the
+  // backdrop; the usual drag step changes the selected output alone.
+  bool othersChanged = count != m_channelCount || selected != m_selectedChannel;
   for (std::size_t i = 0; i < kMaxChannels; ++i) {
-    m_frequencies[i].fill(0.0);
-    m_decibels[i].fill(0.0);
-    m_show[i] = false;
-    if (i >= static_cast<std::size_t>(m_channelCount)) continue;
-    const ChannelCurveSource& source = channels[i];
-    m_show[i] = source.show;
-    if (source.frequencies) m_frequencies[i] = *source.frequencies;
-    if (source.decibels) m_decibels[i] = *source.decibels;
+    Curve frequencies{};
+    Curve decibels{};
+    bool show = false;
+    if (i < static_cast<std::size_t>(count)) {
+      const ChannelCurveSource& source = channels[i];
+      show = source.show;
+      if (source.frequencies) frequencies = *source.frequencies;
+      if (source.decibels) decibels = *source.decibels;
+    }
+    if (static_cast<int>(i) != selected &&
+        (show != m_show[i] || frequencies != m_frequencies[i] || decibels != m_decibels[i]))
+      othersChanged = true;
+    m_show[i] = show;
+    m_frequencies[i] = frequencies;
+    m_decibels[i] = decibels;
   }
+  m_channelCount = count;
   m_selectedChannel = selected;
+  if (othersChanged) ++m_backdropGeneration;
   update();
 }
 
@@ -203,19 +215,9 @@ void EqualizerCurve::LayoutCrossovers() {
 
 // --- painting -----------------------------------------------------------------------------
 
-void EqualizerCurve::paintEvent(QPaintEvent* /*event*/) {
-  qCDebug(lcCurve, "DoPaint!!");
-  if (!m_layoutDone) {
-    FullLayout();
-  } else {
-    LayoutCurrentBand();
-    LayoutCrossovers();
-  }
-  const int scale = ScalePercent();
+void EqualizerCurve::PaintBackdrop(QPainter& painter, int scale) {
   const PixelRect& plot = m_axes.Plot();
   const QRect area = ToQRect(plot);
-
-  QPainter painter(this);
   if (m_hasBackground) {
     painter.fillRect(area, Argb(m_background));
   } else if (autoFillBackground()) {
@@ -263,6 +265,36 @@ void EqualizerCurve::paintEvent(QPaintEvent* /*event*/) {
     painter.setPen(QPen(Argb(colour), otherWidth, Qt::SolidLine, Qt::FlatCap, Qt::BevelJoin));
     DrawBezier(painter, m_polyline);
   }
+}
+
+void EqualizerCurve::paintEvent(QPaintEvent* /*event*/) {
+  qCDebug(lcCurve, "DoPaint!!");
+  if (!m_layoutDone) {
+    FullLayout();
+  } else {
+    LayoutCurrentBand();
+    LayoutCrossovers();
+  }
+  const int scale = ScalePercent();
+  const PixelRect& plot = m_axes.Plot();
+
+  const QString bypassText = ui::Tr(QStringLiteral("${all_bypass}"));
+  const BackdropKey key{size(), plot.left, plot.top, plot.right, plot.bottom, scale,
+                        m_selectedChannel, m_allGainsZero, bypassText, m_backdropGeneration};
+  if (m_backdrop.isNull() || !(key == m_backdropKey)) {
+    const qreal ratio = devicePixelRatioF();
+    m_backdrop = QPixmap(size() * ratio);
+    m_backdrop.setDevicePixelRatio(ratio);
+    m_backdrop.fill(Qt::transparent);
+    QPainter backdrop(&m_backdrop);
+    PaintBackdrop(backdrop, scale);
+    m_backdropKey = key;
+  }
+  QPainter painter(this);
+  painter.drawPixmap(0, 0, m_backdrop);
+  painter.setRenderHint(QPainter::Antialiasing, true);
+  const auto colours = static_cast<int>(m_curveColours.size());
+  const bool selectedHasColour = m_selectedChannel >= 0 && m_selectedChannel < colours;
   if (m_selectedChannel >= 0 && m_selectedChannel < m_channelCount) {
     const unsigned colour = selectedHasColour
                                 ? m_curveColours[static_cast<std::size_t>(m_selectedChannel)]
@@ -559,6 +591,7 @@ bool EqualizerCurve::ParseLogo(const QString& value) {
 }
 
 bool EqualizerCurve::SetAttribute(const QString& name, const QString& value) {
+  ++m_backdropGeneration;  // colours, fonts and the logo are painted into the backdrop
   const QString key = name.toLower();
   bool ok = true;
   if (key == QLatin1String("align")) {

@@ -13,6 +13,7 @@
 /// crossover drag leaves it alone, so its notifications carry the last band index.
 
 #include <QString>
+#include <QPixmap>
 #include <QWidget>
 #include <array>
 #include <span>
@@ -181,6 +182,23 @@ class EqualizerCurve : public QWidget, public ui::AttributeSink, public ui::Equa
   int m_hpFreq = -1;
   int m_lpFreq = -1;
   bool m_allGainsZero = false;
+
+  /// Background, grid, logo or bypass text and the curves of the other outputs, painted once
+  /// and reused while none of them changes: a band drag repaints only the current output.
+  struct BackdropKey {
+    QSize size;
+    int plotLeft = 0, plotTop = 0, plotRight = 0, plotBottom = 0;
+    int scale = 0;
+    int selected = -1;
+    bool allGainsZero = false;
+    QString bypassText;
+    std::uint64_t generation = 0;
+    bool operator==(const BackdropKey&) const = default;
+  };
+  void PaintBackdrop(QPainter& painter, int scale);
+  QPixmap m_backdrop;
+  BackdropKey m_backdropKey;
+  std::uint64_t m_backdropGeneration = 1;  ///< bumped when other outputs' curves or the look change
   bool m_layoutDone = false;
   bool m_focused = false;
   int m_scaleOverride = 0;

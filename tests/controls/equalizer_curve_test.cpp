@@ -383,6 +383,18 @@ TEST_F(EqualizerCurveTest, CurvesAreDrawnOnlyWithinTheirFrequencyRange) {
   const int yMinus6 = curve->Axes().YOfGain(-6.0);
   EXPECT_GT(CountColour(image.copy(200, yMinus6 - 2, 200, 5), 0xFF0000FFu), 100);
 
+  // The other outputs are painted once and reused: moving output 1's curve must still show
+  // at its new place, and not at its old one.
+  sources[1] = {&grid, &plusSix, true};
+  sources[2] = {&grid, &minusSix, true};
+  curve->SetChannelCurves(sources, 2);
+  render();
+  EXPECT_GT(CountColour(image.copy(200, y6 - 2, 200, 5), 0xFF0000FFu), 100);
+  EXPECT_EQ(CountColour(image.copy(200, yMinus6 - 2, 200, 5), 0xFF0000FFu), 0);
+  EXPECT_GT(CountColour(image.copy(200, yMinus6 - 2, 200, 5), EqualizerCurve::kSelectedCurve), 100);
+  sources[1] = {&grid, &minusSix, true};
+  sources[2] = {&grid, &plusSix, true};
+
   // Hidden output 1; output 2's points all outside 10..20100 Hz; then a curve of zeros.
   sources[1].show = false;
   sources[2] = {&outside, &plusSix, true};
