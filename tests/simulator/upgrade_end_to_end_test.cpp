@@ -92,7 +92,7 @@ TEST_F(UpgradeEndToEnd, AnMcuImageIsSentThroughTheLoaderAndInstalled) {
   for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<std::uint8_t>(i * 37 + 5);
   const auto file = WriteImage("MCU_UPG.BIN", kFwIdMcu, data);
 
-  ASSERT_EQ(UpgradeStart(*m_link, file, UpgradeReopenTimings{100, 50, 40}), 0);
+  ASSERT_EQ(UpgradeStart(*m_link, file, UpgradeReopenTimings{100, 50, 200}), 0);
   const std::vector<int> progress = RunSteps();
   ASSERT_FALSE(progress.empty());
   EXPECT_EQ(progress.back(), kUpgradeFinished);
@@ -113,7 +113,7 @@ TEST_F(UpgradeEndToEnd, NotReadyBlocksAreReadAgainAndNeverResent) {
   std::vector<std::uint8_t> data(400, 0x5A);
   const auto file = WriteImage("FLASH_UPG.BIN", kFwIdDsp, data);
 
-  ASSERT_EQ(UpgradeStart(*m_link, file, UpgradeReopenTimings{100, 50, 40}), 0);
+  ASSERT_EQ(UpgradeStart(*m_link, file, UpgradeReopenTimings{100, 50, 200}), 0);
   EXPECT_EQ(RunSteps().back(), kUpgradeFinished);
   const sim::UpgradeSnapshot seen = m_backend->Box()->Upgrade();
   EXPECT_EQ(seen.verdict, sim::UpgradeVerdict::kInstalled);
@@ -123,7 +123,7 @@ TEST_F(UpgradeEndToEnd, NotReadyBlocksAreReadAgainAndNeverResent) {
 TEST_F(UpgradeEndToEnd, LosingTheBoxHalfWayEndsWith255WithoutHanging) {
   std::vector<std::uint8_t> data(2000, 0x11);
   const auto file = WriteImage("FLASH_UPG.BIN", kFwIdDsp, data);
-  ASSERT_EQ(UpgradeStart(*m_link, file, UpgradeReopenTimings{100, 50, 40}), 0);
+  ASSERT_EQ(UpgradeStart(*m_link, file, UpgradeReopenTimings{100, 50, 200}), 0);
   int last = 0;
   for (int i = 0; i < 10 && last != kUpgradeFailed; ++i) last = UpgradeStep(*m_link);
   m_backend->Box()->Unplug();

@@ -18,7 +18,7 @@ namespace {
 using namespace std::chrono_literals;
 
 bool Eventually(const std::function<bool()>& condition) {
-  const auto end = std::chrono::steady_clock::now() + 2s;
+  const auto end = std::chrono::steady_clock::now() + 10s;
   while (std::chrono::steady_clock::now() < end) {
     if (condition()) return true;
     std::this_thread::sleep_for(2ms);
@@ -85,7 +85,7 @@ std::vector<Bytes> BlocksOf(const KindIds& ids, const Bytes& data) {
 
 VirtualBoxConfig FastConfig() {
   VirtualBoxConfig config;
-  config.rebootDelay = 2ms;
+  config.rebootDelay = 50ms;  // time enough to read the acknowledgement on a loaded machine
   config.rebootOffline = 10ms;
   return config;
 }
