@@ -19,6 +19,14 @@ class ControllerHost {
   /// Timer 4114: starts the once-a-second main-volume poll / stops it.
   virtual void StartMainVolumeTimer() = 0;
   virtual void StopMainVolumeTimer() = 0;
+
+  // --- choice box (link mode's copy direction) ---------------------------------------------
+  /// The choice box: `text` answered by one of two options (language keys); 1 for the first,
+  /// 2 for the second, 0 when cancelled. A host without one answers 0.
+  virtual int ShowChoice(const QString& /*title*/, const QString& /*text*/, const QString& /*choice1*/,
+                         const QString& /*choice2*/) {
+    return 0;
+  }
 };
 
 }  // namespace qb

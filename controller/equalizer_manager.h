@@ -170,8 +170,52 @@ class EqualizerManager {
   DeviceLink m_link;
   MainView m_view;
   // (output editing: private helpers and state go here)
+  /// Copies bands, crossover and EQ bypass of a live output onto another (link mode's copy
+  /// step); sends nothing, the box copies itself from the link command's pairs.
+  void CopyOutConfig(int from, int to);
+  /// Trim_Ctrl (queued) for one live output with its negated volume.
+  void SendOutputTrim(int output);
+  /// Shows `sliderValue` (tenths of a dB, held to the slider's range) on an output's slider
+  /// and text, stores it as its volume and sends it.
+  void PutOutputVolume(int output, int sliderValue);
+  /// The outputs that follow a volume change of `output` by `deltaDb`: the synchronize group
+  /// (moved by their slider or, `byText`, by their volume text), the linked partner (moved by
+  /// the same difference) and, while not linked, the other subwoofer of a pair (set to the
+  /// same volume).
+  void FollowVolumeChange(int output, float deltaDb, bool byText);
+  /// The volume text of an output as a whole number, "${off}" reading as kOutputOffDb.
+  int VolumeTextDb(int output) const;
+  /// Link mode off in the mirror and the view (no command).
+  void ClearLinkMode();
+  void SetRoleButtonsEnabled(bool enabled);
+  void SetSynchronizeBoxesEnabled(bool enabled);
+  /// Sends CH_Link_Ctrl (queued) with `linked` and the pairs (from, to, from, to ...).
+  void SendLink(int linked, std::span<const std::uint8_t> pairs);
   // (roles and routing: private helpers and state go here)
+  /// Sends the role and both crossover filters of a live output (queued).
+  void SendRoleAndCrossover(int output);
+  /// The subwoofer pair shares one volume: `output`, which just took a subwoofer role, and
+  /// every output holding `partnerRole` take the volume of the first other output holding
+  /// `partnerRole` (mirror and view, no command); nothing without such an output.
+  void ShareSubwooferVolume(int output, int partnerRole);
+  /// Input boxes of `output` from the routing mask of `source`; `layout` also shows or hides
+  /// boxes 3..6 as the source carries them.
+  void ShowSourceInputs(int output, int source, bool layout);
+  /// True while the connect button shows the connected state.
+  bool ShowsConnected() const;
   // (EQ editing: private helpers and state go here)
+  enum class BandInput { Edit, Slider, Drag };
+  /// The band commit shared by the band edits, the band sliders and a band drag on the curve.
+  void CommitBand(int band, int freq, float q, float gain, BandInput input);
+  void ConsumeBypass(int output);
+  void AlignBypass(int output);
+  void CommitCurveCrossover(bool highPass);
+  void CommitCrossoverFrequency(bool highPass);
+  void StepCrossoverFrequency(bool highPass, bool up);
+  void CommitCrossoverSlope(bool highPass);
+  void CommitCrossoverType(bool highPass);
+  int AskEq(const char* textKey);
+  bool m_parametricEq = false;  ///< "btn_arg_eq": PEQ when true, GEQ (the start) when false
   ui::WindowBase* m_window = nullptr;
   ControllerHost* m_host = nullptr;
   std::shared_ptr<ui::MessagePort> m_port;

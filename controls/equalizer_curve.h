@@ -97,7 +97,7 @@ class EqualizerCurve : public QWidget, public ui::AttributeSink, public ui::Equa
   void SetChannelCurves(std::span<const ChannelCurveSource> channels, int selected);
   /// true: parametric mode (a band drag changes frequency and gain; Q handles exist);
   /// false: graphic mode (a band drag changes the gain only).
-  void SetDragAllDirection(bool on);
+  void SetDragAllDirection(bool on) override;
   /// Display scale in percent for every scaled size; 0 (the default) follows the window's.
   void SetScalePercent(int percent);
 
@@ -106,9 +106,11 @@ class EqualizerCurve : public QWidget, public ui::AttributeSink, public ui::Equa
   int BandCount() const { return m_bandCount; }
   /// Band i as the control holds it now; a zero band outside 0..30.
   CurveBand Band(int i) const;
+  /// Band(i) in the owner's type (ui::EqualizerDisplay).
+  ui::CurveBand DisplayBand(int i) const override;
   /// Crossover handle frequencies, -1 when there is no handle.
-  int HpFreq() const { return m_hpFreq; }
-  int LpFreq() const { return m_lpFreq; }
+  int HpFreq() const override { return m_hpFreq; }
+  int LpFreq() const override { return m_lpFreq; }
   /// The current band, -1 = none.
   int CurrentIndex() const { return m_currentIndex; }
   bool DragAllDirection() const { return m_dragAllDirection; }

@@ -16,6 +16,11 @@ void EqualizerCurve::SetBands(std::span<const ui::CurveBand> bands, int eqSize, 
   SetEqBands(std::span<const CurveBand>(converted.data(), count), selectedBand);
 }
 
+ui::CurveBand EqualizerCurve::DisplayBand(int i) const {
+  const CurveBand band = Band(i);
+  return ui::CurveBand{band.frequency, band.q, band.enable, band.gain};
+}
+
 void EqualizerCurve::SetChannelCurves(std::span<const ui::ChannelCurveView> channels, int currentChannel) {
   // Curves shorter than the standard grid are left out rather than read past their end.
   std::array<ChannelCurveSource, kMaxChannels> sources{};

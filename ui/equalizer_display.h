@@ -40,6 +40,22 @@ class EqualizerDisplay {
   virtual void SetChannelCurves(std::span<const ChannelCurveView> channels, int currentChannel) = 0;
   /// Repaints with what was set.
   virtual void Refresh() = 0;
+
+  // Reading back after one of the control's notifications: a drag edits the control's own
+  // copy, which may have run ahead of what was set. A display that cannot be edited keeps
+  // the defaults (a zero band, no handles) and raises no notification to read them after.
+
+  /// Band i as the control holds it now; a zero band for an index it does not hold.
+  virtual CurveBand DisplayBand(int i) const {
+    (void)i;
+    return {};
+  }
+  /// Frequencies of the high-pass and low-pass handles now; -1 for no handle.
+  virtual int HpFreq() const { return -1; }
+  virtual int LpFreq() const { return -1; }
+  /// true: parametric mode (a band drag moves frequency and gain, Q can be dragged);
+  /// false: graphic mode (a band drag changes its gain only).
+  virtual void SetDragAllDirection(bool on) { (void)on; }
 };
 
 }  // namespace qb::ui

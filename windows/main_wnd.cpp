@@ -21,8 +21,10 @@
 #include "ui/popup_menu.h"
 #include "ui/skin.h"
 #include "windows/about_wnd.h"
+#include "windows/focus_ring.h"
 #include "windows/loading_wnd.h"
 #include "windows/message_box.h"
+#include "windows/msg_checkbox_wnd.h"
 
 namespace qb {
 namespace {
@@ -139,6 +141,10 @@ int CMainWnd::ShowMessage(const QString& title, const QString& text, const QStri
 
 int CMainWnd::ShowConfirm(const QString& title, const QString& text) { return windows::ShowMessageBox(this, title, text); }
 
+int CMainWnd::ShowChoice(const QString& title, const QString& text, const QString& choice1, const QString& choice2) {
+  return windows::ShowChoiceBox(this, title, text, choice1, choice2);
+}
+
 void CMainWnd::StartMainVolumeTimer() {
   m_mainVolumePolls = kMainVolumePolls;
   if (!m_mainVolumeTimerId) m_mainVolumeTimerId = startTimer(kMainVolumePeriodMs);
@@ -233,75 +239,269 @@ void CMainWnd::HandleCustomMessage(ReplyMessage& message, bool& handled) {
 
 void CMainWnd::Notify(ui::Notification& n) {
   LogPrintA("Notify %s\n", qPrintable(n.type));
-  const QString name = n.SenderName();
-  const int index = n.SenderIndex();
-  if (n.type == QLatin1String(ui::notify::kClick)) {
-    if (name.compare(QLatin1String("minbtn"), Qt::CaseInsensitive) == 0) {
+  const QString& type = n.type;
+  if (type == QLatin1String(ui::notify::kClick)) {
+    if (n.SenderName().compare(QLatin1String("minbtn"), Qt::CaseInsensitive) == 0) {
       showMinimized();
-      return;
+      return;  // nothing else, not even the base handling
     }
     OnClickNotification(n);
-  } else if (n.type == QLatin1String(ui::notify::kSetFocus)) {
-    LogPrintA("on %s MSGTYPE_SETFOCUS\n", qPrintable(name));
-    if (StartsWith(name, "edit_ch_delay_") || StartsWith(name, "slider_ch_delay_")) {
-      m_controller->ShowDelaySlider(index);
-    } else {
-      LogPrintA("on mSliderChDelay SetVisible false\n");
-      for (const auto& strip : m_controller->View().outputs)
-        if (strip.delay) strip.delay->setVisible(false);
-      for (const auto& strip : m_controller->View().outputs)
-        if (strip.delayPlaceholder) strip.delayPlaceholder->setVisible(true);
+  } else if (type == QLatin1String(ui::notify::kSelectChanged)) {
+    OnSelectChanged(n);
+  } else if (type == QLatin1String(ui::notify::kValueChanged) ||
+             type == QLatin1String(ui::notify::kMoveValueChanged)) {
+    OnValueChanged(n);
+  } else if (type == QLatin1String(ui::notify::kValueChangedUp) ||
+             type == QLatin1String(ui::notify::kValueChangedDown)) {
+    OnUpDown(n, type == QLatin1String(ui::notify::kValueChangedUp));
+  } else if (type == QLatin1String(ui::notify::kValueChangedLeft) ||
+             type == QLatin1String(ui::notify::kValueChangedRight)) {
+    OnLeftRight(n, type == QLatin1String(ui::notify::kValueChangedRight));
+  } else if (type == QLatin1String(ui::notify::kReturn)) {
+    OnReturn(n);
+  } else if (type == QLatin1String(ui::notify::kKillFocus)) {
+    OnKillFocus(n);
+  } else if (type == QLatin1String(ui::notify::kSetFocus)) {
+    OnSetFocus(n);
+  } else if (type == QLatin1String(ui::notify::kItemSelect)) {
+    OnItemSelect(n);
+  } else if (type == QLatin1String(ui::notify::kEqualizerEq) || type == QLatin1String(ui::notify::kEqualizerHp) ||
+             type == QLatin1String(ui::notify::kEqualizerLp)) {
+    if (n.SenderName() == u"equalizer") {
+      const int index = n.SenderIndex();
+      LogPrintA("on MSGTYPE_EQUALIZERCHANGED index %d\n", index);
+      const int kind = type == QLatin1String(ui::notify::kEqualizerEq) ? 0
+                       : type == QLatin1String(ui::notify::kEqualizerHp) ? 1
+                                                                          : 2;
+      if (index >= 0) m_controller->EqualizerCallback(index, kind);
     }
-    if (StartsWith(name, "eq_freq_") || StartsWith(name, "eq_q_") || StartsWith(name, "eq_gain_")) {
-      LogPrintA("on eq %s setfocus index %d\n", qPrintable(name), index);
-      m_controller->UpdateEqualizer(index);
-    }
-  } else if (n.type == QLatin1String(ui::notify::kKillFocus)) {
-    LogPrintA("on %s MSGTYPE_KILLFOCUS\n", qPrintable(name));
-  } else if (n.type == QLatin1String(ui::notify::kItemSelect)) {
-    LogPrintA("on %s MSGTYPE_ITEMSELECT\n", qPrintable(name));
-    if (StartsWith(name, "comb_ch_unit")) m_controller->SetDelayUnit();
-  } else if (n.type == QLatin1String(ui::notify::kWindowSize)) {
+  } else if (type == QLatin1String(ui::notify::kWindowSize)) {
     m_controller->UpdateEqualizer(0);
   }
-  // The base handling: "closebtn" closes (through the close sequence below).
+  // The base handling: "closebtn" closes (through the close sequence).
   WindowBase::Notify(n);
 }
 
 void CMainWnd::OnClickNotification(ui::Notification& n) {
   const QString name = n.SenderName();
+  const int index = n.SenderIndex();
   QWidget* sender = n.sender;
+  EqualizerManager& c = *m_controller;
+  if (name.compare(QLatin1String("btnDpi"), Qt::CaseInsensitive) == 0) return;  // no effect here
+  // "web_btn_1" has no address configured: it opens nothing.
   if (StartsWith(name, "ch_output_btn")) {
-    m_outputMenuChannel = n.SenderIndex();
+    m_outputMenuChannel = index;
+    c.ShowOutputMenu(sender, index);
   } else if (name == u"btnConnect") {
-    m_controller->ConnectDevice(true);
+    c.ConnectDevice(true);
+  } else if (name == u"btn_amp_onoff") {
+    c.ToggleAmp();
   } else if (name == u"btn_option") {
-    m_controller->ShowOptionMenu(sender);
+    c.ShowOptionMenu(sender);
   } else if (name == u"btn_scene") {
-    m_controller->ShowSceneMenu(sender);
+    c.ShowSceneMenu(sender);
+  } else if (name == u"btn_reset_eq") {
+    c.SetOutputEqReset();
+  } else if (name == u"btn_bypass") {
+    c.SetOutputBypass();
+  } else if (name == u"btn_reset_output") {
+    c.SetOutputReset();
+  } else if (StartsWith(name, "ch_enable_")) {
+    c.SetCurChannelChange(index);
+  } else if (StartsWith(name, "speaker_")) {
+    c.SetSpeakerFocus(index);
+  } else if (StartsWith(name, "pt_enable_")) {
+    c.OnEqEnable(index);
+  } else if (name == u"btn_lock_output") {
+    c.SetOutpuLock();
+  } else if (name == u"btn_link_output") {
+    c.SetOutputLink();
+  } else if (name == u"btn_debug") {
+    LogPrintA("memory window not available\n");
+  } else if (name == u"btn_arg_eq") {
+    c.SetEqMode();
   } else if (name == u"btn_advance") {
-    m_controller->ShowAdvanceMenu(sender);
+    c.ShowAdvanceMenu(sender);
+  } else if (name == u"btn_irc") {
+    LogPrintA("automatic calibration window not available\n");
   }
+}
+
+void CMainWnd::OnSelectChanged(ui::Notification& n) {
+  const QString name = n.SenderName();
+  const int index = n.SenderIndex();
+  LogPrintA("on option %s MSGTYPE_SELECTCHANGED index %d\n", qPrintable(name), index);
+  EqualizerManager& c = *m_controller;
+  if (StartsWith(name, "ch_show_")) c.SetChShowEqualizer(index);
+  else if (StartsWith(name, "ch_mute_")) c.SetChMute(index);
+  else if (StartsWith(name, "ch_phase_")) c.SetChPhase(index);
+  else if (StartsWith(name, "ch_synchronize_")) c.SetChSynchronize(index);
+  else if (StartsWith(name, "main_mute")) c.SetMainMute();
+  else {
+    for (int input = 1; input <= 6; ++input)
+      if (name.startsWith(QStringLiteral("option_ch_in%1_").arg(input))) c.SetChInput(index, input);
+  }
+}
+
+void CMainWnd::OnValueChanged(ui::Notification& n) {
+  const QString name = n.SenderName();
+  const int index = n.SenderIndex();
+  EqualizerManager& c = *m_controller;
+  if (StartsWith(name, "eq_slider_")) c.SetChEqSlider(index);
+  else if (StartsWith(name, "slider_main_volume")) c.SetMainVolume();
+  else if (StartsWith(name, "slider_ch_volume_")) c.SetChVolume(index);
+  else if (StartsWith(name, "slider_ch_delay_")) c.SetChDelay(index);
+}
+
+void CMainWnd::OnUpDown(ui::Notification& n, bool up) {
+  const QString name = n.SenderName();
+  const int index = n.SenderIndex();
+  EqualizerManager& c = *m_controller;
+  if (StartsWith(name, "eq_freq_")) c.SetEqFreqUp(index, up);
+  else if (StartsWith(name, "eq_q_")) c.SetEqQUp(index, up);
+  else if (StartsWith(name, "eq_gain_")) c.SetEqGainUp(index, up);
+  else if (StartsWith(name, "hp_freq")) c.SetHpFreqUp(up);
+  else if (StartsWith(name, "lp_freq")) c.SetLpFreqUp(up);
+  else if (StartsWith(name, "edit_main_volume")) c.SetMainVolumeUp(up);
+  else if (StartsWith(name, "edit_ch_volume_")) c.SetChVolumeUp(index, up);
+  else if (StartsWith(name, "edit_ch_delay_")) c.SetChDelayUp(index, up);
+}
+
+void CMainWnd::FocusField(const QString& name) {
+  if (QWidget* field = FindControl(name); field && field->isEnabled()) field->setFocus(Qt::OtherFocusReason);
+}
+
+void CMainWnd::OnLeftRight(ui::Notification& n, bool right) {
+  const QString name = n.SenderName();
+  LogPrintA(right ? "on edit %s MSGTYPE_VALUECHANGED_RIGHT\n" : "on edit %s MSGTYPE_VALUECHANGED_LEFT\n",
+            qPrintable(name));
+  FocusRingContext context;
+  context.bandCount = m_controller->Mirror().EqSize(m_controller->CurrentProfile().currChannel);
+  context.isEnabled = [this](const QString& field) {
+    const QWidget* w = FindControl(field);
+    return w && w->isEnabled();
+  };
+  const QString next = NextFocusField(name, right, context);
+  if (!next.isEmpty()) FocusField(next);
+}
+
+void CMainWnd::OnReturn(ui::Notification& n) {
+  const QString name = n.SenderName();
+  const int index = n.SenderIndex();
+  LogPrintA("on edit %s MSGTYPE_RETURN\n", qPrintable(name));
+  EqualizerManager& c = *m_controller;
+  if (name == u"edit_main_volume") {
+    c.SetMainVolumeEdit();
+  } else if (StartsWith(name, "eq_freq_")) {
+    FocusField(QStringLiteral("eq_q_%1").arg(index));  // leaving commits (killfocus)
+  } else if (StartsWith(name, "eq_q_")) {
+    FocusField(QStringLiteral("eq_gain_%1").arg(index));
+  } else if (StartsWith(name, "eq_gain_")) {
+    const int bands = c.Mirror().EqSize(c.CurrentProfile().currChannel);
+    FocusField(QStringLiteral("eq_freq_%1").arg(index + 1 >= bands ? 0 : index + 1));
+  } else if (StartsWith(name, "hp_freq")) {
+    c.SetHpFreq();
+  } else if (StartsWith(name, "lp_freq")) {
+    c.SetLpFreq();
+  } else if (StartsWith(name, "edit_ch_delay_")) {
+    c.SetChDelayEdit(index);
+  } else if (StartsWith(name, "edit_ch_volume_")) {
+    c.SetChVolumeEdit(index);
+  }
+}
+
+void CMainWnd::OnKillFocus(ui::Notification& n) {
+  const QString name = n.SenderName();
+  const int index = n.SenderIndex();
+  LogPrintA("on %s MSGTYPE_KILLFOCUS\n", qPrintable(name));
+  EqualizerManager& c = *m_controller;
+  if (name == u"edit_main_volume") {
+    c.SetMainVolumeEdit();
+  } else if (StartsWith(name, "eq_freq_") || StartsWith(name, "eq_q_") || StartsWith(name, "eq_gain_")) {
+    LogPrintA("on eq %s killfocus index %d\n", qPrintable(name), index);
+    c.SetChEqEdit(index);
+  } else if (StartsWith(name, "hp_freq")) {
+    c.SetHpFreq();
+  } else if (StartsWith(name, "lp_freq")) {
+    c.SetLpFreq();
+  } else if (StartsWith(name, "edit_ch_delay_")) {
+    c.SetChDelayEdit(index);
+  } else if (StartsWith(name, "edit_ch_volume_")) {
+    c.SetChVolumeEdit(index);
+  }
+}
+
+void CMainWnd::OnSetFocus(ui::Notification& n) {
+  const QString name = n.SenderName();
+  const int index = n.SenderIndex();
+  LogPrintA("on %s MSGTYPE_SETFOCUS\n", qPrintable(name));
+  if (StartsWith(name, "spk_delay_")) return;  // recognised, no effect
+  if (StartsWith(name, "edit_ch_delay_") || StartsWith(name, "slider_ch_delay_")) {
+    m_controller->ShowDelaySlider(index);
+  } else {
+    LogPrintA("on mSliderChDelay SetVisible false\n");
+    for (const auto& strip : m_controller->View().outputs) {
+      if (strip.delay) strip.delay->setVisible(false);
+      if (strip.delayPlaceholder) strip.delayPlaceholder->setVisible(true);
+    }
+  }
+  if (StartsWith(name, "eq_freq_") || StartsWith(name, "eq_q_") || StartsWith(name, "eq_gain_")) {
+    LogPrintA("on eq %s setfocus index %d\n", qPrintable(name), index);
+    m_controller->UpdateEqualizer(index);
+  }
+}
+
+void CMainWnd::OnItemSelect(ui::Notification& n) {
+  const QString name = n.SenderName();
+  LogPrintA("on %s MSGTYPE_ITEMSELECT\n", qPrintable(name));
+  EqualizerManager& c = *m_controller;
+  const int index = n.SenderIndex();
+  if (StartsWith(name, "comb_ch_unit")) {
+    c.SetDelayUnit();
+  } else if (StartsWith(name, "hp_type")) {
+    LogPrintA("on eq hp_type %s valuechanged index %d\n", qPrintable(name), index);
+    c.SetHpType();
+  } else if (StartsWith(name, "lp_type")) {
+    LogPrintA("on eq lp_type %s valuechanged index %d\n", qPrintable(name), index);
+    c.SetLpType();
+  } else if (StartsWith(name, "hp_slop")) {
+    LogPrintA("on eq hp_slop %s valuechanged index %d\n", qPrintable(name), index);
+    c.SetHpSlope();
+  } else if (StartsWith(name, "lp_slop")) {
+    LogPrintA("on eq lp_slop %s valuechanged index %d\n", qPrintable(name), index);
+    c.SetLpSlope();
+  } else if (name == u"btn_input_source") {
+    c.SetInputSource();
+  }
+  // "btn_channel_select" is recognised but has no effect.
 }
 
 void CMainWnd::OnMenuClick(const ui::MenuClickRecord& record) {
   const QString& name = record.name;
   LogPrintA("on menu click %s\n", qPrintable(name));
   const QString current = ui::Languages().CurrentName();
-  if (StartsWith(name, "option_item_reset_default")) {
+  const auto is = [&name](const char* item) { return name.compare(QLatin1String(item), Qt::CaseInsensitive) == 0; };
+  if (StartsWith(name, "output_menu") || StartsWith(name, "output_item")) {
+    m_controller->SetOutputValue(m_outputMenuChannel, name);
+  } else if (StartsWith(name, "option_item_firmware_upgrade")) {
+    LogPrintA("firmware update window not available\n");
+  } else if (StartsWith(name, "option_item_reset_default")) {
     m_controller->ResetMcuFactoryDefault();
   } else if (StartsWith(name, "option_item_about")) {
     const Profile& profile = m_controller->CurrentProfile();
     windows::ShowAboutWindow(this, windows::AboutInfo{profile.model, profile.mainVersion, profile.slaveVersion});
-  } else if (name.compare(QLatin1String("option_item_language_en"), Qt::CaseInsensitive) == 0) {
+  } else if (is("option_item_language_en")) {
     if (current != u"en") SwitchLanguage(QStringLiteral("en"), 0);
-  } else if (name.compare(QLatin1String("option_item_language_cn"), Qt::CaseInsensitive) == 0) {
+  } else if (is("option_item_language_cn")) {
     if (current != u"cn_zh") SwitchLanguage(QStringLiteral("cn_zh"), 1);
-  } else if (name.compare(QLatin1String("option_item_language_ru"), Qt::CaseInsensitive) == 0) {
+  } else if (is("option_item_language_ru")) {
     if (current != u"ru") SwitchLanguage(QStringLiteral("ru"), 2);
-  } else if (name.compare(QLatin1String("option_item_language"), Qt::CaseInsensitive) == 0) {
+  } else if (is("option_item_language")) {
     if (current == u"cn_zh") SwitchLanguage(QStringLiteral("en"), 0);
     else SwitchLanguage(QStringLiteral("cn_zh"), 1);
+  } else if (StartsWith(name, "scene_item_") || StartsWith(name, "advance_item_")) {
+    // Scenes, profile files, the mixer and the calibration come with their own windows.
+    LogPrintA("%s not available\n", qPrintable(name));
   }
 }
 

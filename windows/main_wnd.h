@@ -64,6 +64,8 @@ class CMainWnd final : public ui::WindowBase, public ControllerHost {
   int ShowConfirm(const QString& title, const QString& text) override;
   void StartMainVolumeTimer() override;
   void StopMainVolumeTimer() override;
+  int ShowChoice(const QString& title, const QString& text, const QString& choice1,
+                 const QString& choice2) override;
 
   // Hot-plug events of the box (udev or the virtual box).
   void OnBoxArrived();
@@ -79,6 +81,15 @@ class CMainWnd final : public ui::WindowBase, public ControllerHost {
 
  private:
   void OnClickNotification(ui::Notification& notification);
+  void OnSelectChanged(ui::Notification& notification);
+  void OnValueChanged(ui::Notification& notification);
+  void OnUpDown(ui::Notification& notification, bool up);
+  void OnLeftRight(ui::Notification& notification, bool right);
+  void OnReturn(ui::Notification& notification);
+  void OnKillFocus(ui::Notification& notification);
+  void OnSetFocus(ui::Notification& notification);
+  void OnItemSelect(ui::Notification& notification);
+  void FocusField(const QString& name);
   void OnMenuClick(const ui::MenuClickRecord& record);
   void ShowLoading();
   void CloseLoading();

@@ -32,6 +32,8 @@ class MainWindowTest : public ::testing::Test {
  protected:
   /// Configure the virtual box (state, faults) before the window connects.
   virtual void PrepareBox(sim::VirtualBox&) {}
+  /// How the virtual box presents itself (model, firmware versions, mode).
+  virtual sim::VirtualBoxConfig BoxConfig() { return {}; }
   /// Runs before the window is made (settings or files the start-up reads).
   virtual void BeforeWindow() {}
   /// The answer given to every message box (1 confirm, 0 cancel, 2 third).
@@ -40,12 +42,15 @@ class MainWindowTest : public ::testing::Test {
   QStringList messages;
 
   void SetUp() override {
+    // Settings of this test alone: test programs run side by side.
     QStandardPaths::setTestModeEnabled(true);
+    QCoreApplication::setApplicationName(
+        QStringLiteral("quorelbox-test-%1").arg(QCoreApplication::applicationPid()));
     QFile::remove(DefaultSettingsPath());
     QString error;
     ASSERT_TRUE(ui::LoadSkin(&error)) << error.toStdString();
     ASSERT_TRUE(m_lockDir.isValid());
-    m_backend = sim::MakeVirtualBoxBackend();
+    m_backend = sim::MakeVirtualBoxBackend(BoxConfig());
     PrepareBox(*m_backend->Box());
     BeforeWindow();
     MainWndOptions options;
@@ -66,6 +71,7 @@ class MainWindowTest : public ::testing::Test {
   void TearDown() override {
     m_answerer.stop();
     window.reset();
+    QFile::remove(DefaultSettingsPath());
     QStandardPaths::setTestModeEnabled(false);
   }
 
@@ -91,6 +97,8 @@ class MainWindowTest : public ::testing::Test {
 
   /// Every queued command sent and answered, and every posted reply applied.
   bool Drain(int ms = 5000) {
+    // Messages already posted (a menu click, a reply) may queue more commands first.
+    QApplication::processEvents();
     const bool drained = WaitFor([this] { return Controller().Link().UnfinishedCommands() == 0; }, ms);
     QApplication::processEvents();
     return drained;
