@@ -385,28 +385,29 @@ void CMainWnd::OnLeftRight(ui::Notification& n, bool right) {
   if (!next.isEmpty()) FocusField(next);
 }
 
+void CMainWnd::CommitField(const QString& name, int index) {
+  EqualizerManager& c = *m_controller;
+  if (name == u"edit_main_volume") c.SetMainVolumeEdit();
+  else if (StartsWith(name, "hp_freq")) c.SetHpFreq();
+  else if (StartsWith(name, "lp_freq")) c.SetLpFreq();
+  else if (StartsWith(name, "edit_ch_delay_")) c.SetChDelayEdit(index);
+  else if (StartsWith(name, "edit_ch_volume_")) c.SetChVolumeEdit(index);
+}
+
 void CMainWnd::OnReturn(ui::Notification& n) {
   const QString name = n.SenderName();
   const int index = n.SenderIndex();
   LogPrintA("on edit %s MSGTYPE_RETURN\n", qPrintable(name));
-  EqualizerManager& c = *m_controller;
-  if (name == u"edit_main_volume") {
-    c.SetMainVolumeEdit();
-  } else if (StartsWith(name, "eq_freq_")) {
-    FocusField(QStringLiteral("eq_q_%1").arg(index));  // leaving commits (killfocus)
+  // A band edit is committed when it loses the focus, which Enter moves along the row.
+  if (StartsWith(name, "eq_freq_")) {
+    FocusField(QStringLiteral("eq_q_%1").arg(index));
   } else if (StartsWith(name, "eq_q_")) {
     FocusField(QStringLiteral("eq_gain_%1").arg(index));
   } else if (StartsWith(name, "eq_gain_")) {
-    const int bands = c.Mirror().EqSize(c.CurrentProfile().currChannel);
+    const int bands = m_controller->Mirror().EqSize(m_controller->CurrentProfile().currChannel);
     FocusField(QStringLiteral("eq_freq_%1").arg(index + 1 >= bands ? 0 : index + 1));
-  } else if (StartsWith(name, "hp_freq")) {
-    c.SetHpFreq();
-  } else if (StartsWith(name, "lp_freq")) {
-    c.SetLpFreq();
-  } else if (StartsWith(name, "edit_ch_delay_")) {
-    c.SetChDelayEdit(index);
-  } else if (StartsWith(name, "edit_ch_volume_")) {
-    c.SetChVolumeEdit(index);
+  } else {
+    CommitField(name, index);
   }
 }
 
@@ -414,20 +415,11 @@ void CMainWnd::OnKillFocus(ui::Notification& n) {
   const QString name = n.SenderName();
   const int index = n.SenderIndex();
   LogPrintA("on %s MSGTYPE_KILLFOCUS\n", qPrintable(name));
-  EqualizerManager& c = *m_controller;
-  if (name == u"edit_main_volume") {
-    c.SetMainVolumeEdit();
-  } else if (StartsWith(name, "eq_freq_") || StartsWith(name, "eq_q_") || StartsWith(name, "eq_gain_")) {
+  if (StartsWith(name, "eq_freq_") || StartsWith(name, "eq_q_") || StartsWith(name, "eq_gain_")) {
     LogPrintA("on eq %s killfocus index %d\n", qPrintable(name), index);
-    c.SetChEqEdit(index);
-  } else if (StartsWith(name, "hp_freq")) {
-    c.SetHpFreq();
-  } else if (StartsWith(name, "lp_freq")) {
-    c.SetLpFreq();
-  } else if (StartsWith(name, "edit_ch_delay_")) {
-    c.SetChDelayEdit(index);
-  } else if (StartsWith(name, "edit_ch_volume_")) {
-    c.SetChVolumeEdit(index);
+    m_controller->SetChEqEdit(index);
+  } else {
+    CommitField(name, index);
   }
 }
 

@@ -90,6 +90,8 @@ class CMainWnd final : public ui::WindowBase, public ControllerHost {
   void OnSetFocus(ui::Notification& notification);
   void OnItemSelect(ui::Notification& notification);
   void FocusField(const QString& name);
+  /// Confirms a volume, delay or crossover field (Enter or leaving it).
+  void CommitField(const QString& name, int index);
   void OnMenuClick(const ui::MenuClickRecord& record);
   void ShowLoading();
   void CloseLoading();
