@@ -191,6 +191,11 @@ TEST(HotplugMonitorStart, SucceedsOrFailsCleanlyAndCanBeRepeated) {
 }
 
 TEST(HotplugMonitorStart, WithoutFreeDescriptorsItLogsAndStaysStopped) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+  // The sanitizer runtimes open files of their own while checking calls; without free
+  // descriptors they report failures of their own making.
+  GTEST_SKIP() << "needs descriptors the sanitizer runtime uses";
+#endif
   // Lowering the descriptor limit to the lowest free number makes every new socket fail.
   test::LogCapture log;
   rlimit saved{};
