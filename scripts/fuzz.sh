@@ -5,9 +5,10 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 budget=${1:-120}
 dir=build-fuzz
-scripts/build.sh "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang-14 \
+cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang-14 \
   -DCMAKE_CXX_COMPILER=clang++-14 -DQUORELBOX_BUILD_FUZZ=ON -DQUORELBOX_BUILD_TESTS=OFF \
-  -DQUORELBOX_BUILD_BENCH=OFF
+  -DQUORELBOX_BUILD_BENCH=OFF >/dev/null
+cmake --build "$dir" --parallel "$(nproc)" --target fuzzers
 targets=("$dir"/fuzz/*_fuzz)
 share=$(( budget / ${#targets[@]} ))
 [ "$share" -ge 1 ] || share=1

@@ -3,13 +3,16 @@
 #include <QCoreApplication>
 
 #include "ui/message_event.h"
+#include "ui/race_annotations.h"
 
 namespace qb::ui {
 
 bool MessagePort::PostReplyMessage(ReplyMessage&& message) {
   std::lock_guard lock(m_mutex);
   if (!m_receiver) return false;  // the message (and its record) dies with this call
-  QCoreApplication::postEvent(m_receiver, new MessageEvent(std::move(message)));
+  auto* event = new MessageEvent(std::move(message));
+  QB_POSTED_FROM_HERE(event);
+  QCoreApplication::postEvent(m_receiver, event);
   return true;
 }
 

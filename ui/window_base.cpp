@@ -13,6 +13,7 @@
 #include "ui/layout_builder.h"
 #include "ui/message_event.h"
 #include "ui/message_port.h"
+#include "ui/race_annotations.h"
 #include "ui/popup_menu.h"
 #include "ui/skin.h"
 #include "ui/widget_style.h"
@@ -166,6 +167,7 @@ void WindowBase::HandleCustomMessage(ReplyMessage&, bool&) {}
 void WindowBase::OnCloseRequest() { Close(0); }
 
 bool WindowBase::event(QEvent* event) {
+  QB_RECEIVED_HERE(event);  // posted from another thread, possibly
   if (event->type() == MessageEvent::EventType()) {
     bool handled = false;
     HandleCustomMessage(static_cast<MessageEvent*>(event)->Message(), handled);
