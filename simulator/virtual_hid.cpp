@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cwchar>
+#include <mutex>
 #include <string>
 
 namespace qb::sim {
@@ -33,19 +34,28 @@ class VirtualHidDevice final : public HidDevice {
 
   int Write(const std::uint8_t* data, std::size_t length) override {
     const int result = m_box->Write(m_connection, data, length);
-    if (result < 0) m_lastError = L"device disconnected";
+    if (result < 0) SetLastError(L"device disconnected");
     return result;
   }
 
   int ReadTimeout(std::uint8_t* data, std::size_t length, int timeoutMs) override {
     const int result = m_box->Read(m_connection, data, length, timeoutMs);
-    if (result < 0) m_lastError = L"device disconnected";
+    if (result < 0) SetLastError(L"device disconnected");
     return result;
   }
 
-  std::wstring LastError() override { return m_lastError; }
+  std::wstring LastError() override {
+    std::lock_guard lock(m_errorLock);
+    return m_lastError;
+  }
 
  private:
+  // A reading thread and a writing thread may fail at the same moment.
+  void SetLastError(const wchar_t* text) {
+    std::lock_guard lock(m_errorLock);
+    m_lastError = text;
+  }
+
   /// Copies `text` into `buffer` (room for `maxChars` characters and a terminator is the
   /// caller's promise, as with hidapi). Fails once the box is gone.
   int CopyString(const std::wstring& text, wchar_t* buffer, std::size_t maxChars) {
@@ -59,6 +69,7 @@ class VirtualHidDevice final : public HidDevice {
   std::shared_ptr<VirtualBox> m_box;
   const std::uint64_t m_connection;
   const VirtualBoxConfig m_config;
+  std::mutex m_errorLock;  ///< guards m_lastError
   std::wstring m_lastError;
 };
 
