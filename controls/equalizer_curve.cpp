@@ -244,9 +244,9 @@ void EqualizerCurve::PaintBackdrop(QPainter& painter, int scale) {
     painter.drawLine(x, plot.top, x, plot.bottom);
   }
 
-  if (!m_logoSpec.IsEmpty()) {
-    const QRect dest = m_logoSpec.dest.isNull() ? area : m_logoSpec.dest;
-    m_logo.Draw(painter, dest, m_logoSpec.source);
+  if (!m_logoImage.IsEmpty()) {
+    const QRect dest = m_logoImage.dest.isNull() ? area : m_logoImage.dest;
+    m_logo.Draw(painter, dest, m_logoImage.source);
   } else if (m_allGainsZero) {
     painter.setPen(Argb(kBypassTextColour));
     DrawStyledText(painter, QRect(QPoint(plot.left, plot.top + 40), QPoint(plot.right, plot.bottom)),
@@ -580,13 +580,13 @@ bool EqualizerCurve::ParseCurveColours(const QString& value) {
 }
 
 bool EqualizerCurve::ParseLogo(const QString& value) {
-  ImageSpec spec;
-  if (!ParseImageSpec(value, spec)) return false;
-  m_logoSpec = spec;
+  ImageDescription image;
+  if (!ParseImageDescription(value, image)) return false;
+  m_logoImage = image;
   m_logo = SkinPicture();
   QByteArray bytes;
   // A picture missing from the skin still counts as a logo (no bypass text), drawn as nothing.
-  if (!spec.IsEmpty() && ui::ReadSkinFile(spec.path, bytes)) m_logo.Load(spec.path, bytes);
+  if (!image.IsEmpty() && ui::ReadSkinFile(image.path, bytes)) m_logo.Load(image.path, bytes);
   return true;
 }
 

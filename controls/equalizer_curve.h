@@ -130,7 +130,7 @@ class EqualizerCurve : public QWidget, public ui::AttributeSink, public ui::Equa
   /// for the others; empty for an output outside the curves in use.
   void ChannelPolyline(int channel, std::vector<PixelPoint>& out) const;
   /// True when painting shows the "${all_bypass}" text (every gain 0 and no logo).
-  bool ShowsBypassText() const { return m_allGainsZero && m_logoSpec.IsEmpty(); }
+  bool ShowsBypassText() const { return m_allGainsZero && m_logoImage.IsEmpty(); }
 
   // --- layout attributes ----------------------------------------------------------------
 
@@ -224,7 +224,7 @@ class EqualizerCurve : public QWidget, public ui::AttributeSink, public ui::Equa
   bool m_autoCalcWidth = false;
   bool m_hasBackground = false;
   unsigned m_background = 0;
-  ImageSpec m_logoSpec;
+  ImageDescription m_logoImage;
   SkinPicture m_logo;
 
   mutable std::vector<PixelPoint> m_polyline;  ///< reused by every paint

@@ -71,10 +71,10 @@ bool SButton::SetColorAttribute(unsigned& field, const QString& value) {
   return true;
 }
 
-bool SButton::SetImageAttribute(ImageSpec& field, const QString& value) {
-  ImageSpec spec;
-  if (!ParseImageSpec(value, spec)) return false;
-  field = spec;
+bool SButton::SetImageAttribute(ImageDescription& field, const QString& value) {
+  ImageDescription image;
+  if (!ParseImageDescription(value, image)) return false;
+  field = image;
   update();
   return true;
 }
@@ -103,7 +103,7 @@ void SButton::SetFileReader(FileReader reader) {
   update();
 }
 
-const ImageSpec& SButton::SelectedImage(State state) const {
+const ImageDescription& SButton::SelectedImage(State state) const {
   switch (state) {
     case State::Hot:
       return m_selectedHotImage;
@@ -124,7 +124,7 @@ void SButton::PrepareSelectedImages() {
       CutStateImage(picture.Size().width(), picture.Size().height(), m_selectedStateCount);
   if (parts.normal.isNull()) return;
   const auto part = [this](const QRect& source) {
-    return ImageSpec{m_selectedStateImage.path, source, m_selectedStateImage.dest};
+    return ImageDescription{m_selectedStateImage.path, source, m_selectedStateImage.dest};
   };
   m_selectedImage = part(parts.normal);
   if (!parts.hot.isNull()) m_selectedHotImage = part(parts.hot);
@@ -199,18 +199,18 @@ void SButton::PaintSelectedText(QPainter& painter, const QStyleOptionButton& opt
   painter.restore();
 }
 
-bool SButton::DrawImage(QPainter& painter, const ImageSpec& spec) {
-  const SkinPicture& picture = Picture(spec.path);
+bool SButton::DrawImage(QPainter& painter, const ImageDescription& image) {
+  const SkinPicture& picture = Picture(image.path);
   if (picture.IsNull()) return false;
   QRect dest = rect();
-  if (!spec.dest.isNull()) {
+  if (!image.dest.isNull()) {
     // Layout coordinates grow with the window's display scale like the control does.
     const double scale = ScaleFactor();
-    dest = QRectF(spec.dest.x() * scale, spec.dest.y() * scale, spec.dest.width() * scale,
-                  spec.dest.height() * scale)
+    dest = QRectF(image.dest.x() * scale, image.dest.y() * scale, image.dest.width() * scale,
+                  image.dest.height() * scale)
                .toRect();
   }
-  return picture.Draw(painter, dest, spec.source);
+  return picture.Draw(painter, dest, image.source);
 }
 
 const SkinPicture& SButton::Picture(const QString& path) {

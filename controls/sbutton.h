@@ -62,7 +62,7 @@ class SButton : public ui::Button, public ui::AttributeSink, public ui::Selectab
 
   /// The selected image of a state. Before the first paint (or PrepareSelectedImages) the
   /// parts of a state image are not cut yet.
-  const ImageSpec& SelectedImage(State state) const;
+  const ImageDescription& SelectedImage(State state) const;
   /// Cuts the selected state image into the selected images, once: only while the selected
   /// normal image is empty, a state image is set, its count is above 0 and it loads.
   void PrepareSelectedImages();
@@ -74,7 +74,7 @@ class SButton : public ui::Button, public ui::AttributeSink, public ui::Selectab
 
  private:
   bool SetColorAttribute(unsigned& field, const QString& value);
-  bool SetImageAttribute(ImageSpec& field, const QString& value);
+  bool SetImageAttribute(ImageDescription& field, const QString& value);
   bool SetIntAttribute(int& field, const QString& value, int minimum);
 
   void PaintPlain(QStylePainter& painter, QStyleOptionButton& option);
@@ -82,7 +82,7 @@ class SButton : public ui::Button, public ui::AttributeSink, public ui::Selectab
   void PaintStatusImage(QPainter& painter);
   bool PaintForeImage(QPainter& painter);
   void PaintSelectedText(QPainter& painter, const QStyleOptionButton& option);
-  bool DrawImage(QPainter& painter, const ImageSpec& spec);
+  bool DrawImage(QPainter& painter, const ImageDescription& image);
   const SkinPicture& Picture(const QString& path);
   /// The owning window's display scale as a factor (1 outside a program window).
   double ScaleFactor() const;
@@ -97,11 +97,11 @@ class SButton : public ui::Button, public ui::AttributeSink, public ui::Selectab
   unsigned m_hotTextColor = 0;
   int m_selectedFont = -1;
   int m_selectedStateCount = 0;
-  ImageSpec m_selectedImage;
-  ImageSpec m_selectedHotImage;
-  ImageSpec m_selectedPushedImage;
-  ImageSpec m_selectedForeImage;
-  ImageSpec m_selectedStateImage;
+  ImageDescription m_selectedImage;
+  ImageDescription m_selectedHotImage;
+  ImageDescription m_selectedPushedImage;
+  ImageDescription m_selectedForeImage;
+  ImageDescription m_selectedStateImage;
   FileReader m_reader;
   /// Decoded pictures by path; a failed load is kept as a null picture so that a missing
   /// file is read once, not on every paint.

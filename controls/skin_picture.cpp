@@ -47,17 +47,17 @@ bool ParseEdgeRect(const QString& text, QRect& rect) {
   return true;
 }
 
-bool ParseImageSpec(const QString& text, ImageSpec& spec) {
+bool ParseImageDescription(const QString& text, ImageDescription& image) {
   const QString trimmed = text.trimmed();
   if (trimmed.isEmpty()) {
-    spec = ImageSpec{};
+    image = ImageDescription{};
     return true;
   }
   if (!IsDescriptionList(trimmed)) {
-    spec = ImageSpec{trimmed, QRect(), QRect()};
+    image = ImageDescription{trimmed, QRect(), QRect()};
     return true;
   }
-  ImageSpec parsed;
+  ImageDescription parsed;
   qsizetype pos = 0;
   QString key;
   QString value;
@@ -74,7 +74,7 @@ bool ParseImageSpec(const QString& text, ImageSpec& spec) {
     }
   }
   if (!ok || parsed.path.isEmpty()) return false;
-  spec = parsed;
+  image = parsed;
   return true;
 }
 

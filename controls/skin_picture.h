@@ -18,7 +18,7 @@ class QImage;
 
 namespace qb::controls {
 
-struct ImageSpec {
+struct ImageDescription {
   QString path;   ///< skin path; empty = no image
   QRect source;   ///< null = the whole picture
   QRect dest;     ///< null = the whole control
@@ -26,9 +26,9 @@ struct ImageSpec {
   bool IsEmpty() const { return path.isEmpty(); }
 };
 
-/// Parses a description. An empty text gives an empty spec. Returns false (spec untouched)
+/// Parses a description. An empty text gives an empty image. Returns false (image untouched)
 /// for an unknown key, an unterminated quote, a malformed rectangle or a missing path.
-bool ParseImageSpec(const QString& text, ImageSpec& spec);
+bool ParseImageDescription(const QString& text, ImageDescription& image);
 
 /// Parses "left,top,right,bottom" into a rectangle; false on anything else, or when right
 /// or bottom lie before left or top.

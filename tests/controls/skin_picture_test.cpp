@@ -17,7 +17,7 @@ struct SpecCase {
   QRect dest;
 };
 
-TEST(ParseImageSpec, ReadsBarePathsAndKeyValueDescriptions) {
+TEST(ParseImageDescription, ReadsBarePathsAndKeyValueDescriptions) {
   const SpecCase cases[] = {
       {"", true, "", QRect(), QRect()},
       {"common/btn.svg", true, "common/btn.svg", QRect(), QRect()},
@@ -33,15 +33,15 @@ TEST(ParseImageSpec, ReadsBarePathsAndKeyValueDescriptions) {
       {"res='a.png", false, "", QRect(), QRect()},  // unterminated quote
   };
   for (const SpecCase& c : cases) {
-    ImageSpec spec{QStringLiteral("untouched"), QRect(1, 1, 1, 1), QRect()};
-    EXPECT_EQ(ParseImageSpec(QString::fromUtf8(c.text), spec), c.ok) << c.text;
+    ImageDescription image{QStringLiteral("untouched"), QRect(1, 1, 1, 1), QRect()};
+    EXPECT_EQ(ParseImageDescription(QString::fromUtf8(c.text), image), c.ok) << c.text;
     if (!c.ok) {
-      EXPECT_EQ(spec.path, QStringLiteral("untouched")) << c.text;
+      EXPECT_EQ(image.path, QStringLiteral("untouched")) << c.text;
       continue;
     }
-    EXPECT_EQ(spec.path, QString::fromUtf8(c.path)) << c.text;
-    EXPECT_EQ(spec.source, c.source) << c.text;
-    EXPECT_EQ(spec.dest, c.dest) << c.text;
+    EXPECT_EQ(image.path, QString::fromUtf8(c.path)) << c.text;
+    EXPECT_EQ(image.source, c.source) << c.text;
+    EXPECT_EQ(image.dest, c.dest) << c.text;
   }
 }
 
