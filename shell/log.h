@@ -17,8 +17,11 @@ namespace qb {
 inline constexpr const char* kLogMarkerFile = "savelog.ini";
 /// Name of the log file written in the current directory.
 inline constexpr const char* kLogFileName = "save.log";
-/// A formatted message, terminator included, is cut to this many characters.
-inline constexpr int kLogMessageCapacity = 1024;
+/// A formatted message, terminator included, is cut to this many characters. Sized so the
+/// longest lines the device link writes still fit whole: a queued command with a full
+/// payload dumped as "cmd_data[i](0xnn) " (about 1100 characters) and a mix-trim setter
+/// over a full report of channels (about 1300).
+inline constexpr int kLogMessageCapacity = 2048;
 
 /// When true, console lines start with "[hh:mm:ss.mmm] ". A caller that writes one line in
 /// pieces (a byte dump) clears it before the pieces and sets it after the line.
