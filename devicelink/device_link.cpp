@@ -95,14 +95,13 @@ namespace {
 
 /// Logs a command header and its payload bytes as one console line.
 void LogCommand(const CommandDescriptor& command) {
-  LogPrintA("get mcmd 0x%02x subcmd 0x%02x optype 0x%02x len 0x%02x ", command.mcmd,
-            command.subcmd, command.optype, static_cast<unsigned>(command.payload.size()));
-  LogTimestamps.store(false, std::memory_order_relaxed);
+  LogLine line;
+  line.Append("get mcmd 0x%02x subcmd 0x%02x optype 0x%02x len 0x%02x ", command.mcmd,
+              command.subcmd, command.optype, static_cast<unsigned>(command.payload.size()));
   for (std::size_t i = 0; i < command.payload.size(); ++i) {
-    LogPrintA("cmd_data[%zu](0x%02x) ", i, command.payload[i]);
+    line.Append("cmd_data[%zu](0x%02x) ", i, command.payload[i]);
   }
-  LogPrintA("\n");
-  LogTimestamps.store(true, std::memory_order_relaxed);
+  line.Append("\n");
 }
 
 }  // namespace

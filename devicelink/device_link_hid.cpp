@@ -135,10 +135,11 @@ bool DeviceLink::SendCtrlCommand(std::uint8_t mcmd, std::uint8_t subcmd, std::ui
   }
 
   LogPrintA("begain to write data to devices:\n");
-  LogTimestamps.store(false, std::memory_order_relaxed);
-  for (std::uint8_t b : frame) LogPrintA("%02x ", b);
-  LogPrintA("\n");
-  LogTimestamps.store(true, std::memory_order_relaxed);
+  {
+    LogLine dump;
+    for (std::uint8_t b : frame) dump.Append("%02x ", b);
+    dump.Append("\n");
+  }
 
   WRITE_ROPRT.store(true, std::memory_order_relaxed);
   LogPrintA("set WRITE_ROPRT = TRUE\n");
@@ -212,14 +213,15 @@ bool DeviceLink::ReadHIDData(std::uint32_t timeoutMs) {
   }
   count = std::min(count, static_cast<int>(kInputReportSize));
 
-  LogTimestamps.store(false, std::memory_order_relaxed);
-  LogPrintA("read data: ");
-  for (int i = 0; i < count; ++i) {
-    m_ring.Append(ReadBuffer[static_cast<std::size_t>(i)]);
-    LogPrintA("%02x ", ReadBuffer[static_cast<std::size_t>(i)]);
-  }
-  LogPrintA("\n");
-  LogTimestamps.store(true, std::memory_order_relaxed);
+  {
+    LogLine dump;
+    dump.Append("read data: ");
+    for (int i = 0; i < count; ++i) {
+      m_ring.Append(ReadBuffer[static_cast<std::size_t>(i)]);
+      dump.Append("%02x ", ReadBuffer[static_cast<std::size_t>(i)]);
+    }
+    dump.Append("\n");
+  }  // written before the drain below logs the frames it finds
 
   DrainReceiveRing();
   return true;

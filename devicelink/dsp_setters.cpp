@@ -67,16 +67,6 @@ void SubmitSet(DeviceLink& link, std::uint8_t id, Payload payload, bool immediat
   link.SubmitCommand(DSP_PACKET, id, OP_SET, std::move(payload), immediate, kWaitDefaultMs);
 }
 
-/// Keeps the console time stamp off while the rest of a line is logged in pieces, so the
-/// pieces read as one line.
-class UnstampedPieces {
- public:
-  UnstampedPieces() { LogTimestamps.store(false, std::memory_order_relaxed); }
-  ~UnstampedPieces() { LogTimestamps.store(true, std::memory_order_relaxed); }
-  UnstampedPieces(const UnstampedPieces&) = delete;
-  UnstampedPieces& operator=(const UnstampedPieces&) = delete;
-};
-
 /// One command of the channel-range family: its id and log name and the caller's header.
 struct RangeCommand {
   std::uint8_t id;
@@ -450,16 +440,15 @@ void Input_Mix_Trim_Ctrl(DeviceLink& link, std::uint8_t scene, std::uint8_t sour
       FitRange("Input_Mix_Trim_Ctrl", firstOut, lastOut, trims.size(), kBandHeaderBytes, 1);
   if (!fitted) return;
   Payload payload{scene, source, inCh, firstOut, fitted->last};
-  LogPrintA("Input_Mix_Trim_Ctrl: scene(%d), source(%d), in_channel(%d),out_channel(%d to %d), ",
-            scene, source, inCh, firstOut, fitted->last);
-  {
-    UnstampedPieces pieces;
-    for (std::size_t k = 0; k < fitted->count; ++k) {
-      payload.push_back(trims[k]);
-      LogPrintA("out_ch(%d)=trim(%d), ", static_cast<int>(firstOut + k), trims[k]);
-    }
-    LogPrintA("\n");
+  LogLine line;
+  line.Append("Input_Mix_Trim_Ctrl: scene(%d), source(%d), in_channel(%d),out_channel(%d to %d), ",
+              scene, source, inCh, firstOut, fitted->last);
+  for (std::size_t k = 0; k < fitted->count; ++k) {
+    payload.push_back(trims[k]);
+    line.Append("out_ch(%d)=trim(%d), ", static_cast<int>(firstOut + k), trims[k]);
   }
+  line.Append("\n");
+  line.Emit();  // before an immediate send logs its own lines
   SubmitSet(link, DSP_INPUT_MIX_CH_TRIM, std::move(payload), immediate);
 }
 
@@ -470,16 +459,15 @@ void Input_Mix_Trim_Ctrl2(DeviceLink& link, std::uint8_t scene, std::uint8_t sou
       FitRange("Input_Mix_Trim_Ctrl2", firstIn, lastIn, trims.size(), kBandHeaderBytes, 1);
   if (!fitted) return;
   Payload payload{scene, source, firstIn, fitted->last, outCh};
-  LogPrintA("Input_Mix_Trim_Ctrl2: scene(%d), source(%d), in_channel(%d to %d),out_ch(%d), ", scene,
-            source, firstIn, fitted->last, outCh);
-  {
-    UnstampedPieces pieces;
-    for (std::size_t k = 0; k < fitted->count; ++k) {
-      payload.push_back(trims[k]);
-      LogPrintA("in_ch(%d)=trim(%d), ", static_cast<int>(firstIn + k), trims[k]);
-    }
-    LogPrintA("\n");
+  LogLine line;
+  line.Append("Input_Mix_Trim_Ctrl2: scene(%d), source(%d), in_channel(%d to %d),out_ch(%d), ",
+              scene, source, firstIn, fitted->last, outCh);
+  for (std::size_t k = 0; k < fitted->count; ++k) {
+    payload.push_back(trims[k]);
+    line.Append("in_ch(%d)=trim(%d), ", static_cast<int>(firstIn + k), trims[k]);
   }
+  line.Append("\n");
+  line.Emit();  // before an immediate send logs its own lines
   SubmitSet(link, DSP_INPUT_MIX_CH_TRIM2, std::move(payload), immediate);
 }
 
@@ -499,15 +487,14 @@ void PEQ_Reset_Ctrl(DeviceLink& link, std::uint8_t scene, std::uint8_t source, s
                     std::span<const std::uint8_t> channels, bool immediate) {
   const std::size_t fit = FitList("PEQ_Reset_Ctrl", count, channels.size(), kListHeaderBytes, 1);
   Payload payload{scene, source, static_cast<std::uint8_t>(fit)};
-  LogPrintA("PEQ_Reset_Ctrl: scene(%d), ch_count(%d), ", scene, static_cast<int>(fit));
-  {
-    UnstampedPieces pieces;
-    for (std::size_t k = 0; k < fit; ++k) {
-      payload.push_back(channels[k]);
-      LogPrintA("ch(%d), ", channels[k]);
-    }
-    LogPrintA("\n");
+  LogLine line;
+  line.Append("PEQ_Reset_Ctrl: scene(%d), ch_count(%d), ", scene, static_cast<int>(fit));
+  for (std::size_t k = 0; k < fit; ++k) {
+    payload.push_back(channels[k]);
+    line.Append("ch(%d), ", channels[k]);
   }
+  line.Append("\n");
+  line.Emit();  // before an immediate send logs its own lines
   SubmitSet(link, DSP_EQ_RESET, std::move(payload), immediate);
 }
 

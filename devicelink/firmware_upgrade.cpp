@@ -313,10 +313,9 @@ void ReadAcknowledgement(DeviceLink& link, FirmwareImages& up) {
     LogLocalTime();
     LogPrintA("has send out %d dtata... \n", link.LastReadCount());
     LogPrintA("data return from devices is:\n");
-    LogTimestamps.store(false, std::memory_order_relaxed);
-    for (std::uint8_t b : link.LastReport()) LogPrintA("%02X ", b);
-    LogPrintA("\n\r");
-    LogTimestamps.store(true, std::memory_order_relaxed);
+    LogLine dump;
+    for (std::uint8_t b : link.LastReport()) dump.Append("%02X ", b);
+    dump.Append("\n\r");
   }
   // Only an acknowledgement moves the transfer on. While the block is still unacknowledged
   // (NOT_READY set step 1, or the report was something else) the next calls read again;

@@ -103,11 +103,12 @@ void DecodePassword(DeviceLink& link, const ReplyFrame& frame) {
         CopyClipped(remarkField.subspan(1), remarkField[0], record->remark));
   }
 
-  LogPrintA("password->len(%d),  pwd-->> ", record->passwordLength);
-  LogTimestamps.store(false, std::memory_order_relaxed);
-  for (std::size_t i = 0; i < passwordKept; ++i) LogPrintA("%c", record->password[i]);
-  LogPrintA("\n");
-  LogTimestamps.store(true, std::memory_order_relaxed);
+  {
+    LogLine line;
+    line.Append("password->len(%d),  pwd-->> ", record->passwordLength);
+    for (std::size_t i = 0; i < passwordKept; ++i) line.Append("%c", record->password[i]);
+    line.Append("\n");
+  }
   PostMcu(link, MCU_PASSWORD, 0, std::move(record));
 }
 

@@ -2,9 +2,7 @@
 // window, scene names and the valid-scene mask for the main window, and the current scene.
 
 #include <algorithm>
-#include <cstdio>
 #include <memory>
-#include <string>
 
 #include "devicelink/device_link.h"
 #include "devicelink/scene_commands.h"
@@ -52,25 +50,19 @@ void DecodeSceneDeleted(DeviceLink& link, const ReplyFrame& frame) {
   PostSceneNotice(link, frame, WM_SCENE_DELETED, "DeleteScene");
 }
 
-/// Writes the name dump: the name as posted, then the bytes as received. The text is built
-/// first and written in one call, so no other thread's line can land inside it.
+/// Writes the name dump: the name as posted, then the bytes as received, as one message
+/// whose second line continues the first, so no other thread's line can land inside it.
 void LogSceneName(const SceneNameRecord& record, ByteView received) {
   if (!LogEnabled()) return;
-  std::string text = "scene_name->index(" + std::to_string(record.index) + "), name -->> ";
-  const auto appendBytes = [&text](ByteView bytes) {
-    for (std::uint8_t b : bytes) {
-      char piece[8];
-      std::snprintf(piece, sizeof piece, "0x%02x, ", unsigned{b});
-      text += piece;
-    }
+  LogLine dump;
+  const auto appendBytes = [&dump](ByteView bytes) {
+    for (std::uint8_t b : bytes) dump.Append("0x%02x, ", unsigned{b});
   };
+  dump.Append("scene_name->index(%d), name -->> ", static_cast<int>(record.index));
   appendBytes(record.name);
-  text += "\n m_payload: ";
+  dump.Append("\n m_payload: ");
   appendBytes(received);
-  text += "\n";
-  LogTimestamps.store(false, std::memory_order_relaxed);
-  LogPrintA("%s", text.c_str());
-  LogTimestamps.store(true, std::memory_order_relaxed);
+  dump.Append("\n");
 }
 
 void DecodeSceneName(DeviceLink& link, const ReplyFrame& frame) {

@@ -8,10 +8,10 @@
 #include <ctime>
 #include <cwchar>
 #include <mutex>
+#include <utility>
 
 namespace qb {
 
-std::atomic<bool> LogTimestamps{true};
 std::atomic<bool> detail::g_logOn{false};
 
 namespace {
@@ -64,21 +64,19 @@ std::size_t WideToUtf8(const wchar_t* in, char* out, std::size_t capacity) {
   return n;
 }
 
-/// Writes one formatted message: console with or without the time-stamp prefix, file
-/// without it, then the flush rule (after the 12th message and every 11th after).
-/// Caller holds g_busy.
-void Emit(std::FILE* file, const char* text, std::size_t length) {
+/// Writes one formatted message: console behind the time-stamp prefix, file without it,
+/// then the flush rule (after the 12th message and every 11th after).
+/// Caller holds g_busy, so the stamp is taken in the order the messages are written.
+void WriteMessage(std::FILE* file, const char* text, std::size_t length) {
   std::FILE* console = g_console != nullptr ? g_console : stdout;
-  if (LogTimestamps.load(std::memory_order_relaxed)) {
-    using namespace std::chrono;
-    const auto now = system_clock::now();
-    const std::time_t seconds = system_clock::to_time_t(now);
-    const auto ms = duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000;
-    std::tm local{};
-    localtime_r(&seconds, &local);
-    std::fprintf(console, "[%02d:%02d:%02d.%03d] ", local.tm_hour, local.tm_min,
-                 local.tm_sec, static_cast<int>(ms));
-  }
+  using namespace std::chrono;
+  const auto now = system_clock::now();
+  const std::time_t seconds = system_clock::to_time_t(now);
+  const auto ms = duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000;
+  std::tm local{};
+  localtime_r(&seconds, &local);
+  std::fprintf(console, "[%02d:%02d:%02d.%03d] ", local.tm_hour, local.tm_min, local.tm_sec,
+               static_cast<int>(ms));
   std::fwrite(text, 1, length, console);
   std::fflush(console);
 
@@ -137,7 +135,7 @@ int LogPrintA(const char* format, ...) {
   va_end(args);
   if (result < 0) return result;
   // Longer messages are cut to the buffer.
-  Emit(file, g_narrow, std::strlen(g_narrow));
+  WriteMessage(file, g_narrow, std::strlen(g_narrow));
   return result;
 }
 
@@ -156,8 +154,31 @@ int LogPrintW(const wchar_t* format, ...) {
     result = static_cast<int>(std::wcslen(g_wide));
   }
   const std::size_t bytes = WideToUtf8(g_wide, g_wideUtf8, sizeof g_wideUtf8);
-  Emit(file, g_wideUtf8, bytes);
+  WriteMessage(file, g_wideUtf8, bytes);
   return result;
+}
+
+void LogLine::Append(const char* format, ...) {
+  if (!LogEnabled()) return;
+  const std::size_t room = sizeof m_text - m_length;  // never 0: one byte stays for the NUL
+  va_list args;
+  va_start(args, format);
+  const int result = std::vsnprintf(m_text + m_length, room, format, args);
+  va_end(args);
+  if (result < 0) {
+    m_text[m_length] = '\0';  // a piece that fails to format is left out, as LogPrintA drops it
+    return;
+  }
+  m_length += std::strlen(m_text + m_length);
+}
+
+void LogLine::Emit() {
+  const std::size_t length = std::exchange(m_length, 0);
+  if (length == 0 || !LogEnabled()) return;
+  std::lock_guard<std::mutex> lock(g_busy);
+  std::FILE* file = g_file.load(std::memory_order_relaxed);
+  if (file == nullptr) return;  // closed while we waited
+  WriteMessage(file, m_text, length);
 }
 
 }  // namespace qb

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <regex>
 #include <thread>
 
 #include "shell/log.h"
@@ -286,6 +287,29 @@ TEST_F(LinkTest, DestroyingTheLinkSendsAtMostTheCommandInProgressAndFreesTheRest
   EXPECT_NE(file.find("get mcmd 0x01 subcmd 0x08 optype 0xbb len 0x01 cmd_data[0](0x31) \n"),
             std::string::npos);
   EXPECT_NE(file.find("McuCmdThread end\n"), std::string::npos);
+}
+
+// The worker dumps every command it takes, the frame it writes and the report it reads,
+// while other threads log too. A full payload makes the longest line the link writes.
+TEST_F(LinkTest, TheWorkersDumpsAreWholeLinesEachBehindOneStamp) {
+  OpenLink();
+  hid.onWrite = [this](const Bytes& r) {
+    hid.QueueReport(InputReport(ReplyFrameBytes(r[4], r[5], 0xEE, {0x0A})));
+  };
+  test::LogCapture log;
+  link->EnableQueue();
+  link->SubmitCommand(1, 8, kOpSet, Payload(kMaxPayload, 0xC5), false, kWaitDefaultMs);
+  ASSERT_TRUE(WaitFor([&] { return link->UnfinishedCommands() == 0; }));
+  link.reset();  // joins the worker: all its lines are written
+
+  const std::string stamp = R"(\[\d\d:\d\d:\d\d\.\d{3}\] )";
+  const std::string console = log.Console();
+  for (const char* dump : {"get mcmd 0x01 ", "00 aa 55 ", "read data: "}) {
+    EXPECT_TRUE(std::regex_search(console, std::regex("(^|\n)" + stamp + dump))) << dump;
+  }
+  EXPECT_FALSE(std::regex_search(console, std::regex("[^\n]" + stamp))) << "a stamp inside a line";
+  EXPECT_NE(log.File().find("cmd_data[9](0xc5) cmd_data[10](0xc5) "), std::string::npos);
+  EXPECT_NE(log.File().find("cmd_data[56](0xc5) \n"), std::string::npos);
 }
 
 TEST_F(LinkTest, AnImmediateSetterOnAClosedLinkReturnsPromptly) {

@@ -4,6 +4,8 @@
 #include <unistd.h>
 
 #include <regex>
+#include <sstream>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -13,6 +15,15 @@ namespace qb {
 namespace {
 
 using test::LogCapture;
+
+const char* const kStamp = R"(\[\d\d:\d\d:\d\d\.\d{3}\] )";
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
 
 TEST(LogOff, WithoutTheMarkerNothingIsWrittenAndCallsReturnZero) {
   char pattern[] = "/tmp/qb_nolog_XXXXXX";
@@ -53,15 +64,6 @@ TEST(LogOn, ConsoleLinesCarryTheTimeStampPrefixAndTheFileDoesNot) {
       log.Console(),
       std::regex(R"(\[\d\d:\d\d:\d\d\.\d{3}\] connected box\n\[\d\d:\d\d:\d\d\.\d{3}\] model 79 ok\n)")));
   EXPECT_EQ(log.File(), "connected box\nmodel 79 ok\n");
-}
-
-TEST(LogOn, APiecewiseDumpWithTimestampsOffIsOneConsoleLine) {
-  LogCapture log;
-  LogTimestamps = false;
-  for (int b : {0xaa, 0x55, 0x04}) LogPrintA("%02x ", b);
-  LogPrintA("\n");
-  LogTimestamps = true;
-  EXPECT_EQ(log.Console(), "aa 55 04 \n");
 }
 
 TEST(LogOn, APercentInTheFormattedTextIsWrittenUnchanged) {
@@ -132,6 +134,115 @@ TEST(LogOn, ConcurrentWritersNeverInterleaveInsideAMessage) {
     EXPECT_EQ(line.find_first_not_of(line[1], 1), 41u) << line;
   }
   EXPECT_EQ(count, kThreads * kMessages);
+}
+
+// --- lines written in pieces ---------------------------------------------------------------
+
+TEST(LogLine, APiecedDumpReadsAsBeforeWithOneStampAtItsStart) {
+  LogCapture log;
+  {
+    LogLine dump;
+    dump.Append("read data: ");
+    for (int b : {0xaa, 0x55, 0x04}) dump.Append("%02x ", b);
+    dump.Append("\n");
+  }
+  {
+    LogLine pwd;  // a NUL character ends its piece, as it ends a LogPrintA message
+    pwd.Append("pwd-->> ");
+    for (char c : {'1', '\0', '2'}) pwd.Append("%c", c);
+    pwd.Append("\n\r");
+  }
+  EXPECT_TRUE(std::regex_match(
+      log.Console(),
+      std::regex(std::string(kStamp) + "read data: aa 55 04 \n" + kStamp + "pwd-->> 12\n\r")))
+      << log.Console();
+  EXPECT_EQ(log.File(), "read data: aa 55 04 \npwd-->> 12\n\r");
+}
+
+TEST(LogLine, EachEmitWritesWhatWasAppendedOnceAndTheDestructorWritesTheRest) {
+  LogCapture log;
+  {
+    LogLine line;
+    line.Append("a ");
+    LogPrintA("other\n");  // written first: the line is not written yet
+    line.Append("b\n");
+    line.Emit();
+    line.Emit();
+    line.Append("c\n");
+  }
+  { LogLine unused; }
+  EXPECT_EQ(Lines(log.Console()).size(), 3u);
+  EXPECT_EQ(log.File(), "other\na b\nc\n");
+}
+
+TEST(LogLine, NothingIsKeptOrWrittenWhileTheLogIsOff) {
+  LogLine line;
+  line.Append("lost ");
+  LogCapture log;
+  line.Append("kept\n");
+  line.Emit();
+  line.Append("closed before it was written\n");
+  CloseLog();
+  line.Emit();
+  EXPECT_EQ(Lines(log.Console()).size(), 1u);
+  EXPECT_EQ(log.File(), "kept\n");
+}
+
+TEST(LogLine, AnOverlongLineIsCutAsASingleMessageIsAndTheNextLineIsWhole) {
+  LogCapture log;
+  const std::string piece(50, 'x');
+  LogLine line;
+  for (int i = 0; i < 100; ++i) line.Append("%s", piece.c_str());
+  line.Append("\n");  // no longer fits
+  line.Emit();
+  line.Append("next\n");
+  line.Emit();
+  EXPECT_EQ(log.File(), std::string(kLogMessageCapacity - 1, 'x') + "next\n");
+}
+
+TEST(LogLine, APiecedLineCountsAsOneMessageForTheFileFlush) {
+  LogCapture log;
+  for (int i = 1; i <= 12; ++i) {
+    LogLine line;
+    for (const char* piece : {"line ", "in ", "pieces\n"}) line.Append("%s", piece);
+    line.Emit();
+    EXPECT_EQ(Lines(log.File(false)).size(), i < 12 ? 0u : 12u) << i;
+  }
+}
+
+// The UI thread and the device link's worker both dump frames; each line must come out
+// whole, stamped once, with only its own writer's pieces in it.
+TEST(LogLine, ConcurrentPiecedLinesStayWholeAndStampedOnce) {
+  LogCapture log;
+  constexpr int kThreads = 4;
+  constexpr int kLines = 300;
+  std::vector<std::thread> writers;
+  for (int t = 0; t < kThreads; ++t) {
+    writers.emplace_back([t] {
+      const char id = static_cast<char>('a' + t);
+      for (int i = 0; i < kLines; ++i) {
+        LogLine line;
+        line.Append("%c:", id);
+        for (int p = 0; p < 20; ++p) line.Append("%c%c ", id, id);
+        line.Append("\n");
+      }
+    });
+  }
+  for (auto& w : writers) w.join();
+
+  const std::regex consoleLine(std::string(kStamp) + R"(([a-d]):(\1\1 ){20})");
+  int perWriter[kThreads] = {};
+  for (const std::string& line : Lines(log.Console())) {
+    std::smatch m;
+    ASSERT_TRUE(std::regex_match(line, m, consoleLine)) << line;
+    ++perWriter[m[1].str()[0] - 'a'];
+  }
+  for (int count : perWriter) EXPECT_EQ(count, kLines);
+  const std::vector<std::string> fileLines = Lines(log.File());
+  EXPECT_EQ(fileLines.size(), static_cast<std::size_t>(kThreads * kLines));
+  for (const std::string& line : fileLines) {
+    ASSERT_TRUE(std::regex_match(line, std::regex(R"(([a-d]):(\1\1 ){20})"))) << line;
+  }
 }
 
 }  // namespace
