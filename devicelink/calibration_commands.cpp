@@ -80,8 +80,8 @@ void PostChannelFloat(DeviceLink& link, std::uint8_t id, int ch, double value) {
 }
 
 /// Posts one IrcChannelValueRecord per channel byte, logging each through `logLine`.
-template <typename LogLine>
-void PostChannelBytes(DeviceLink& link, std::uint8_t id, ByteView p, LogLine logLine) {
+template <typename LogEntry>
+void PostChannelBytes(DeviceLink& link, std::uint8_t id, ByteView p, LogEntry logLine) {
   ForEachEntry(p, kChannelHeaderBytes, 1, p[0], p[1], [&](int ch, ByteView entry) {
     logLine(ch, int{entry[0]});
     auto record = std::make_unique<IrcChannelValueRecord>();
