@@ -60,7 +60,7 @@ int main(int argc, char** argv) {
   qb::MainWndOptions options;
   if (simulate) {
     auto backend = qb::sim::MakeVirtualBoxBackend();
-    options.virtualBox = backend->Box();
+    options.plugSwitch = backend->Box();
     options.backend = backend;
   } else {
     options.backend = qb::MakeHidapiBackend();

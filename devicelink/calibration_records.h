@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "devicelink/reply_message.h"
+#include "messages/reply_message.h"
 
 namespace qb {
 

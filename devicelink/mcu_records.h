@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "devicelink/reply_message.h"
+#include "messages/reply_message.h"
 
 namespace qb {
 

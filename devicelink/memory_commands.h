@@ -9,7 +9,7 @@
 
 #include "devicelink/device_link.h"
 #include "devicelink/reply_decoders.h"
-#include "devicelink/reply_message.h"
+#include "messages/reply_message.h"
 
 namespace qb {
 

@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <mutex>
 
-#include "devicelink/reply_message.h"
+#include "messages/reply_message.h"
 
 namespace qb {
 

@@ -22,6 +22,7 @@
 #include <optional>
 #include <vector>
 
+#include "devicelink/plug_switch.h"
 #include "simulator/box_config.h"
 #include "simulator/box_context.h"
 #include "simulator/box_state.h"
@@ -29,12 +30,12 @@
 
 namespace qb::sim {
 
-class VirtualBox {
+class VirtualBox final : public PlugSwitch {
  public:
   using Clock = std::chrono::steady_clock;
 
   explicit VirtualBox(VirtualBoxConfig config = {});
-  ~VirtualBox();
+  ~VirtualBox() override;
   VirtualBox(const VirtualBox&) = delete;
   VirtualBox& operator=(const VirtualBox&) = delete;
 
@@ -98,12 +99,12 @@ class VirtualBox {
   /// A silent box still records commands but neither applies nor answers them.
   void SetSilent(bool on);
   /// Leaves the bus now: open connections fail, queued reports are lost.
-  void Unplug();
+  void Unplug() override;
   /// Answers `frames` more command frames and leaves the bus when the next one is
   /// written (that write fails).
   void UnplugAfterFrames(std::size_t frames);
   /// Comes back on the bus (also ends a reboot early).
-  void Replug();
+  void Replug() override;
   bool IsPlugged();
   /// Sends the MCU INIT report a box sends on its own.
   void SendMcuInit();
@@ -113,9 +114,9 @@ class VirtualBox {
 
   // --- hot-plug --------------------------------------------------------------------------
   /// `listener(true)` when the box appears on the bus, `listener(false)` when it leaves.
-  void SetPlugListener(std::function<void(bool plugged)> listener);
+  void SetPlugListener(std::function<void(bool plugged)> listener) override;
   /// Lets timed events happen (the return after a reboot) and notifies the listener.
-  void Poll();
+  void Poll() override;
 
  private:
   class Context;

@@ -3,7 +3,7 @@
 
 #include <QEvent>
 
-#include "devicelink/reply_message.h"
+#include "messages/reply_message.h"
 
 namespace qb::ui {
 

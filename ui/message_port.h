@@ -6,7 +6,7 @@
 #include <memory>
 #include <mutex>
 
-#include "devicelink/reply_message.h"
+#include "messages/reply_message.h"
 
 class QObject;
 

@@ -5,7 +5,7 @@
 #include <QMenu>
 #include <memory>
 
-#include "devicelink/reply_message.h"
+#include "messages/reply_message.h"
 
 namespace qb::ui {
 

@@ -9,7 +9,7 @@
 #include <QWidget>
 #include <memory>
 
-#include "devicelink/reply_message.h"
+#include "messages/reply_message.h"
 #include "ui/notification.h"
 
 namespace qb::ui {

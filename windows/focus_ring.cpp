@@ -2,7 +2,7 @@
 
 #include <QStringList>
 
-#include "controller/profile.h"
+#include "core/profile.h"
 
 namespace qb {
 namespace {

@@ -4,15 +4,13 @@
 #include <QKeyEvent>
 #include <QTimerEvent>
 
-#include "controller/equalizer_manager.h"
 #include "controls/control_factory.h"
-#include "devicelink/dsp_queries.h"
+#include "core/equalizer_manager.h"
 #include "shell/display_scale.h"
 #include "shell/hotplug_monitor.h"
 #include "shell/log.h"
 #include "shell/settings.h"
 #include "shell/single_instance.h"
-#include "simulator/virtual_box.h"
 #include "ui/buttons.h"
 #include "ui/control_text.h"
 #include "ui/slider.h"
@@ -23,6 +21,7 @@
 #include "windows/about_wnd.h"
 #include "windows/focus_ring.h"
 #include "windows/loading_wnd.h"
+#include "windows/main_presenter.h"
 #include "windows/message_box.h"
 #include "windows/msg_checkbox_wnd.h"
 
@@ -59,20 +58,25 @@ bool StartsWith(const QString& name, const char* prefix) { return name.startsWit
 CMainWnd::CMainWnd(MainWndOptions options)
     : WindowBase(nullptr),
       m_options(std::move(options)),
-      m_controller(std::make_unique<EqualizerManager>(m_options.backend, m_options.timings)) {
-  if (m_options.virtualBox) {
+      m_core(std::make_unique<EqualizerManager>(m_options.backend, m_options.timings)),
+      m_presenter(std::make_unique<MainPresenter>(*m_core, *this)) {
+  // Replies and the session's messages come to this window, on its thread.
+  m_core->Attach(Port().get(), this);
+  if (m_options.plugSwitch) {
     // The box calls from whichever thread made it leave or return: post, never call.
     std::weak_ptr<ui::MessagePort> port = Port();
-    m_options.virtualBox->SetPlugListener([port](bool plugged) {
+    m_options.plugSwitch->SetPlugListener([port](bool plugged) {
       if (auto target = port.lock()) target->Post(WM_SIMULATED_PLUG, plugged ? 1 : 0);
     });
   }
 }
 
 CMainWnd::~CMainWnd() {
-  if (m_options.virtualBox) m_options.virtualBox->SetPlugListener({});
+  if (m_options.plugSwitch) m_options.plugSwitch->SetPlugListener({});
   m_hotplug.reset();
-  m_controller.reset();  // joins a running task and closes the link before the window goes
+  m_core->Attach(nullptr, nullptr);
+  m_presenter.reset();
+  m_core.reset();  // closes the link and joins a running task before the window goes
 }
 
 QWidget* CMainWnd::CreateControl(const QString& className, QWidget* parent) {
@@ -90,13 +94,14 @@ void CMainWnd::OnInit() {
   ui::Languages().Clear();
   LoadLanguageFile("en", "lan/lan_en.xml");
   LoadLanguageFile("cn_zh", "lan/lan_cn.xml");
-  m_controller->SetFactoryEq(ReadConfigInt(kFactoryEqKey, 0));
+  m_core->SetFactoryEq(ReadConfigInt(kFactoryEqKey, 0));
   const QString language = LanguageForStoredValue(ReadConfigInt(kLanguageKey, 0));
   if (!language.isEmpty()) ui::Languages().Select(language);
+  m_core->SetLanguage(ui::Languages().CurrentName().toStdString());
   Retranslate();
 
   SetDisplayScale(SelectDisplayScaleFromScreens().dpi);
-  if (!m_controller->InitControls(*this, *this)) LogPrintA("InitControls failed\n");
+  if (!m_presenter->InitControls(*this)) LogPrintA("InitControls failed\n");
 
   m_instance = m_options.instanceLockDirectory.isEmpty()
                    ? std::make_unique<SingleInstance>()
@@ -110,7 +115,7 @@ void CMainWnd::OnInit() {
     }, Qt::QueuedConnection);
     return;
   }
-  QMetaObject::invokeMethod(this, [this] { m_controller->ConnectDevice(false); }, Qt::QueuedConnection);
+  QMetaObject::invokeMethod(this, [this] { m_core->Session().ConnectDevice(false); }, Qt::QueuedConnection);
   if (m_options.hotplug) StartHotplug();
 }
 
@@ -125,15 +130,15 @@ void CMainWnd::EndTipsWindows() { ui::WindowBase::EndWindowsTitled(ui::Tr(QStrin
 
 void CMainWnd::OnBoxArrived() {
   EndTipsWindows();
-  m_controller->DevicePlugin();
+  m_core->Session().DevicePlugin();
 }
 
 void CMainWnd::OnBoxRemoved() {
   EndTipsWindows();
-  m_controller->DevicePlugOut();
+  m_core->Session().DevicePlugOut();
 }
 
-// --- ControllerHost ------------------------------------------------------------------------
+// --- dialogs and notices -------------------------------------------------------------------
 
 int CMainWnd::ShowMessage(const QString& title, const QString& text, const QStringList& buttons) {
   return windows::ShowMessageBox(this, title, text, buttons);
@@ -145,8 +150,31 @@ int CMainWnd::ShowChoice(const QString& title, const QString& text, const QStrin
   return windows::ShowChoiceBox(this, title, text, choice1, choice2);
 }
 
+void CMainWnd::OnNotice(SessionNotice notice, int value) {
+  const QString tips = QStringLiteral("${tips}");
+  const QStringList confirm{QStringLiteral("${confirm}")};
+  switch (notice) {
+    case SessionNotice::TaskStarted: ShowLoading(); break;
+    case SessionNotice::TaskEnded: CloseLoading(); break;
+    case SessionNotice::ConnectFailed: ShowMessage(tips, QStringLiteral("${device_connect_fail}"), confirm); break;
+    case SessionNotice::DeviceNotMatch:
+      ShowMessage(tips, ui::Tr(QStringLiteral("${device_not_match}")) + QStringLiteral(" %1").arg(value), confirm);
+      break;
+    case SessionNotice::PlugOut: ShowMessage(tips, QStringLiteral("${device_plugout}"), confirm); break;
+    case SessionNotice::DeviceReboot:
+      CloseLoading();
+      ShowMessage(tips, QStringLiteral("${device_reboot}"), confirm);
+      break;
+    case SessionNotice::DeviceAbnormal: ShowMessage(tips, QStringLiteral("${device_status_unnormal}"), confirm); break;
+    case SessionNotice::ForceUpdate:
+      // The forced-update window comes with the firmware tools.
+      break;
+  }
+}
+
+int CMainWnd::MainVolumePolls() const { return m_core->Session().MainVolumePolls(); }
+
 void CMainWnd::StartMainVolumeTimer() {
-  m_mainVolumePolls = kMainVolumePolls;
   if (!m_mainVolumeTimerId) m_mainVolumeTimerId = startTimer(kMainVolumePeriodMs);
 }
 
@@ -160,13 +188,7 @@ void CMainWnd::timerEvent(QTimerEvent* event) {
     WindowBase::timerEvent(event);
     return;
   }
-  LogPrintA("GET_MAIN_VOLUME_TIMER, getMainVolumeTimer=%d\n", m_mainVolumePolls);
-  if (m_mainVolumePolls > 0) {
-    Get_Main_Volume(m_controller->Link());
-    --m_mainVolumePolls;
-  } else {
-    StopMainVolumeTimer();
-  }
+  m_core->Session().MainVolumePollTick();
 }
 
 // --- language --------------------------------------------------------------------------------
@@ -175,9 +197,10 @@ void CMainWnd::SwitchLanguage(const QString& name, int storedValue) {
   LogPrintA("change language to %s - %d\n", qPrintable(name), storedValue);
   ui::Languages().Select(name);
   WriteConfigInt(kLanguageKey, storedValue);
+  m_core->SetLanguage(name.toStdString());
   Retranslate();
   LogPrintA("change language finish\n");
-  m_controller->UpdateAllVolumeEdit();
+  m_presenter->UpdateAllVolumeEdit();
 }
 
 // --- messages ------------------------------------------------------------------------------
@@ -201,37 +224,15 @@ void CMainWnd::HandleCustomMessage(ReplyMessage& message, bool& handled) {
       if (auto* record = message.RecordAs<ui::MenuClickRecord>()) OnMenuClick(*record);
       handled = true;
       break;
-    case WM_DSP_REPLY: m_controller->ReadDspValueCallback(message); break;
-    case WM_MCU_REPLY: m_controller->ReadMcuValueCallback(message); break;
-    case WM_SCENE_REPLY: m_controller->ReadSenceValueCallback(message); break;
-    case WM_KTV_REPLY: m_controller->ReadKtvValueCallback(message); break;
-    case WM_DEVICE_ABNORMAL:
-      ShowMessage(QStringLiteral("${tips}"), QStringLiteral("${device_status_unnormal}"), {QStringLiteral("${confirm}")});
-      break;
-    case WM_DEVICE_REBOOT:
-      CloseLoading();
-      ShowMessage(QStringLiteral("${tips}"), QStringLiteral("${device_reboot}"), {QStringLiteral("${confirm}")});
-      break;
-    case WM_CONNECT_FAILED:
-      ShowMessage(QStringLiteral("${tips}"), QStringLiteral("${device_connect_fail}"), {QStringLiteral("${confirm}")});
-      break;
-    case WM_CONNECT_DONE: m_controller->OnConnectDone(); break;
-    case WM_DISCONNECT: m_controller->DisconnectDevice(); break;
-    case WM_FORCE_UPDATE:
-      // The forced-update window comes with the firmware tools; until then the user is told.
-      LogPrintA("WM_FORCE_UPDATE\n");
-      break;
-    case WM_SHOW_LOADING: ShowLoading(); break;
-    case WM_CLOSE_LOADING:
-      CloseLoading();
-      handled = true;
-      break;
     case WM_SIMULATED_PLUG:
       if (message.wParam) OnBoxArrived();
       else OnBoxRemoved();
       handled = true;
       break;
-    default: break;
+    default:
+      // Replies, and the lifecycle messages of the session's tasks.
+      if (m_core->HandleMessage(message)) handled = true;
+      break;
   }
 }
 
@@ -273,10 +274,10 @@ void CMainWnd::Notify(ui::Notification& n) {
       const int kind = type == QLatin1String(ui::notify::kEqualizerEq) ? 0
                        : type == QLatin1String(ui::notify::kEqualizerHp) ? 1
                                                                           : 2;
-      if (index >= 0) m_controller->EqualizerCallback(index, kind);
+      if (index >= 0) m_presenter->EqualizerCallback(index, kind);
     }
   } else if (type == QLatin1String(ui::notify::kWindowSize)) {
-    m_controller->UpdateEqualizer(0);
+    m_presenter->UpdateEqualizer(0);
   }
   // The base handling: "closebtn" closes (through the close sequence).
   WindowBase::Notify(n);
@@ -286,14 +287,14 @@ void CMainWnd::OnClickNotification(ui::Notification& n) {
   const QString name = n.SenderName();
   const int index = n.SenderIndex();
   QWidget* sender = n.sender;
-  EqualizerManager& c = *m_controller;
+  MainPresenter& c = *m_presenter;
   if (name.compare(QLatin1String("btnDpi"), Qt::CaseInsensitive) == 0) return;  // no effect here
   // "web_btn_1" has no address configured: it opens nothing.
   if (StartsWith(name, "ch_output_btn")) {
     m_outputMenuChannel = index;
     c.ShowOutputMenu(sender, index);
   } else if (name == u"btnConnect") {
-    c.ConnectDevice(true);
+    c.ConnectClicked();
   } else if (name == u"btn_amp_onoff") {
     c.ToggleAmp();
   } else if (name == u"btn_option") {
@@ -331,7 +332,7 @@ void CMainWnd::OnSelectChanged(ui::Notification& n) {
   const QString name = n.SenderName();
   const int index = n.SenderIndex();
   LogPrintA("on option %s MSGTYPE_SELECTCHANGED index %d\n", qPrintable(name), index);
-  EqualizerManager& c = *m_controller;
+  MainPresenter& c = *m_presenter;
   if (StartsWith(name, "ch_show_")) c.SetChShowEqualizer(index);
   else if (StartsWith(name, "ch_mute_")) c.SetChMute(index);
   else if (StartsWith(name, "ch_phase_")) c.SetChPhase(index);
@@ -346,7 +347,7 @@ void CMainWnd::OnSelectChanged(ui::Notification& n) {
 void CMainWnd::OnValueChanged(ui::Notification& n) {
   const QString name = n.SenderName();
   const int index = n.SenderIndex();
-  EqualizerManager& c = *m_controller;
+  MainPresenter& c = *m_presenter;
   if (StartsWith(name, "eq_slider_")) c.SetChEqSlider(index);
   else if (StartsWith(name, "slider_main_volume")) c.SetMainVolume();
   else if (StartsWith(name, "slider_ch_volume_")) c.SetChVolume(index);
@@ -356,7 +357,7 @@ void CMainWnd::OnValueChanged(ui::Notification& n) {
 void CMainWnd::OnUpDown(ui::Notification& n, bool up) {
   const QString name = n.SenderName();
   const int index = n.SenderIndex();
-  EqualizerManager& c = *m_controller;
+  MainPresenter& c = *m_presenter;
   if (StartsWith(name, "eq_freq_")) c.SetEqFreqUp(index, up);
   else if (StartsWith(name, "eq_q_")) c.SetEqQUp(index, up);
   else if (StartsWith(name, "eq_gain_")) c.SetEqGainUp(index, up);
@@ -376,7 +377,7 @@ void CMainWnd::OnLeftRight(ui::Notification& n, bool right) {
   LogPrintA(right ? "on edit %s MSGTYPE_VALUECHANGED_RIGHT\n" : "on edit %s MSGTYPE_VALUECHANGED_LEFT\n",
             qPrintable(name));
   FocusRingContext context;
-  context.bandCount = m_controller->Mirror().EqSize(m_controller->CurrentProfile().currChannel);
+  context.bandCount = EqSize(m_core->CurrentProfile(), m_core->CurrentProfile().currChannel);
   context.isEnabled = [this](const QString& field) {
     const QWidget* w = FindControl(field);
     return w && w->isEnabled();
@@ -386,7 +387,7 @@ void CMainWnd::OnLeftRight(ui::Notification& n, bool right) {
 }
 
 void CMainWnd::CommitField(const QString& name, int index) {
-  EqualizerManager& c = *m_controller;
+  MainPresenter& c = *m_presenter;
   if (name == u"edit_main_volume") c.SetMainVolumeEdit();
   else if (StartsWith(name, "hp_freq")) c.SetHpFreq();
   else if (StartsWith(name, "lp_freq")) c.SetLpFreq();
@@ -404,7 +405,7 @@ void CMainWnd::OnReturn(ui::Notification& n) {
   } else if (StartsWith(name, "eq_q_")) {
     FocusField(QStringLiteral("eq_gain_%1").arg(index));
   } else if (StartsWith(name, "eq_gain_")) {
-    const int bands = m_controller->Mirror().EqSize(m_controller->CurrentProfile().currChannel);
+    const int bands = EqSize(m_core->CurrentProfile(), m_core->CurrentProfile().currChannel);
     FocusField(QStringLiteral("eq_freq_%1").arg(index + 1 >= bands ? 0 : index + 1));
   } else {
     CommitField(name, index);
@@ -417,7 +418,7 @@ void CMainWnd::OnKillFocus(ui::Notification& n) {
   LogPrintA("on %s MSGTYPE_KILLFOCUS\n", qPrintable(name));
   if (StartsWith(name, "eq_freq_") || StartsWith(name, "eq_q_") || StartsWith(name, "eq_gain_")) {
     LogPrintA("on eq %s killfocus index %d\n", qPrintable(name), index);
-    m_controller->SetChEqEdit(index);
+    m_presenter->SetChEqEdit(index);
   } else {
     CommitField(name, index);
   }
@@ -429,24 +430,21 @@ void CMainWnd::OnSetFocus(ui::Notification& n) {
   LogPrintA("on %s MSGTYPE_SETFOCUS\n", qPrintable(name));
   if (StartsWith(name, "spk_delay_")) return;  // recognised, no effect
   if (StartsWith(name, "edit_ch_delay_") || StartsWith(name, "slider_ch_delay_")) {
-    m_controller->ShowDelaySlider(index);
+    m_presenter->ShowDelaySlider(index);
   } else {
     LogPrintA("on mSliderChDelay SetVisible false\n");
-    for (const auto& strip : m_controller->View().outputs) {
-      if (strip.delay) strip.delay->setVisible(false);
-      if (strip.delayPlaceholder) strip.delayPlaceholder->setVisible(true);
-    }
+    m_presenter->ShowDelaySlider(-1);
   }
   if (StartsWith(name, "eq_freq_") || StartsWith(name, "eq_q_") || StartsWith(name, "eq_gain_")) {
     LogPrintA("on eq %s setfocus index %d\n", qPrintable(name), index);
-    m_controller->UpdateEqualizer(index);
+    m_presenter->UpdateEqualizer(index);
   }
 }
 
 void CMainWnd::OnItemSelect(ui::Notification& n) {
   const QString name = n.SenderName();
   LogPrintA("on %s MSGTYPE_ITEMSELECT\n", qPrintable(name));
-  EqualizerManager& c = *m_controller;
+  MainPresenter& c = *m_presenter;
   const int index = n.SenderIndex();
   if (StartsWith(name, "comb_ch_unit")) {
     c.SetDelayUnit();
@@ -474,13 +472,13 @@ void CMainWnd::OnMenuClick(const ui::MenuClickRecord& record) {
   const QString current = ui::Languages().CurrentName();
   const auto is = [&name](const char* item) { return name.compare(QLatin1String(item), Qt::CaseInsensitive) == 0; };
   if (StartsWith(name, "output_menu") || StartsWith(name, "output_item")) {
-    m_controller->SetOutputValue(m_outputMenuChannel, name);
+    m_presenter->SetOutputValue(m_outputMenuChannel, name);
   } else if (StartsWith(name, "option_item_firmware_upgrade")) {
     LogPrintA("firmware update window not available\n");
   } else if (StartsWith(name, "option_item_reset_default")) {
-    m_controller->ResetMcuFactoryDefault();
+    m_presenter->ResetMcuFactoryDefault();
   } else if (StartsWith(name, "option_item_about")) {
-    const Profile& profile = m_controller->CurrentProfile();
+    const Profile& profile = m_core->CurrentProfile();
     windows::ShowAboutWindow(this, windows::AboutInfo{profile.model, profile.mainVersion, profile.slaveVersion});
   } else if (is("option_item_language_en")) {
     if (current != u"en") SwitchLanguage(QStringLiteral("en"), 0);
@@ -499,10 +497,10 @@ void CMainWnd::OnMenuClick(const ui::MenuClickRecord& record) {
 
 void CMainWnd::keyPressEvent(QKeyEvent* event) {
   // Simulate mode: F8 takes the virtual box off the bus, F9 plugs it back in.
-  if (m_options.virtualBox && (event->key() == Qt::Key_F8 || event->key() == Qt::Key_F9)) {
-    if (event->key() == Qt::Key_F8) m_options.virtualBox->Unplug();
-    else m_options.virtualBox->Replug();
-    m_options.virtualBox->Poll();
+  if (m_options.plugSwitch && (event->key() == Qt::Key_F8 || event->key() == Qt::Key_F9)) {
+    if (event->key() == Qt::Key_F8) m_options.plugSwitch->Unplug();
+    else m_options.plugSwitch->Replug();
+    m_options.plugSwitch->Poll();
     event->accept();
     return;
   }
@@ -514,7 +512,7 @@ void CMainWnd::keyPressEvent(QKeyEvent* event) {
 void CMainWnd::OnCloseRequest() {
   if (m_closing) return;
   m_closing = true;
-  m_controller->DisconnectDevice();
+  m_core->Session().DisconnectDevice();
   EndTipsWindows();
   CloseLoading();
   StopMainVolumeTimer();

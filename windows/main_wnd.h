@@ -1,29 +1,30 @@
 #pragma once
-/// The program's main window: builds the main layout, owns the controller, and turns every
-/// control notification, menu choice, timer tick, hot-plug event and posted message into a
-/// controller operation or another window. It holds no device state of its own.
+/// The program's main window: builds the main layout, owns the core of the session and the
+/// presenter of its controls, and turns every control notification, menu choice, timer tick,
+/// hot-plug event and posted message into a presenter or core operation or another window.
+/// It holds no device state of its own.
 
 #include <QString>
 #include <memory>
 
-#include "controller/controller_host.h"
+#include "core/session_host.h"
 #include "devicelink/hid_transport.h"
 #include "devicelink/link_timing.h"
+#include "devicelink/plug_switch.h"
 #include "ui/window_base.h"
+#include "windows/presenter_host.h"
 
 namespace qb {
 
 class EqualizerManager;
 class HotplugMonitor;
+class MainPresenter;
 class SingleInstance;
 namespace windows {
 class CLoadingWnd;
 }
 namespace ui {
 struct MenuClickRecord;
-}
-namespace sim {
-class VirtualBox;
 }
 
 struct MainWndOptions {
@@ -35,13 +36,13 @@ struct MainWndOptions {
   bool hotplug = true;
   /// The virtual box behind `backend` in simulate mode: its unplug/replug drive the same
   /// handlers as real hot-plug, and F8/F9 unplug and replug it.
-  std::shared_ptr<sim::VirtualBox> virtualBox;
+  std::shared_ptr<PlugSwitch> plugSwitch;
 };
 
 /// Private message of the simulate mode: the virtual box left (wParam 0) or came back (1).
 inline constexpr std::uint32_t WM_SIMULATED_PLUG = 0x7F01;
 
-class CMainWnd final : public ui::WindowBase, public ControllerHost {
+class CMainWnd final : public ui::WindowBase, public PresenterHost, public SessionHost {
   Q_OBJECT
  public:
   explicit CMainWnd(MainWndOptions options);
@@ -51,21 +52,24 @@ class CMainWnd final : public ui::WindowBase, public ControllerHost {
   QString LayoutId() const override { return QStringLiteral("XML_MAIN"); }
   QWidget* CreateControl(const QString& className, QWidget* parent) override;
 
-  EqualizerManager& Controller() { return *m_controller; }
+  EqualizerManager& Controller() { return *m_core; }
+  MainPresenter& Presenter() { return *m_presenter; }
   /// True when another instance held the lock at initialisation (this one closes itself).
   bool IsSecondInstance() const { return m_secondInstance; }
   /// Remaining main-volume polls (timer 4114).
-  int MainVolumePolls() const { return m_mainVolumePolls; }
+  int MainVolumePolls() const;
   /// Changes the language, stores the choice and re-resolves every text.
   void SwitchLanguage(const QString& name, int storedValue);
 
-  // ControllerHost
+  // PresenterHost
   int ShowMessage(const QString& title, const QString& text, const QStringList& buttons) override;
   int ShowConfirm(const QString& title, const QString& text) override;
-  void StartMainVolumeTimer() override;
-  void StopMainVolumeTimer() override;
   int ShowChoice(const QString& title, const QString& text, const QString& choice1,
                  const QString& choice2) override;
+  // SessionHost
+  void OnNotice(SessionNotice notice, int value) override;
+  void StartMainVolumeTimer() override;
+  void StopMainVolumeTimer() override;
 
   // Hot-plug events of the box (udev or the virtual box).
   void OnBoxArrived();
@@ -99,13 +103,13 @@ class CMainWnd final : public ui::WindowBase, public ControllerHost {
   void StartHotplug();
 
   MainWndOptions m_options;
-  std::unique_ptr<EqualizerManager> m_controller;
+  std::unique_ptr<EqualizerManager> m_core;
+  std::unique_ptr<MainPresenter> m_presenter;
   std::unique_ptr<SingleInstance> m_instance;
   std::unique_ptr<HotplugMonitor> m_hotplug;
   windows::CLoadingWnd* m_loading = nullptr;
   int m_outputMenuChannel = 0;
   int m_mainVolumeTimerId = 0;
-  int m_mainVolumePolls = 0;
   bool m_secondInstance = false;
   bool m_closing = false;
 };

@@ -4,7 +4,7 @@
 #include <mutex>
 #include <vector>
 
-#include "devicelink/reply_message.h"
+#include "messages/reply_message.h"
 
 namespace qb::test {
 

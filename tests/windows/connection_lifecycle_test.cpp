@@ -44,7 +44,7 @@ TEST_F(ForeignModelTest, NamesTheModelAndDisconnectsWithoutReadingTheBox) {
   ASSERT_TRUE(WaitFor([this] { return !messages.isEmpty(); }));
   EXPECT_EQ(messages.first(), ui::Tr(QStringLiteral("${device_not_match}")) + QStringLiteral(" 12"));
   ASSERT_TRUE(WaitFor([this] { return !Controller().Link().IsDeviceOpen(); }));
-  Controller().WaitForTask();
+  Controller().Session().WaitForTask();
   QApplication::processEvents();
   ExpectDisconnected(*window);
   EXPECT_EQ(messages.size(), 1) << messages.join(QStringLiteral(" | ")).toStdString();
@@ -132,7 +132,7 @@ class FirmwareTest : public MainWindowTest, public ::testing::WithParamInterface
 
 TEST_P(FirmwareTest, ForcedUpdateStartsOnlyForFirmwareOlderThan1616WithoutTheMarker) {
   ASSERT_TRUE(WaitConnected());
-  Controller().WaitForTask();
+  Controller().Session().WaitForTask();
   ASSERT_TRUE(Drain());
   EXPECT_EQ(MarkerFileExists(kNoForceUpdateMarker), GetParam().marker);
   const QString log = m_log->Text();
@@ -154,7 +154,7 @@ INSTANTIATE_TEST_SUITE_P(Versions, FirmwareTest,
 using ConnectionFaultTest = MainWindowTest;
 
 TEST_F(ConnectionFaultTest, UnplugDuringTheReadOutEndsDisconnectedAndAReplugReconnects) {
-  Controller().WaitForTask();  // the start-up connection
+  Controller().Session().WaitForTask();  // the start-up connection
   ASSERT_TRUE(WaitConnected());
   auto* connect = Control<ui::Button>(QStringLiteral("btnConnect"));
   QTest::mouseClick(connect, Qt::LeftButton);
@@ -165,7 +165,7 @@ TEST_F(ConnectionFaultTest, UnplugDuringTheReadOutEndsDisconnectedAndAReplugReco
   QTest::mouseClick(connect, Qt::LeftButton);
   ASSERT_TRUE(WaitFor([this] { return !Box().IsPlugged(); }, 3000));
   ASSERT_TRUE(WaitFor([this] { return !Controller().Link().IsDeviceOpen(); }, 3000));
-  Controller().WaitForTask();
+  Controller().Session().WaitForTask();
   ASSERT_TRUE(Drain(3000));
   ExpectDisconnected(*window);
   EXPECT_TRUE(messages.contains(ui::Tr(QStringLiteral("${device_plugout}"))))
@@ -178,7 +178,7 @@ TEST_F(ConnectionFaultTest, UnplugDuringTheReadOutEndsDisconnectedAndAReplugReco
 }
 
 TEST_F(ConnectionFaultTest, SilentBoxFailsTheHandshakeAndLaterConnects) {
-  Controller().WaitForTask();
+  Controller().Session().WaitForTask();
   ASSERT_TRUE(WaitConnected());
   auto* connect = Control<ui::Button>(QStringLiteral("btnConnect"));
   QTest::mouseClick(connect, Qt::LeftButton);
@@ -188,7 +188,7 @@ TEST_F(ConnectionFaultTest, SilentBoxFailsTheHandshakeAndLaterConnects) {
   QTest::mouseClick(connect, Qt::LeftButton);
   ASSERT_TRUE(WaitFor([this] { return messages.contains(ui::Tr(QStringLiteral("${device_connect_fail}"))); }, 3000))
       << messages.join(QStringLiteral(" | ")).toStdString();
-  Controller().WaitForTask();
+  Controller().Session().WaitForTask();
   ASSERT_TRUE(WaitFor([this] { return !Controller().Link().IsDeviceOpen(); }, 3000));
   QApplication::processEvents();
   ExpectDisconnected(*window);
@@ -201,7 +201,7 @@ TEST_F(ConnectionFaultTest, SilentBoxFailsTheHandshakeAndLaterConnects) {
 }
 
 TEST_F(ConnectionFaultTest, ClickWithoutABoxOnTheBusReportsTheFailure) {
-  Controller().WaitForTask();
+  Controller().Session().WaitForTask();
   ASSERT_TRUE(WaitConnected());
   auto* connect = Control<ui::Button>(QStringLiteral("btnConnect"));
   QTest::mouseClick(connect, Qt::LeftButton);
@@ -216,7 +216,7 @@ TEST_F(ConnectionFaultTest, ClickWithoutABoxOnTheBusReportsTheFailure) {
 // --- the scene menu follows the connection -----------------------------------------------------------
 
 TEST_F(ConnectionFaultTest, SceneMenuOffersOnlyTheFileItemsWhileDisconnected) {
-  Controller().WaitForTask();
+  Controller().Session().WaitForTask();
   ASSERT_TRUE(WaitConnected());
   QWidget* button = window->FindControl(QStringLiteral("btn_scene"));
   ASSERT_NE(button, nullptr);
@@ -227,7 +227,7 @@ TEST_F(ConnectionFaultTest, SceneMenuOffersOnlyTheFileItemsWhileDisconnected) {
     SCOPED_TRACE(connected ? "connected" : "disconnected");
     if (!connected) QTest::mouseClick(Control<ui::Button>(QStringLiteral("btnConnect")), Qt::LeftButton);
     ASSERT_EQ(Controller().Link().IsDeviceOpen(), connected);
-    Controller().ShowSceneMenu(button);
+    window->Presenter().ShowSceneMenu(button);
     ui::PopupMenu* menu = window->CurrentMenu();
     ASSERT_NE(menu, nullptr);
     for (const char* item : boxItems) {

@@ -7,8 +7,8 @@
 #include <cmath>
 #include <string>
 
-#include "controller/role_catalogue.h"
-#include "controller/role_pairing.h"
+#include "core/role_catalogue.h"
+#include "core/role_pairing.h"
 #include "tests/windows/main_window_fixture.h"
 #include "ui/buttons.h"
 #include "ui/combo.h"
@@ -355,7 +355,7 @@ TEST_F(ViewFormatTest, DelayTextFollowsTheChosenUnitAndAProfileLoadRoundsIt) {
     ASSERT_TRUE(unit->SelectItem(c.unit, true));
     QApplication::processEvents();
     EXPECT_EQ(Text(QStringLiteral("edit_ch_delay_0")), QString::fromLatin1(c.live));
-    Controller().RefreshAllChannels();
+    window->Presenter().RefreshAllChannels();
     EXPECT_EQ(Text(QStringLiteral("edit_ch_delay_0")), QString::fromLatin1(c.afterLoad));
   }
   EXPECT_EQ(SliderOf(QStringLiteral("slider_ch_delay_0"))->value(), 2000);
@@ -385,8 +385,8 @@ TEST_F(ViewFormatTest, GraphicModeLocksFrequencyAndQButNotTheGain) {
   };
   for (const Case c : {Case{false}, Case{true}, Case{false}}) {
     SCOPED_TRACE(c.parametric ? "PEQ" : "GEQ");
-    mode->SetSelected(c.parametric, false);
-    Controller().UpdateEqBandView(0);
+    Controller().Mirror().session.parametricEq = c.parametric;
+    window->Presenter().UpdateEqBandView(0);
     for (int b : {0, 15, 30}) {
       EXPECT_EQ(Enabled(Name("eq_freq_%d", b)), c.parametric);
       EXPECT_EQ(Enabled(Name("eq_q_%d", b)), c.parametric);

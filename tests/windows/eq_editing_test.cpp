@@ -4,8 +4,8 @@
 #include <QTest>
 #include <cmath>
 
-#include "controller/eq_coupling.h"
-#include "controller/role_pairing.h"
+#include "core/eq_coupling.h"
+#include "core/role_pairing.h"
 #include "controls/equalizer_curve.h"
 #include "main_window_fixture.h"
 #include "ui/buttons.h"
@@ -47,7 +47,7 @@ class EqEditingTest : public MainWindowTest {
   // running them after the user's action leaves the result as it is.
   void EditBand(const char* field, int band, const QString& text) {
     TypeInto(Indexed(field, band), text);
-    Controller().SetChEqEdit(band);
+    window->Presenter().SetChEqEdit(band);
   }
 
   void MoveSlider(int band, int value) {
@@ -55,7 +55,7 @@ class EqEditingTest : public MainWindowTest {
     ASSERT_NE(slider, nullptr);
     slider->SetValue(value);
     ui::RaiseNotification(slider, ui::notify::kValueChanged, value);
-    Controller().SetChEqSlider(band);
+    window->Presenter().SetChEqSlider(band);
   }
 
   void SelectItem(const char* list, int item) {
@@ -92,7 +92,7 @@ class EqEditingTest : public MainWindowTest {
   /// Frequency and Q edits take input in parametric mode only.
   void EnterParametricMode() {
     messageAnswer = 1;
-    Controller().SetEqMode();
+    window->Presenter().SetEqMode();
     ASSERT_TRUE(Control<ui::Option>("btn_arg_eq")->IsSelected());
   }
 };
@@ -106,7 +106,7 @@ TEST_F(EqEditingTest, FlatTestsOfEditAndSliderDifferOnAHalfDecibelBand) {
   const Case cases[] = {{false, false, 1}, {true, false, 1}, {false, true, 1}, {true, true, 0}};
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << (c.bySlider ? "slider" : "edit") << (c.halfDecibelBand ? " +0.5" : ""));
-    Controller().SetOutputEqReset();
+    window->Presenter().SetOutputEqReset();
     EditBand("eq_gain_%d", 5, c.halfDecibelBand ? "0.5" : "0");
     EditBand("eq_gain_%d", 3, "3");
     ASSERT_TRUE(Drain());
@@ -148,28 +148,28 @@ TEST_F(EqEditingTest, BandEditReadsKNotationAndKeepsTheFrequencyOnBadInput) {
 TEST_F(EqEditingTest, UpDownStepsFollowTheGridAndTheQSteps) {
   EnterParametricMode();
   EditBand("eq_freq_%d", 4, "1000");
-  Controller().SetEqFreqUp(4, true);
+  window->Presenter().SetEqFreqUp(4, true);
   EXPECT_EQ(LiveBand(0, 4).freq, 1026);
-  Controller().SetEqFreqUp(4, false);
-  Controller().SetEqFreqUp(4, false);
+  window->Presenter().SetEqFreqUp(4, false);
+  window->Presenter().SetEqFreqUp(4, false);
   EXPECT_EQ(LiveBand(0, 4).freq, 957);
   EditBand("eq_freq_%d", 4, "20");
-  Controller().SetEqFreqUp(4, false);
+  window->Presenter().SetEqFreqUp(4, false);
   EXPECT_EQ(LiveBand(0, 4).freq, 20);
 
   EditBand("eq_q_%d", 4, "0.52");
-  Controller().SetEqQUp(4, false);
+  window->Presenter().SetEqQUp(4, false);
   EXPECT_FLOAT_EQ(LiveBand(0, 4).eqFactor, 0.5f);
   EditBand("eq_q_%d", 4, "8.97");
-  Controller().SetEqQUp(4, true);
+  window->Presenter().SetEqQUp(4, true);
   EXPECT_FLOAT_EQ(LiveBand(0, 4).eqFactor, 9.0f);
   EditBand("eq_q_%d", 4, "1.0");
-  Controller().SetEqQUp(4, true);
+  window->Presenter().SetEqQUp(4, true);
   EXPECT_NEAR(LiveBand(0, 4).eqFactor, 1.05f, 1e-4);
 
   EditBand("eq_gain_%d", 4, "11.9");
-  Controller().SetEqGainUp(4, true);
-  Controller().SetEqGainUp(4, true);
+  window->Presenter().SetEqGainUp(4, true);
+  window->Presenter().SetEqGainUp(4, true);
   EXPECT_NEAR(LiveBand(0, 4).eqGain, 12.0f, 1e-4);
   ASSERT_TRUE(Drain());
   ExpectBoxMatchesMirror(0);
@@ -178,14 +178,14 @@ TEST_F(EqEditingTest, UpDownStepsFollowTheGridAndTheQSteps) {
 TEST_F(EqEditingTest, ConfirmingAnUnchangedRowKeepsTheGainsBehindABypass) {
   EditBand("eq_gain_%d", 2, "4");
   EditBand("eq_gain_%d", 7, "-3");
-  Controller().SetOutputBypass();
+  window->Presenter().SetOutputBypass();
   ASSERT_EQ(Live().channels[0].bypass, 1);
   // The rows show 0 dB while bypassed; leaving a row as it is must not wipe what is kept.
   EditBand("eq_gain_%d", 2, "0.0");
   EXPECT_FLOAT_EQ(LiveBand(0, 2).eqGain, 4.0f);
   EXPECT_FLOAT_EQ(LiveBand(0, 7).eqGain, -3.0f);
   EXPECT_EQ(Live().channels[0].bypass, 1);
-  Controller().SetOutputBypass();  // restores
+  window->Presenter().SetOutputBypass();  // restores
   EXPECT_EQ(Live().channels[0].bypass, 0);
   EXPECT_EQ(Text("eq_gain_7"), QStringLiteral("-3.0"));
   ASSERT_TRUE(Drain());
@@ -193,12 +193,12 @@ TEST_F(EqEditingTest, ConfirmingAnUnchangedRowKeepsTheGainsBehindABypass) {
 }
 
 TEST_F(EqEditingTest, BypassOfAHalfDecibelBandCanBeRestored) {
-  Controller().SetOutputEqReset();
+  window->Presenter().SetOutputEqReset();
   EditBand("eq_gain_%d", 6, "0.5");
   ASSERT_EQ(Live().channels[0].bypass, 0);
-  Controller().SetOutputBypass();
+  window->Presenter().SetOutputBypass();
   ASSERT_EQ(Live().channels[0].bypass, 1);
-  Controller().SetOutputBypass();
+  window->Presenter().SetOutputBypass();
   EXPECT_EQ(Live().channels[0].bypass, 0);
   EXPECT_EQ(Control<ui::Slider>("eq_slider_6")->value(), 5);
   ASSERT_TRUE(Drain());
@@ -208,7 +208,7 @@ TEST_F(EqEditingTest, BypassOfAHalfDecibelBandCanBeRestored) {
 TEST_F(EqEditingTest, CurveDragOnABypassedOutputZeroesTheOtherBands) {
   EditBand("eq_gain_%d", 2, "4");
   EditBand("eq_gain_%d", 7, "-3");
-  Controller().SetOutputBypass();
+  window->Presenter().SetOutputBypass();
   ASSERT_TRUE(Drain());
   ASSERT_EQ(Box().State().live.outputs[0].eqBypass, 1);
 
@@ -222,7 +222,7 @@ TEST_F(EqEditingTest, CurveDragOnABypassedOutputZeroesTheOtherBands) {
   ASSERT_EQ(curve->CurrentIndex(), band);
   QTest::mouseMove(curve, target);
   QTest::mouseRelease(curve, Qt::LeftButton, {}, target);
-  Controller().EqualizerCallback(band, 0);
+  window->Presenter().EqualizerCallback(band, 0);
   ASSERT_TRUE(Drain());
 
   EXPECT_NEAR(LiveBand(0, band).eqGain, 2.0f, 0.15f);
@@ -236,19 +236,19 @@ TEST_F(EqEditingTest, CurveDragOnABypassedOutputZeroesTheOtherBands) {
 
 TEST_F(EqEditingTest, HoveringABandOfABypassedOutputChangesNothing) {
   EditBand("eq_gain_%d", 2, "4");
-  Controller().SetOutputBypass();
+  window->Presenter().SetOutputBypass();
   ASSERT_EQ(Live().channels[0].bypass, 1);
   // The curve reports the band as it shows it: 0 dB.
-  Controller().EqualizerCallback(2, 0);
+  window->Presenter().EqualizerCallback(2, 0);
   EXPECT_FLOAT_EQ(LiveBand(0, 2).eqGain, 4.0f);
   EXPECT_EQ(Live().channels[0].bypass, 1);
 }
 
 TEST_F(EqEditingTest, HighPassNeverAboveLowPassAndTheSelectorsReachTheRightFilter) {
   TypeInto("lp_freq", "4000");
-  Controller().SetLpFreq();
+  window->Presenter().SetLpFreq();
   TypeInto("hp_freq", "5000");
-  Controller().SetHpFreq();
+  window->Presenter().SetHpFreq();
   ASSERT_TRUE(Drain());
   const Crossover& x = Live().channels[0].crossover;
   EXPECT_EQ(x.lp.fs, 4000);
@@ -257,10 +257,10 @@ TEST_F(EqEditingTest, HighPassNeverAboveLowPassAndTheSelectorsReachTheRightFilte
   ExpectBoxMatchesMirror(0);
 
   TypeInto("hp_freq", "1k5");
-  Controller().SetHpFreq();
+  window->Presenter().SetHpFreq();
   TypeInto("lp_freq", "100");
-  Controller().SetLpFreq();
-  Controller().SetHpFreqUp(true);
+  window->Presenter().SetLpFreq();
+  window->Presenter().SetHpFreqUp(true);
   ASSERT_TRUE(Drain());
   EXPECT_EQ(x.hp.fs, 1500);
   EXPECT_EQ(x.lp.fs, 1500);
@@ -273,7 +273,7 @@ TEST_F(EqEditingTest, CurveHandleMovesTheCrossoverOfOutputAndBox) {
   auto* curve = Control<controls::EqualizerCurve>("equalizer");
   ASSERT_NE(curve, nullptr);
   curve->setCurEqHpLp(300, Live().channels[0].crossover.lp.fs);
-  Controller().EqualizerCallback(0, 1);
+  window->Presenter().EqualizerCallback(0, 1);
   ASSERT_TRUE(Drain());
   EXPECT_EQ(Live().channels[0].crossover.hp.fs, 300);
   EXPECT_EQ(Text("hp_freq"), QStringLiteral("300Hz"));
@@ -284,20 +284,20 @@ TEST_F(EqEditingTest, LinkwitzRileyHidesOddSlopesButKeepsTheCurrentOne) {
   auto* slopes = Control<ui::Combo>("hp_slop");
   ASSERT_NE(slopes, nullptr);
   SelectItem("hp_type", FILTER_TYPE_BUTTERWORTH);
-  Controller().SetHpType();
+  window->Presenter().SetHpType();
   SelectItem("hp_slop", 3);
-  Controller().SetHpSlope();
+  window->Presenter().SetHpSlope();
   for (int item = 0; item <= 8; ++item) EXPECT_TRUE(slopes->IsItemVisible(item)) << item;
 
   SelectItem("hp_type", FILTER_TYPE_LINKWITZ_RILEY);
-  Controller().SetHpType();
+  window->Presenter().SetHpType();
   EXPECT_EQ(slopes->CurrentSelection(), 3);
   EXPECT_EQ(Live().channels[0].crossover.hp.slope, 3);
   for (int item : {1, 5, 7}) EXPECT_FALSE(slopes->IsItemVisible(item)) << item;
   for (int item : {0, 2, 3, 4, 6, 8}) EXPECT_TRUE(slopes->IsItemVisible(item)) << item;
 
   SelectItem("hp_slop", 4);
-  Controller().SetHpSlope();
+  window->Presenter().SetHpSlope();
   EXPECT_FALSE(slopes->IsItemVisible(3));
   ASSERT_TRUE(Drain());
   EXPECT_EQ(Box().State().live.outputs[0].highPass.family, FILTER_TYPE_LINKWITZ_RILEY);
@@ -321,7 +321,7 @@ TEST_F(EqEditingTest, LinkedPartnerTakesBandEditsAndBypass) {
   ExpectBoxMatchesMirror(0);
   ExpectBoxMatchesMirror(partner);
 
-  Controller().SetOutputEqReset();
+  window->Presenter().SetOutputEqReset();
   ASSERT_TRUE(Drain());
   EXPECT_FLOAT_EQ(LiveBand(partner, 4).eqGain, 0.0f);
   ExpectBoxMatchesMirror(partner);
@@ -335,9 +335,9 @@ TEST_F(EqEditingTest, GroupTakesSlopesButNotTypes) {
   const int newType = typeBefore == FILTER_TYPE_BESSEL ? FILTER_TYPE_BUTTERWORTH : FILTER_TYPE_BESSEL;
 
   SelectItem("hp_type", newType);
-  Controller().SetHpType();
+  window->Presenter().SetHpType();
   SelectItem("hp_slop", 6);
-  Controller().SetHpSlope();
+  window->Presenter().SetHpSlope();
   EditBand("eq_gain_%d", 1, "-2");
   ASSERT_TRUE(Drain());
 
@@ -362,7 +362,7 @@ TEST_F(EqEditingTest, GraphicModeDisablesFrequencyAndQEdits) {
     const qsizetype asked = messages.size();
     QTest::mouseClick(mode, Qt::LeftButton);
     QApplication::processEvents();
-    if (messages.size() == asked) Controller().SetEqMode();
+    if (messages.size() == asked) window->Presenter().SetEqMode();
   };
 
   messageAnswer = 0;  // declined: nothing changes, whatever the click did to the button

@@ -16,13 +16,14 @@
 #include <functional>
 #include <memory>
 
-#include "controller/equalizer_manager.h"
+#include "core/equalizer_manager.h"
 #include "shell/settings.h"
 #include "simulator/virtual_box.h"
 #include "simulator/virtual_hid.h"
 #include "ui/control_text.h"
 #include "ui/language_tables.h"
 #include "ui/skin.h"
+#include "windows/main_presenter.h"
 #include "windows/main_wnd.h"
 #include "windows/msg_wnd.h"
 
@@ -58,7 +59,7 @@ class MainWindowTest : public ::testing::Test {
     options.timings = LinkTimings{300, 20};
     options.instanceLockDirectory = m_lockDir.path();
     options.hotplug = false;
-    options.virtualBox = m_backend->Box();
+    options.plugSwitch = m_backend->Box();
     window = std::make_unique<CMainWnd>(std::move(options));
     // Every message box is answered as soon as it runs.
     m_answerer.setInterval(5);

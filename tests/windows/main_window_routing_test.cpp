@@ -21,7 +21,7 @@ class MainWindowRoutingTest : public MainWindowTest {
     Live().channels[0].eqSize = 10;
     QTest::mouseClick(Control<QAbstractButton>(QStringLiteral("btn_arg_eq")), Qt::LeftButton);
     ASSERT_TRUE(Drain());
-    Controller().UpdateEqBandView(0);
+    window->Presenter().UpdateEqBandView(0);
     ASSERT_TRUE(Control<QWidget>(QStringLiteral("eq_freq_0"))->isEnabled());
   }
   /// Focuses `name`, presses `key` in it and returns the name of the field that has the

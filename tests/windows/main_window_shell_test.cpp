@@ -96,7 +96,7 @@ INSTANTIATE_TEST_SUITE_P(Values, StoredLanguageTest, ::testing::Values(1, 2, 7))
 
 TEST_F(MainWindowShellTest, MenusPopBelowTheirButtonsWithTheConnectionsItems) {
   Box().Unplug();
-  Controller().DisconnectDevice();
+  Controller().Session().DisconnectDevice();
   auto* option = Control<ui::Button>(QStringLiteral("btn_option"));
   QTest::mouseClick(option, Qt::LeftButton);
   ui::PopupMenu* menu = window->CurrentMenu();

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "controller/output_levels.h"
+#include "core/output_levels.h"
 #include "controls/equalizer_curve.h"
 #include "devicelink/value_encoding.h"
 #include "tests/windows/main_window_fixture.h"

@@ -6,8 +6,9 @@
 #include <QAction>
 #include <QTest>
 
-#include "controller/profile_defaults.h"
-#include "controller/role_catalogue.h"
+#include "core/profile_defaults.h"
+#include "core/role_catalogue.h"
+#include "core/role_pairing.h"
 #include "tests/windows/main_window_fixture.h"
 #include "ui/buttons.h"
 #include "ui/combo.h"
@@ -47,7 +48,7 @@ class RolesRoutingTest : public MainWindowTest {
     if (!button) return nullptr;
     QTest::mouseClick(button, Qt::LeftButton);
     QApplication::processEvents();
-    if (kCallDirectly) Controller().ShowOutputMenu(button, output);
+    if (kCallDirectly) window->Presenter().ShowOutputMenu(button, output);
     return window->CurrentMenu();
   }
 
@@ -58,7 +59,7 @@ class RolesRoutingTest : public MainWindowTest {
     QAction* action = menu->FindItem(QString::fromLatin1(item));
     ASSERT_NE(action, nullptr) << item;
     action->trigger();
-    if (kCallDirectly) Controller().SetOutputValue(output, QString::fromLatin1(item));
+    if (kCallDirectly) window->Presenter().SetOutputValue(output, QString::fromLatin1(item));
     ASSERT_TRUE(Drain());
   }
 
@@ -67,7 +68,7 @@ class RolesRoutingTest : public MainWindowTest {
     ASSERT_NE(slider, nullptr);
     slider->SetValue(tenths);
     ui::RaiseNotification(slider, ui::notify::kValueChanged, tenths);
-    if (kCallDirectly) Controller().SetChVolume(output);
+    if (kCallDirectly) window->Presenter().SetChVolume(output);
     ASSERT_TRUE(Drain());
   }
 
@@ -75,7 +76,7 @@ class RolesRoutingTest : public MainWindowTest {
     auto* list = Control<ui::Combo>(QStringLiteral("btn_input_source"));
     ASSERT_NE(list, nullptr);
     list->SelectItem(source, true);
-    if (kCallDirectly) Controller().SetInputSource();
+    if (kCallDirectly) window->Presenter().SetInputSource();
     ASSERT_TRUE(Drain());
   }
 
@@ -83,7 +84,7 @@ class RolesRoutingTest : public MainWindowTest {
     auto* box = Control<ui::CheckBox>(InputBoxName(input, output));
     ASSERT_NE(box, nullptr);
     QTest::mouseClick(box, Qt::LeftButton);
-    if (kCallDirectly) Controller().SetChInput(output, input);
+    if (kCallDirectly) window->Presenter().SetChInput(output, input);
     ASSERT_TRUE(Drain());
   }
 
@@ -111,9 +112,8 @@ TEST_F(RolesRoutingTest, PairsFollowTheRolesWithinEachGroup) {
   };
   for (const Case& c : cases) {
     Live().outputs = c.roles;
-    EXPECT_EQ(Controller().IsLinkable(), c.linkable) << c.what;
-    Controller().PairOutputs();
-    EXPECT_EQ(Live().linkOutputs, c.partners) << c.what;
+    EXPECT_EQ(Controller().Links().IsLinkable(), c.linkable) << c.what;
+    EXPECT_EQ(PairOutputs(Live().outputs), c.partners) << c.what;
   }
 }
 
@@ -192,7 +192,7 @@ TEST_F(RolesRoutingTest, NamesOutsideTheRoleCatalogueChangeNothing) {
   const PerOutput<int> before = Live().outputs;
   Box().ClearCommands();
   for (const char* name : {"output_menu_front", "output_menu_subwoof", "output_item_none"}) {
-    Controller().SetOutputValue(1, QString::fromLatin1(name));
+    window->Presenter().SetOutputValue(1, QString::fromLatin1(name));
   }
   ASSERT_TRUE(Drain());
   EXPECT_EQ(Live().outputs, before);
@@ -204,7 +204,7 @@ TEST_F(RolesRoutingTest, SpeakerPictureSelectsTheOutputsOfItsRole) {
   ASSERT_NE(speaker, nullptr);
   ASSERT_TRUE(SpeakerShown(kRoleFrontRightFull));
   QTest::mouseClick(speaker, Qt::LeftButton);
-  if (kCallDirectly) Controller().SetSpeakerFocus(12);
+  if (kCallDirectly) window->Presenter().SetSpeakerFocus(12);
   QApplication::processEvents();
   if (kWindowRoutes) {
     EXPECT_EQ(Live().currChannel, 1);
@@ -213,7 +213,7 @@ TEST_F(RolesRoutingTest, SpeakerPictureSelectsTheOutputsOfItsRole) {
 
   // No output holds the front left tweeter: only its picture is selected.
   const int current = Live().currChannel;
-  Controller().SetSpeakerFocus(kRoleFrontLeftTweeter);
+  window->Presenter().SetSpeakerFocus(kRoleFrontLeftTweeter);
   EXPECT_EQ(Live().currChannel, current);
   EXPECT_TRUE(Control<ui::Option>(QStringLiteral("speaker_1"))->IsSelected());
 }
@@ -275,7 +275,7 @@ TEST_F(RolesRoutingTest, SourceSwitchSendsTheCodeShowsItsInputsAndPollsTheVolume
 }
 
 TEST_F(RolesRoutingTest, SourceSelectedWhileDisconnectedOnlyRedraws) {
-  Controller().DisconnectDevice();
+  Controller().Session().DisconnectDevice();
   window->StopMainVolumeTimer();
   const int polls = window->MainVolumePolls();
   const std::uint8_t boxSource = Box().State().live.source;
@@ -305,7 +305,7 @@ TEST_F(RolesRoutingTest, SourceListWithoutSelectionLeavesTheSourceAlone) {
   auto* list = Control<ui::Combo>(QStringLiteral("btn_input_source"));
   ASSERT_NE(list, nullptr);
   list->setCurrentIndex(-1);
-  Controller().SetInputSource();
+  window->Presenter().SetInputSource();
   EXPECT_EQ(Live().inputSource, before);
 }
 

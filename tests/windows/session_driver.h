@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "controller/equalizer_manager.h"
-#include "controller/profile.h"
+#include "core/equalizer_manager.h"
+#include "core/profile.h"
 #include "controls/equalizer_curve.h"
 #include "ui/combo.h"
 #include "ui/edit.h"

@@ -1,0 +1,260 @@
+// The connection lifecycle: connecting and the read-out task, disconnecting, hot-plug, the
+// factory default task and the main-volume poll.
+#include "core/box_session.h"
+
+#include "devicelink/dsp_queries.h"
+#include "devicelink/firmware_image.h"
+#include "devicelink/link_decoders.h"
+#include "devicelink/mcu_commands.h"
+#include "shell/log.h"
+#include "shell/marker_files.h"
+
+namespace qb {
+
+bool FirmwareNeedsForcedUpdate(int mainVersion, int slaveVersion) {
+  return mainVersion < kMinMainVersion || (mainVersion == kMinMainVersion && slaveVersion < kMinSlaveVersion);
+}
+
+BoxSession::BoxSession(EqualizerMirror& mirror, ChangeHub& changes, std::shared_ptr<HidBackend> backend,
+                       LinkTimings timings)
+    : m_mirror(mirror), m_changes(changes), m_link(std::move(backend), timings) {
+  m_link.SetLinkConfig(kBoxModel, kOutputCount, 6, false, false);
+  InstallReplyDecoders(m_link);
+}
+
+BoxSession::~BoxSession() {
+  if (m_target) m_link.Unregister(m_target);
+  // Closing makes a task's waits end within one read slice; only then wait for it.
+  m_link.DisableQueue();
+  if (m_link.IsDeviceOpen()) m_link.CloseHIDDevice(false);
+  m_task.Join();
+}
+
+void BoxSession::Attach(MessageTarget* target, SessionHost* host) {
+  if (m_target) m_link.Unregister(m_target);
+  m_target = target;
+  m_host = host;
+  if (m_target) m_link.Register(ReplySlot::MainWindowHandle, m_target);
+}
+
+bool BoxSession::IsUpgrading() const {
+  const std::uint32_t status = m_link.Upgrade().sys_upg_status.load();
+  return status == UPG_ENTER || status == UPG_START;
+}
+
+void BoxSession::SetUpgrading(bool on) {
+  if (on) SetState(ConnectionState::Upgrading);
+  else SetState(m_link.IsDeviceOpen() && m_link.QueueEnabled() ? ConnectionState::Connected
+                                                                : ConnectionState::Disconnected);
+}
+
+void BoxSession::SetState(ConnectionState state) {
+  m_mirror.session.connection = state;
+  m_changes.Publish(Change{}.Add(kAspectConnection));
+}
+
+void BoxSession::Post(std::uint32_t number) {
+  if (!m_target) return;
+  ReplyMessage message;
+  message.number = number;
+  m_target->PostReplyMessage(std::move(message));
+}
+
+void BoxSession::Tell(SessionNotice notice, int value) {
+  if (m_host) m_host->OnNotice(notice, value);
+}
+
+bool BoxSession::StartTask(void (*body)(BoxSession*)) {
+  if (TaskRunning()) return false;
+  // The previous task has finished its work; its thread is at most returning.
+  m_task.Join();
+  m_taskRunning.store(true, std::memory_order_release);
+  m_task = JoinableThread(body, this);
+  return true;
+}
+
+void BoxSession::EndTask() {
+  // The last act of a task: from here on it touches nothing of the session.
+  m_taskRunning.store(false, std::memory_order_release);
+  Post(WM_TASK_ENDED);
+}
+
+// --- connect -----------------------------------------------------------------------------
+
+void BoxSession::ConnectDevice(bool showError) {
+  LogPrintA("EqualizerManager::ConnectDevice\n");
+  if (IsUpgrading()) return;
+  if (m_link.IsDeviceOpen()) {
+    DisconnectDevice();
+    return;
+  }
+  if (TaskRunning()) {
+    // A read-out or factory default still finishing: connect once it has ended, without
+    // making the user wait for it here.
+    LogPrintA("ConnectDevice: a task is running, connecting after it\n");
+    m_connectAfterTask = m_connectAfterTask.value_or(false) || showError;
+    return;
+  }
+  SetState(ConnectionState::Connecting);
+  m_link.OpenHIDDevice();
+  if (!m_link.IsDeviceOpen()) {
+    LogPrintA("Can not conect usb devices, please connect devices again!\n");
+    if (showError) Tell(SessionNotice::ConnectFailed);
+    SetState(ConnectionState::Disconnected);
+    return;
+  }
+  LogPrintA("Connect OK\xEF\xBC\x81\n");
+  // The forced update's own window takes over a box that comes back during the update;
+  // until that window exists every connection reads the box.
+  m_link.DisableQueue();
+  for (int o = 0; o < kOutputCount; ++o) m_readOutBands[At(o)] = m_mirror.EqSize(o);
+  Post(WM_SHOW_LOADING);
+  StartTask(&BoxSession::ReadMcuValueThread);
+  SetState(ConnectionState::Reading);
+}
+
+void BoxSession::ReadMcuValueThread(BoxSession* self) {
+  LogPrintA("Read mcu value thread start!\n");
+  if (self->PC_UI_Status_Init(self->m_readOutBands) == -1) {
+    self->Post(WM_CLOSE_LOADING);
+    self->Post(WM_CONNECT_FAILED);
+    self->Post(WM_DISCONNECT);
+    LogPrintA("Read mcu value thread end!\n");
+    self->EndTask();
+    return;
+  }
+  // Every reply of the read-out was posted before its query returned, and posted messages
+  // are handled in order: WM_CONNECT_DONE is applied after all of them, so it needs no
+  // fixed wait. The curves are computed there, where the replies write the mirror.
+  self->Post(WM_CONNECT_DONE);
+  self->Post(WM_CLOSE_LOADING);
+  LogPrintA("Read mcu value thread end!\n");
+  LogLocalTime();
+  const int model = self->m_link.Model();
+  const bool normal = self->m_link.ApplicationMode();
+  if (model != kBoxModel && normal) {
+    self->Post(WM_CLOSE_LOADING);
+    self->Post(WM_DISCONNECT);
+  } else if (!MarkerFileExists(kNoForceUpdateMarker) && normal &&
+             FirmwareNeedsForcedUpdate(self->m_link.MainVersion(), self->m_link.SlaveVersion())) {
+    self->Post(WM_FORCE_UPDATE);
+  }
+  self->EndTask();
+}
+
+void BoxSession::OnConnectDone() {
+  LogPrintA("EqualizerManager::OnConnectDone\n");
+  if (IsUpgrading() || !m_link.ApplicationMode()) return;
+  if (!m_link.IsDeviceOpen() || m_mirror.currentProfile.model == -1) {
+    DisconnectDevice();
+    return;
+  }
+  m_link.EnableQueue();
+  m_mirror.ComputeAllChannelResponses();
+  const ChangeHub::Batch batch(m_changes);
+  SetState(ConnectionState::Connected);
+  m_changes.Publish(Change{}.Add(kAspectBands | kAspectCrossover, -2));
+}
+
+void BoxSession::DisconnectDevice() {
+  LogPrintA("EqualizerManager::DisconnectDevice\n");
+  if (IsUpgrading()) return;
+  m_link.DisableQueue();
+  if (m_link.IsDeviceOpen()) m_link.CloseHIDDevice(true);
+  m_mirror.currentProfile.model = -1;
+  const ChangeHub::Batch batch(m_changes);
+  SetState(ConnectionState::Disconnected);
+  m_changes.Publish(Change{}.Add(kAspectDevice));
+}
+
+void BoxSession::DevicePlugOut() {
+  LogPrintA("DevicePlugOut\n");
+  if (IsUpgrading()) {
+    LogPrintA("sys_upg_status UPG_ENTER or UPG_START\n");
+    return;
+  }
+  const bool wasOpen = m_link.IsDeviceOpen();
+  DisconnectDevice();
+  if (wasOpen && !m_mirror.forcedUpdate && !m_mirror.manualUpdate) {
+    // The notice is shown by the front end on this thread; it needs no thread of its own.
+    LogPrintA("DisconnectMsgThread start!\n");
+    Tell(SessionNotice::PlugOut);
+    LogPrintA("DisconnectMsgThread end!\n");
+  }
+}
+
+void BoxSession::DevicePlugin() {
+  LogPrintA("DevicePlugin\n");
+  if (IsUpgrading()) {
+    LogPrintA("sys_upg_status UPG_ENTER or UPG_START\n");
+    return;
+  }
+  if (!m_link.IsDeviceOpen()) ConnectDevice(false);
+}
+
+// --- factory default -------------------------------------------------------------------------
+
+bool BoxSession::StartFactoryDefault() {
+  LogPrintA("EqualizerManager::ResetMcuFactoryDefault\n");
+  if (TaskRunning()) return false;
+  Post(WM_SHOW_LOADING);
+  return StartTask(&BoxSession::FactoryDefaultThread);
+}
+
+void BoxSession::FactoryDefaultThread(BoxSession* self) {
+  LogPrintA("Factory default thread start!\n");
+  MCU_Factory_Default(self->m_link);
+  self->Post(WM_DEVICE_REBOOT);
+  LogPrintA("Factory default thread end!\n");
+  self->EndTask();
+}
+
+// --- main-volume poll ---------------------------------------------------------------------------
+
+void BoxSession::StartMainVolumePoll() {
+  m_mainVolumePolls = kMainVolumePolls;
+  if (m_host) m_host->StartMainVolumeTimer();
+}
+
+bool BoxSession::MainVolumePollTick() {
+  LogPrintA("GET_MAIN_VOLUME_TIMER, getMainVolumeTimer=%d\n", m_mainVolumePolls);
+  if (m_mainVolumePolls > 0) {
+    Get_Main_Volume(m_link);
+    --m_mainVolumePolls;
+    return true;
+  }
+  StopMainVolumePoll();
+  return false;
+}
+
+void BoxSession::StopMainVolumePoll() {
+  if (m_host) m_host->StopMainVolumeTimer();
+}
+
+// --- messages -----------------------------------------------------------------------------------
+
+bool BoxSession::HandleMessage(const ReplyMessage& message) {
+  switch (message.number) {
+    case WM_CONNECT_DONE: OnConnectDone(); return true;
+    case WM_DISCONNECT: DisconnectDevice(); return true;
+    case WM_SHOW_LOADING: Tell(SessionNotice::TaskStarted); return true;
+    case WM_CLOSE_LOADING: Tell(SessionNotice::TaskEnded); return true;
+    case WM_CONNECT_FAILED: Tell(SessionNotice::ConnectFailed); return true;
+    case WM_DEVICE_REBOOT: Tell(SessionNotice::DeviceReboot); return true;
+    case WM_DEVICE_ABNORMAL: Tell(SessionNotice::DeviceAbnormal); return true;
+    case WM_FORCE_UPDATE:
+      LogPrintA("WM_FORCE_UPDATE\n");
+      Tell(SessionNotice::ForceUpdate);
+      return true;
+    case WM_TASK_ENDED:
+      if (!TaskRunning() && m_connectAfterTask) {
+        const bool showError = *m_connectAfterTask;
+        m_connectAfterTask.reset();
+        if (!m_link.IsDeviceOpen()) ConnectDevice(showError);
+      }
+      return true;
+    default: return false;
+  }
+}
+
+}  // namespace qb

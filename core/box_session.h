@@ -1,0 +1,129 @@
+#pragma once
+/// The session with one box: the device link, the background tasks that talk to the box
+/// for long, the connection lifecycle (connect, read-out, disconnect, hot-plug, factory
+/// default) and the main-volume poll. The connection state lives in the mirror, where every
+/// observer follows it.
+///
+/// Threads: every public method runs on the thread that owns the mirror, except
+/// PC_UI_Status_Init, which the read-out task runs. Tasks only talk to the box and post
+/// messages to the attached target; they never touch the mirror, and the owning thread
+/// never waits for a task's work (it defers what must follow a task until the task's end
+/// message arrives).
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <optional>
+
+#include "core/equalizer_mirror.h"
+#include "core/mirror_change.h"
+#include "core/session_host.h"
+#include "devicelink/device_link.h"
+#include "devicelink/joinable_thread.h"
+#include "messages/reply_message.h"
+
+namespace qb {
+
+/// The model number of the ZX7140K in the handshake.
+inline constexpr int kBoxModel = 79;
+/// Oldest firmware that needs no forced update: 16.16.
+inline constexpr int kMinMainVersion = 16;
+inline constexpr int kMinSlaveVersion = 16;
+/// Timer id and polls of the main-volume poll after a source switch.
+inline constexpr int GET_MAIN_VOLUME_TIMER = 4114;
+inline constexpr int kMainVolumePolls = 10;
+/// Posted by a task as its very last act, so the owning thread can start what waited for it.
+inline constexpr std::uint32_t WM_TASK_ENDED = 0x7F10;
+
+/// True for firmware older than 16.16 (numbers, never text).
+bool FirmwareNeedsForcedUpdate(int mainVersion, int slaveVersion);
+
+class BoxSession {
+ public:
+  BoxSession(EqualizerMirror& mirror, ChangeHub& changes, std::shared_ptr<HidBackend> backend,
+             LinkTimings timings = {});
+  /// Closes the box (a task still talking to it gives up within one read slice) and waits
+  /// for the task.
+  ~BoxSession();
+  BoxSession(const BoxSession&) = delete;
+  BoxSession& operator=(const BoxSession&) = delete;
+
+  DeviceLink& Link() { return m_link; }
+  const DeviceLink& Link() const { return m_link; }
+
+  /// The target of the link's replies and of the session's own messages, and the host told
+  /// about the session's events; null for either detaches it.
+  void Attach(MessageTarget* target, SessionHost* host);
+  SessionHost* Host() const { return m_host; }
+
+  ConnectionState State() const { return m_mirror.session.connection; }
+  bool IsDeviceOpen() const { return m_link.IsDeviceOpen(); }
+  /// True while a firmware upgrade owns the box (the link's upgrade state says so).
+  bool IsUpgrading() const;
+  /// The firmware upgrade takes the box (`on`) or hands it back: the state follows.
+  void SetUpgrading(bool on);
+  /// True from a task's start until its thread has finished its work.
+  bool TaskRunning() const { return m_taskRunning.load(std::memory_order_acquire); }
+  /// Waits for the running task, if any. For tests and the command-line tool, which have
+  /// nothing else to do meanwhile; a window never waits.
+  void WaitForTask() { m_task.Join(); }
+
+  // --- connection lifecycle -----------------------------------------------------------
+  /// Opens the box and reads it on a task; while open, disconnects instead. Called while a
+  /// task runs, it waits for that task's end (without blocking) and then connects.
+  void ConnectDevice(bool showError);
+  /// The read-out's replies are applied: connected, live edits reach the box.
+  void OnConnectDone();
+  void DisconnectDevice();
+  void DevicePlugin();
+  void DevicePlugOut();
+  /// Sends the factory default on a task (the caller has asked the user). False while
+  /// another task runs.
+  bool StartFactoryDefault();
+
+  // --- main-volume poll (timer 4114) ----------------------------------------------------
+  /// The box changes its volume with the source: ask for it once a second, ten times.
+  void StartMainVolumePoll();
+  /// One tick: asks for the main volume while polls remain. False once the poll is over
+  /// (the timer is stopped).
+  bool MainVolumePollTick();
+  /// A main-volume reply arrived: the poll ends.
+  void StopMainVolumePoll();
+  int MainVolumePolls() const { return m_mainVolumePolls; }
+
+  /// Tells the host about `notice` (nothing without a host).
+  void Tell(SessionNotice notice, int value = 0);
+
+  /// The session's own messages: the lifecycle messages its tasks post and the notices
+  /// they stand for. True when `message` was one of them.
+  bool HandleMessage(const ReplyMessage& message);
+
+  /// The initial full read (task thread): the handshake, then every query of the live
+  /// state, the band counts taken from `eqSizes`. -1 when the handshake fails, else 0.
+  int PC_UI_Status_Init(const PerOutput<int>& eqSizes);
+
+ private:
+  void SetState(ConnectionState state);
+  void Post(std::uint32_t number);
+  /// Starts `body` on the task thread; false while a task runs.
+  bool StartTask(void (*body)(BoxSession*));
+  static void ReadMcuValueThread(BoxSession* self);
+  static void FactoryDefaultThread(BoxSession* self);
+  void EndTask();
+
+  EqualizerMirror& m_mirror;
+  ChangeHub& m_changes;
+  DeviceLink m_link;
+  MessageTarget* m_target = nullptr;
+  SessionHost* m_host = nullptr;
+  /// Band counts the running read-out asks for, copied before it starts.
+  PerOutput<int> m_readOutBands{};
+  /// A connect asked for while a task ran: done when the task ends (the flag: show errors).
+  std::optional<bool> m_connectAfterTask;
+  int m_mainVolumePolls = 0;
+  std::atomic<bool> m_taskRunning{false};
+  JoinableThread m_task;  ///< last: its thread uses everything above
+};
+
+}  // namespace qb

@@ -1,0 +1,63 @@
+#pragma once
+/// Editing an output's equaliser: a band typed in, moved by its gain slider or dragged on
+/// the curve (three variants with their own rules), the band enable switches, the up/down
+/// steps, the EQ bypass, the parametric/graphic mode and the EQ reset. The synchronize
+/// group and the linked partner follow.
+
+#include "core/edit_context.h"
+#include "core/eq_values.h"
+
+namespace qb {
+
+/// Band gain limits in dB, the range of the band gain sliders.
+inline constexpr GainLimits kBandGainLimits{-18.0f, 12.0f};
+
+/// The gain a band shows: its stored gain while it applies (enabled, the EQ not bypassed),
+/// 0 otherwise.
+float ShownBandGain(const EqBand& band, const OutputChannel& channel);
+/// The shown gain as its slider holds it, in whole tenths of a dB.
+int ShownBandTenths(const EqBand& band, const OutputChannel& channel);
+/// True when some band in use shows a gain: what the bypass button would bypass.
+bool EqAudible(const Profile& profile, int output);
+
+enum class BypassOutcome { Bypassed, Restored, Cancelled, Unchanged };
+
+class EqEditor {
+ public:
+  explicit EqEditor(EditContext& context) : m_ctx(context) {}
+
+  /// A band typed into its row: a frequency outside 20..20000 Hz keeps the band's, Q and
+  /// gain are held to their ranges.
+  void EditBand(int output, int band, int freq, float q, float gainDb);
+  /// The band's gain slider, in tenths of a dB.
+  void SetBandGainTenths(int output, int band, int tenths);
+  /// A band dragged on the curve to these values.
+  void DragBand(int output, int band, int freq, float q, float gainDb);
+  /// The band's enable switch: off keeps the gain for later, on brings it back.
+  void ToggleBandEnable(int output, int band);
+  /// The up/down steps of a band: frequency along the 201-point grid, Q by 0.05, gain by
+  /// 0.1 dB.
+  void StepBandFrequency(int output, int band, bool up);
+  void StepBandQ(int output, int band, bool up);
+  void StepBandGain(int output, int band, bool up);
+
+  /// Bypasses an audible equaliser or restores one that keeps gains, after `confirm`.
+  BypassOutcome ToggleBypass(int output, const Confirm& confirm);
+  /// Switches between parametric and graphic editing after `confirm`; true when switched.
+  bool ToggleEqMode(const Confirm& confirm);
+  /// Resets the bands after `confirm`; true when reset.
+  bool ResetEq(int output, const Confirm& confirm);
+
+ private:
+  enum class BandInput { Edit, Slider, Drag };
+  /// The band commit shared by the three variants.
+  void CommitBand(int output, int band, int freq, float q, float gain, BandInput input);
+  /// Editing a bypassed output starts it from flat: the gains kept behind the bypass go.
+  void ConsumeBypass(int output);
+  /// The group and the partner take `output`'s bypass.
+  void AlignBypass(int output);
+
+  EditContext& m_ctx;
+};
+
+}  // namespace qb

@@ -1,0 +1,77 @@
+#pragma once
+/// The rules by which band and crossover values are read, stepped and held: the "K" notation
+/// of frequencies, the 201-point logarithmic frequency grid of the up/down buttons, the Q and
+/// gain steps, and the two ways of deciding that an output's bands are flat. Pure functions;
+/// text is read the same whatever the process locale.
+
+#include <optional>
+#include <span>
+#include <string_view>
+
+#include "core/profile.h"
+
+namespace qb {
+
+/// Points of the frequency grid: k = 0 .. kFrequencyGridLast.
+inline constexpr int kFrequencyGridLast = 200;
+/// Up/down steps of Q and gain.
+inline constexpr float kQStep = 0.05f;
+inline constexpr float kGainStep = 0.1f;
+
+/// A text read as a number the way the user typed it: leading blanks and an optional sign,
+/// then the longest number that follows; the rest ("Hz", "dB") is ignored. 0 when no number
+/// starts the text. Whole numbers saturate at the int range instead of overflowing.
+int ReadWholeNumber(std::string_view text);
+float ReadNumber(std::string_view text);
+
+/// A frequency text with the "K" notation: when a 'K' or 'k' follows at least one character,
+/// the whole number before it counts thousands and the one character after it (a digit)
+/// hundreds, so "1K5" is 1500 and "2k" is 2000; otherwise the text is read as a whole number
+/// ("K5" reads as 0). The result is not range-checked.
+int ReadFrequencyText(std::string_view text);
+
+/// The band frequency a text gives: ReadFrequencyText when it lies within
+/// kMinBandHz..kMaxBandHz, else `current` (the band keeps its frequency).
+int BandFrequencyFromText(std::string_view text, int current);
+
+/// Grid point k (held to 0..kFrequencyGridLast): round(10^(log10 20 + 3 x k / 200)) Hz.
+int FrequencyGridPoint(int k);
+/// The grid frequency one step up or down from `hz`: from the grid index just below hz, one
+/// point on (two when that point is hz itself), held to the ends of the grid.
+int NextGridFrequency(int hz, bool up);
+
+/// Q held to kMinBandQ..kMaxBandQ.
+float ClampQ(float q);
+/// Q one step up or down (0.05, held to the range), or nothing when it already sits within
+/// 0.01 of the end it moves towards.
+std::optional<float> StepQ(float q, bool up);
+
+/// Band gain limits in dB: the gain slider's limits (tenths of a dB) divided by 10 as whole
+/// numbers, as the layout sets them.
+struct GainLimits {
+  float minimum = -18.0f;
+  float maximum = 12.0f;
+};
+GainLimits GainLimitsOfSlider(int sliderMinimum, int sliderMaximum);
+float ClampGain(float gainDb, GainLimits limits);
+/// Gain one step (0.1 dB) up or down held to the limits, or nothing when it already sits
+/// within 0.01 dB of the limit it moves towards.
+std::optional<float> StepGain(float gainDb, bool up, GainLimits limits);
+
+/// The whole-decibel flat test: |gain| of each band added into a whole number, truncating
+/// after every addition, so a band below 1 dB never counts. True when the total is 0.
+bool FlatByWholeDecibels(std::span<const EqBand> bands);
+/// The exact flat test: the |gain| of the bands summed as floats is below 0.01 dB.
+bool FlatBySum(std::span<const EqBand> bands);
+
+/// Crossover corners as the frequency edits hold them: the high-pass never above the
+/// low-pass (a higher value becomes the low-pass corner), the low-pass never below the
+/// high-pass; otherwise the value held to kMinFilterHz..kMaxFilterHz.
+int HighPassFromValue(int hz, int lowPassHz);
+int LowPassFromValue(int hz, int highPassHz);
+
+/// Slope items of a crossover list that the family hides: the odd orders (1, 3, 5, 7) for
+/// Linkwitz-Riley, whose sections come in pairs; none for the other families.
+bool SlopeHiddenForType(int type, int slope);
+
+}  // namespace qb

@@ -1,0 +1,76 @@
+#pragma once
+/// The core of a tuning session: it owns the mirror of the box, the change notices, the
+/// session with the box and the editing services, and ties them together. Front ends (the
+/// main window's presenter, the command-line tool) drive the services and follow the
+/// mirror through the notices; nothing here needs a display.
+///
+/// Threads: everything runs on the thread that owns the mirror; the session's tasks and the
+/// link's worker only post messages, which that thread hands to HandleMessage.
+
+#include <memory>
+#include <string_view>
+
+#include "core/box_session.h"
+#include "core/crossover_editor.h"
+#include "core/edit_context.h"
+#include "core/eq_editor.h"
+#include "core/equalizer_mirror.h"
+#include "core/link_editor.h"
+#include "core/main_controls.h"
+#include "core/mirror_change.h"
+#include "core/output_editor.h"
+#include "core/reply_application.h"
+#include "core/routing_editor.h"
+
+namespace qb {
+
+class EqualizerManager {
+ public:
+  explicit EqualizerManager(std::shared_ptr<HidBackend> backend, LinkTimings timings = {});
+  ~EqualizerManager();
+  EqualizerManager(const EqualizerManager&) = delete;
+  EqualizerManager& operator=(const EqualizerManager&) = delete;
+
+  EqualizerMirror& Mirror() { return m_mirror; }
+  const EqualizerMirror& Mirror() const { return m_mirror; }
+  Profile& CurrentProfile() { return m_mirror.currentProfile; }
+  const Profile& CurrentProfile() const { return m_mirror.currentProfile; }
+  ChangeHub& Changes() { return m_changes; }
+  BoxSession& Session() { return m_session; }
+  /// The link, for tests and tools that look at what crosses the cable.
+  DeviceLink& Link() { return m_session.Link(); }
+
+  OutputEditor& Outputs() { return m_outputs; }
+  MainControls& Main() { return m_main; }
+  RoutingEditor& Routing() { return m_routing; }
+  LinkEditor& Links() { return m_links; }
+  EqEditor& Eq() { return m_eq; }
+  CrossoverEditor& Crossovers() { return m_crossovers; }
+  ReplyApplication& Replies() { return m_replies; }
+
+  /// Settings key "factoryEQ", stored at start-up.
+  void SetFactoryEq(int value) { m_mirror.factoryEq = value; }
+  /// The UI language ("en", "cn_zh", "ru"): scene names are read in its code page.
+  void SetLanguage(std::string_view languageName);
+
+  /// Where replies and the session's messages go, and who hears the session's notices.
+  void Attach(MessageTarget* target, SessionHost* host) { m_session.Attach(target, host); }
+  /// A message posted to the attached target: a reply, a lifecycle message of the session.
+  /// True when it was one of those.
+  bool HandleMessage(const ReplyMessage& message);
+
+ private:
+  EqualizerMirror m_mirror;
+  ChangeHub m_changes;
+  BoxSession m_session;
+  EditContext m_context{m_mirror, m_session, m_changes};
+  OutputEditor m_outputs{m_context};
+  MainControls m_main{m_context};
+  RoutingEditor m_routing{m_context, m_outputs};
+  LinkEditor m_links{m_context, m_outputs, m_routing};
+  EqEditor m_eq{m_context};
+  CrossoverEditor m_crossovers{m_context};
+  ReplyApplication m_replies{m_context, m_outputs, m_routing};
+};
+
+}  // namespace qb

@@ -1,0 +1,59 @@
+#pragma once
+/// The numbers behind the output strips and the main volume block: reading what the user
+/// typed, the main volume's dB curve, and the delay units. Plain functions, no toolkit.
+
+#include <string_view>
+
+#include "core/session_state.h"
+
+namespace qb {
+
+/// Steps of the main volume slider: 0 is off, kMainVolumeTopStep is the loudest.
+inline constexpr int kMainVolumeTopStep = 40;
+/// The main volume's range in dB: off and the top step.
+inline constexpr double kMainVolumeOffDb = -60.0;
+inline constexpr double kMainVolumeTopDb = 6.0;
+
+/// Output volumes shown as "${off}" count as this many dB when typed or read back.
+inline constexpr int kOutputOffDb = -60;
+
+/// The ms delay edit accepts 0..kMaxEditDelayMs; distances typed in cm or in are not held to
+/// it (a far speaker may need more than the slider shows).
+inline constexpr double kMaxEditDelayMs = 15.0;
+/// The longest delay a delay command can carry (whole ms in one byte, thousandths below).
+inline constexpr double kMaxSentDelayMs = 255.999;
+
+/// The main volume in dB at slider position `position`: kMainVolumeOffDb at or below
+/// `sliderMinimum`, kMainVolumeTopDb at kMainVolumeTopStep and above, else
+/// 41.25 x log10(position) - 60.
+double MainVolumeDb(int position, int sliderMinimum);
+
+/// What the main volume command carries for `position`: the attenuation 6 - dB (66 when
+/// off, 0 at the top step).
+double MainVolumeAttenuation(int position, int sliderMinimum);
+
+/// The whole number `text` begins with, as the user typed it ("-20dB" reads -20): leading
+/// blanks and one sign are accepted; a text that does not begin with a digit reads 0; a
+/// number beyond the int range reads as the nearer int limit.
+int LeadingWholeNumber(std::string_view text);
+
+/// The decimal number `text` begins with ("17.5 cm" reads 17.5, ".5" reads 0.5): leading
+/// blanks, one sign, digits with one decimal point and an exponent. Anything else (no
+/// digits, "nan", "inf") reads 0; a number beyond the double range reads 0 too.
+double LeadingNumber(std::string_view text);
+
+/// A distance typed in `unit` (cm or in) held to what sound travels in 0..kMaxSentDelayMs:
+/// no speaker is nearer than the listener, and the mirror must not keep a delay that no
+/// command can carry. A value in ms is returned unchanged.
+double HeldDistance(double distance, DelayUnit unit);
+
+/// The whole microseconds a delay in ms stands for, as a delay command carries them:
+/// truncated, with a guard of a few float ulps, so a delay made from 251 µs (which a float
+/// in ms holds as 250.99998 µs) counts as 251 and 1.0009 ms as 1000. Negative delays are 0.
+int WholeMicros(float delayMs);
+
+/// The delay in ms that sound takes for `distance` in `unit`: cm x 15 / 519, in x 15 / 204;
+/// ms passes through.
+double DelayMsOfDistance(double distance, DelayUnit unit);
+
+}  // namespace qb

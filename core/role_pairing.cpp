@@ -1,0 +1,67 @@
+#include "core/role_pairing.h"
+
+#include <array>
+
+namespace qb {
+namespace {
+
+/// The role catalogue's mirror column, indexed by role code.
+constexpr std::array<int, kRoleCount> kCounterpart = {
+    0,                                              // empty
+    7,  8,  9,  10, 11, 12,                         // front left
+    1,  2,  3,  4,  5,  6,                          // front right
+    16, 17, 18,                                     // rear left
+    13, 14, 15,                                     // rear right
+    0,  0,  0,                                      // centre
+    23, 22, 0,                                      // subwoofers
+};
+
+constexpr int kFirstGroupSize = 6;
+
+bool SameGroup(int a, int b) { return (a < kFirstGroupSize) == (b < kFirstGroupSize); }
+
+/// The first output other than `output` whose role is `role`, or -1.
+int FirstOtherWithRole(const PerOutput<int>& roles, int output, int role) {
+  for (int j = 0; j < kOutputCount; ++j) {
+    if (j != output && roles[static_cast<std::size_t>(j)] == role) return j;
+  }
+  return -1;
+}
+
+}  // namespace
+
+int CounterpartRole(int role) {
+  if (role < 0 || role >= kRoleCount) return 0;
+  return kCounterpart[static_cast<std::size_t>(role)];
+}
+
+bool IsLinkable(const PerOutput<int>& roles) {
+  for (int i = 0; i < kOutputCount; ++i) {
+    const int mirror = CounterpartRole(roles[static_cast<std::size_t>(i)]);
+    if (mirror == 0) continue;
+    const int j = FirstOtherWithRole(roles, i, mirror);
+    if (j >= 0 && SameGroup(i, j)) return true;
+  }
+  return false;
+}
+
+PerOutput<int> PairOutputs(const PerOutput<int>& roles) {
+  PerOutput<int> partners{};
+  for (int b = 0; b < kOutputCount; ++b) {
+    int& partner = partners[static_cast<std::size_t>(b)];
+    partner = -1;
+    const int mirror = CounterpartRole(roles[static_cast<std::size_t>(b)]);
+    if (mirror == 0) continue;
+    // The first counterpart within b's own group: one in the other group does not hide a
+    // later one in b's group.
+    for (int i = 0; i < kOutputCount; ++i) {
+      if (i != b && SameGroup(b, i) && roles[static_cast<std::size_t>(i)] == mirror) {
+        partner = i;
+        break;
+      }
+    }
+  }
+  return partners;
+}
+
+}  // namespace qb

@@ -1,0 +1,118 @@
+#include "core/routing_editor.h"
+
+#include <algorithm>
+#include <array>
+#include <string>
+
+#include "core/live_commands.h"
+#include "core/output_editor.h"
+#include "core/profile_defaults.h"
+#include "core/role_catalogue.h"
+#include "devicelink/dsp_setters.h"
+#include "shell/log.h"
+
+namespace qb {
+namespace {
+
+/// The role that shares its volume with `role` (the other subwoofer of the pair), or 0.
+int SubwooferPartnerRole(int role) {
+  if (role == kRoleSubwooferLeft) return kRoleSubwooferRight;
+  if (role == kRoleSubwooferRight) return kRoleSubwooferLeft;
+  return 0;
+}
+
+}  // namespace
+
+void RoutingEditor::SetRole(int output, int role) {
+  if (role < 0 || role >= kRoleCount) return;
+  const std::string item(RoleCatalogue()[At(role)].menuItem);
+  LogPrintA("SetOutputValue channel %d selected value %s\n", output, item.c_str());
+  if (!IsOutput(output)) return;
+  const ChangeHub::Batch batch(m_ctx.changes);
+  Profile& live = m_ctx.Live();
+  live.outputs[At(output)] = role;
+  live.channels[At(output)].crossover = RoleDefaultCrossover(role);
+  m_ctx.Publish(Change{}.Add(kAspectRoles | kAspectCrossover, output));
+  m_outputs.SelectOutput(output);
+
+  SendRoleAndCrossover(m_ctx.Link(), live, output);
+  const int partnerRole = SubwooferPartnerRole(role);
+  if (partnerRole != 0) ShareSubwooferVolume(output, partnerRole);
+  SendTrim(m_ctx.Link(), live, output);
+  if (partnerRole == 0) return;
+  for (int i = 0; i < kOutputCount; ++i) {
+    if (i != output && live.outputs[At(i)] == partnerRole) SendTrim(m_ctx.Link(), live, i);
+  }
+}
+
+void RoutingEditor::ShareSubwooferVolume(int output, int partnerRole) {
+  Profile& live = m_ctx.Live();
+  int source = -1;
+  for (int i = 0; i < kOutputCount && source < 0; ++i) {
+    if (i != output && live.outputs[At(i)] == partnerRole) source = i;
+  }
+  if (source < 0) return;
+  // The output joining the pair takes the volume the pair already plays at: the subwoofer
+  // that was tuned keeps its level.
+  const float volume = live.channels[At(source)].gain;
+  for (int i = 0; i < kOutputCount; ++i) {
+    if (i != output && live.outputs[At(i)] != partnerRole) continue;
+    live.channels[At(i)].gain = volume;
+    m_ctx.Publish(Change{}.Add(kAspectVolume, i));
+  }
+}
+
+void RoutingEditor::FocusRole(int role) {
+  LogPrintA("on %s index %d\n", "EqualizerManager::SetSpeakerFocus", role);
+  if (role < 1 || role >= kRoleCount) return;
+  const ChangeHub::Batch batch(m_ctx.changes);
+  for (int o = 0; o < kOutputCount; ++o) {
+    if (m_ctx.Live().outputs[At(o)] == role) m_outputs.SelectOutput(o);
+  }
+}
+
+void RoutingEditor::SetSource(int source) {
+  LogPrintA("on %s index %d\n", "EqualizerManager::SetInputSource", source);
+  // No source has no routing row.
+  if (!IsSource(source)) return;
+  m_ctx.Live().inputSource = source;
+  m_ctx.Publish(Change{}.Add(kAspectSource | kAspectRouting));
+  if (m_ctx.mirror.session.connection != ConnectionState::Connected) return;
+  Source_Switch_Ctrl(m_ctx.Link(), SourceSwitchCode(static_cast<InputSource>(source)), true);
+  m_ctx.session.StartMainVolumePoll();
+}
+
+void RoutingEditor::SetInput(int output, int input, bool on) {
+  LogPrintA("set channel %d input %d\n", output, input);
+  constexpr int kInputBoxes = 6;
+  if (!IsOutput(output) || input < 1 || input > kInputBoxes) return;
+  Profile& live = m_ctx.Live();
+  const int source = live.inputSource;
+  if (!IsSource(source)) return;
+  const ChangeHub::Batch batch(m_ctx.changes);
+
+  int& mask = live.inputs[At(source)][At(output)];
+  const int bit = 1 << (input - 1);
+  mask = on ? (mask | bit) : (mask & ~bit);
+  LogPrintA("set channel %d input = 0x%x\n", output, static_cast<unsigned>(mask));
+  const std::array<std::uint32_t, 1> masks{static_cast<std::uint32_t>(mask)};
+  Mix_Ch_Ctrl(m_ctx.Link(), kLiveScene, Byte(source), Byte(output), Byte(output), masks, false);
+  m_ctx.Publish(Change{}.Add(kAspectRouting, output));
+
+  int& level = live.inputMixVolume[At(source)][At(input - 1)][At(output)];
+  if (!on || level != 0) return;
+  SetMixLevel(source, input, output, kFullMixLevel);
+}
+
+void RoutingEditor::SetMixLevel(int source, int input, int output, int level) {
+  if (!IsSource(source) || !IsOutput(output) || input < 1 || input > static_cast<int>(kMixInputSlots)) return;
+  const int held = std::clamp(level, 0, kFullMixLevel);
+  LogPrintA("set mix level source %d input %d output %d to %d\n", source, input, output, held);
+  m_ctx.Live().inputMixVolume[At(source)][At(input - 1)][At(output)] = held;
+  const std::array<std::uint8_t, 1> trims{Byte(held)};
+  Input_Mix_Trim_Ctrl(m_ctx.Link(), kLiveScene, Byte(source), Byte(input - 1), Byte(output), Byte(output), trims,
+                      false);
+  m_ctx.Publish(Change{}.Add(kAspectMixLevels, output));
+}
+
+}  // namespace qb

@@ -1,0 +1,42 @@
+#pragma once
+/// Speaker roles of the outputs and what each output plays: a role change with its default
+/// crossover and the subwoofer pair's shared volume, the input source, the per-output input
+/// masks and the mix levels.
+
+#include "core/edit_context.h"
+
+namespace qb {
+
+class OutputEditor;
+
+/// The mix level an input gets when it first feeds an output, and the top of the range.
+inline constexpr int kFullMixLevel = 100;
+
+class RoutingEditor {
+ public:
+  RoutingEditor(EditContext& context, OutputEditor& outputs) : m_ctx(context), m_outputs(outputs) {}
+
+  /// Gives `output` the role `role` (0..24) with the role's default crossover; the output
+  /// becomes current. A subwoofer joining a pair takes the pair's volume.
+  void SetRole(int output, int role);
+  /// Makes the outputs that hold `role` (1..24) current, the last of them staying so.
+  void FocusRole(int role);
+  /// Selects input source `source` (0..8). Connected, the box switches at once and its
+  /// main volume is read back for a while (it changes with the source).
+  void SetSource(int source);
+  /// Switches input `input` (1..6) of the current source on or off for `output`. An input
+  /// switched on at level 0 would stay silent: it starts at full level.
+  void SetInput(int output, int input, bool on);
+  /// The mix level (0..100) of input `input` (1..8) of `source` on `output`.
+  void SetMixLevel(int source, int input, int output, int level);
+
+ private:
+  /// `output`, which just took a subwoofer role, and every output holding `partnerRole`
+  /// take the volume of the first other output holding `partnerRole`; nothing without one.
+  void ShareSubwooferVolume(int output, int partnerRole);
+
+  EditContext& m_ctx;
+  OutputEditor& m_outputs;
+};
+
+}  // namespace qb

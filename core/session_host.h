@@ -1,0 +1,30 @@
+#pragma once
+/// What the box session needs from the front end that runs it: to tell the user about
+/// events of the connection, and a once-a-second timer for the main-volume poll. The main
+/// window shows notices as message boxes and a loading window; the command-line tool turns
+/// them into messages and exit codes. Every call happens on the thread that owns the mirror.
+
+namespace qb {
+
+enum class SessionNotice {
+  ConnectFailed,   ///< the box could not be opened or did not answer the handshake
+  DeviceNotMatch,  ///< the box is another model (value: the model number)
+  PlugOut,         ///< the box was unplugged while connected
+  DeviceReboot,    ///< the box restarts after a factory default
+  DeviceAbnormal,  ///< the box reports an abnormal state
+  ForceUpdate,     ///< the box's firmware is older than this program needs
+  TaskStarted,     ///< a long operation started: keep the user from editing
+  TaskEnded,       ///< the long operation ended
+};
+
+class SessionHost {
+ public:
+  virtual ~SessionHost() = default;
+  virtual void OnNotice(SessionNotice notice, int value) = 0;
+  /// Starts the main-volume poll's once-a-second timer, which calls
+  /// BoxSession::MainVolumePollTick; a running timer keeps running.
+  virtual void StartMainVolumeTimer() {}
+  virtual void StopMainVolumeTimer() {}
+};
+
+}  // namespace qb

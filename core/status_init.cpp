@@ -1,0 +1,97 @@
+// The initial full read after connecting. Runs on the connection task: it only sends
+// queries, each waiting for its report; the replies are applied on the UI thread in the
+// order they were asked for. What the handshake reported is read from the link's own
+// fields, never from the mirror, which the owning thread is writing meanwhile; the band
+// counts come as a copy taken before the task started.
+#include <algorithm>
+#include <array>
+#include <cstdint>
+
+#include "core/box_session.h"
+#include "core/scene_access.h"
+#include "devicelink/dsp_queries.h"
+#include "devicelink/mcu_commands.h"
+#include "shell/log.h"
+
+namespace qb {
+namespace {
+
+constexpr std::uint8_t kScene = kLiveScene;
+constexpr std::uint8_t kAllSources = 0;
+constexpr std::uint8_t kFirstOutput = 0;
+constexpr std::uint8_t kLastOutput = kOutputCount - 1;
+constexpr std::uint8_t kMidOutput = 3;  ///< the filters are read in two halves
+/// Bands asked for per equaliser query.
+constexpr int kBandsPerQuery = 8;
+
+/// Inputs whose mix levels a source has (the source catalogue's last column).
+constexpr std::array<int, kInputSourceCount> kMixInputs = {2, 2, 2, 0, 0, 6, 2, 0, 0};
+
+void ReadWholeBox(DeviceLink& link) {
+  Get_Source(link);
+  Get_Main_Volume(link);
+  Get_Subwoofer_Volume(link);
+  Get_Mute(link);
+  Get_Amp_Mute(link);
+  Get_Speaker_Config(link);
+  AskSceneValid(link);
+}
+
+void ReadOutputSettings(DeviceLink& link) {
+  Get_Delay(link, kScene, kAllSources, kFirstOutput, kLastOutput);
+  Get_CH_Type(link, kScene, kAllSources, kFirstOutput, kLastOutput);
+  Get_Ch_Solo(link, kScene, kAllSources, kFirstOutput, kLastOutput);
+  Get_CH_Link(link, kScene);
+  Get_CH_Lock(link, kScene);
+  Get_Filter(link, kScene, kAllSources, kFirstOutput, kMidOutput);
+  Get_Filter(link, kScene, kAllSources, kMidOutput + 1, kLastOutput);
+  Get_PEQ_Bypass(link, kScene, kAllSources, kFirstOutput, kLastOutput);
+}
+
+void ReadEqualizers(DeviceLink& link, const PerOutput<int>& eqSizes) {
+  for (int output = 0; output < kOutputCount; ++output) {
+    const int eqSize = std::clamp(eqSizes[At(output)], 0, kMaxEqBands);
+    for (int first = 0; first < eqSize; first += kBandsPerQuery) {
+      const int last = std::min(first + kBandsPerQuery - 1, eqSize - 1);
+      Get_EQ(link, kScene, kAllSources, Byte(output), Byte(first), Byte(last));
+    }
+  }
+}
+
+void ReadLevelsAndRouting(DeviceLink& link) {
+  Get_Trim(link, kScene, kAllSources, kFirstOutput, kLastOutput);
+  Get_Mute_Ch(link, kScene, kAllSources, kFirstOutput, kLastOutput);
+  Get_Phase(link, kScene, kAllSources, kFirstOutput, kLastOutput);
+  for (std::size_t source = 0; source < kInputSourceCount; ++source)
+    Get_Mix_Ch(link, kScene, Byte(static_cast<int>(source)), kFirstOutput, kLastOutput);
+  for (std::size_t source = 0; source < kInputSourceCount; ++source) {
+    for (int input = 0; input < kMixInputs[source]; ++input)
+      Get_Input_Mix_CH_Trim(link, kScene, Byte(static_cast<int>(source)), Byte(input), kFirstOutput,
+                            kLastOutput);
+  }
+}
+
+}  // namespace
+
+int BoxSession::PC_UI_Status_Init(const PerOutput<int>& eqSizes) {
+  LogLocalTime();
+  LogPrintA("PC_UI_Status_Init\n");
+  PC_Connect(m_link, 1);
+  if (!Hand_Connect(m_link)) return -1;
+  // A foreign model or a box in its loader is handled by the caller; reading it would
+  // only fill the mirror with settings of another layout.
+  if (m_link.Model() != kBoxModel || !m_link.ApplicationMode()) return 0;
+
+  ReadWholeBox(m_link);
+  ReadOutputSettings(m_link);
+  ReadEqualizers(m_link, eqSizes);
+  ReadLevelsAndRouting(m_link);
+  for (int scene = kFirstStoredScene; scene <= kLastStoredScene; ++scene)
+    AskSceneName(m_link, scene);
+
+  LogPrintA("PC_UI_Status_Init done\n");
+  LogLocalTime();
+  return 0;
+}
+
+}  // namespace qb
