@@ -31,11 +31,15 @@ inline constexpr std::size_t kSceneBlockBytes = 1024;
 inline constexpr std::size_t kMaxLinkPairs = kMaxOutputs / 2;
 inline constexpr std::size_t kKaraokeValues = 10;
 inline constexpr std::uint8_t kErasedByte = 0xFF;
+/// Longest password and remark the box keeps.
+inline constexpr std::size_t kPasswordBytes = 12;
+inline constexpr std::size_t kRemarkBytes = 20;
 
 struct EqBand {
   std::uint16_t freqHz = 1000;
   double q = 5.8;
   double gainDb = 0.0;
+  bool operator==(const EqBand&) const = default;
 };
 
 /// One of a channel's two crossover filters.
@@ -43,6 +47,7 @@ struct Filter {
   std::uint8_t family = FILTER_TYPE_LINKWITZ_RILEY;
   std::uint16_t freqHz = 20;
   std::uint8_t slope = FILTER_SLOPE_OFF;
+  bool operator==(const Filter&) const = default;
 };
 
 struct Compressor {
@@ -52,6 +57,7 @@ struct Compressor {
   double kneeDb = 24.0;
   std::uint16_t attack = 1000;
   std::uint16_t release = 30000;
+  bool operator==(const Compressor&) const = default;
 };
 
 struct OutputChannel {
@@ -72,6 +78,7 @@ struct OutputChannel {
   std::uint16_t speakerDistance = 0;  ///< hundredths of the distance unit
   std::uint8_t distort = 0;
   std::vector<std::uint8_t> remap;    ///< input channels remapped onto this output
+  bool operator==(const OutputChannel&) const = default;
 };
 
 struct InputChannel {
@@ -80,6 +87,7 @@ struct InputChannel {
   std::uint8_t phase = 0;
   std::uint8_t distort = 0;
   std::array<EqBand, kInputEqBands> eq{};
+  bool operator==(const InputChannel&) const = default;
 };
 
 /// What the box keeps per input source.
@@ -91,6 +99,7 @@ struct SourceSettings {
   std::uint8_t mixType2 = 0;
   std::uint8_t bypass = 0;
   std::array<InputChannel, kMaxInputs> inputs{};
+  bool operator==(const SourceSettings&) const = default;
 };
 
 struct LinkPair {
@@ -102,6 +111,7 @@ struct LinkPair {
 struct ChannelLink {
   std::uint8_t on = 0;
   std::vector<LinkPair> pairs;
+  bool operator==(const ChannelLink&) const = default;
 };
 
 /// One complete settings set: the live settings, or what a scene slot holds.
@@ -127,6 +137,7 @@ struct Settings {
   std::uint8_t twoByteSetting = 0;    ///< command 60, meaning unknown
   std::uint8_t mixSource = 0;
   std::array<std::uint8_t, kCsAutoBytes> surroundBlock{};
+  bool operator==(const Settings&) const = default;
 };
 
 /// One scene slot of the flash.
@@ -138,6 +149,7 @@ struct SceneSlot {
   std::array<std::uint8_t, kSceneNameBytes> name{};
   Settings settings;
   std::array<std::uint8_t, kSceneBlockBytes> block{};
+  bool operator==(const SceneSlot&) const = default;
 };
 
 /// Karaoke values in command-id order (KTV_MIC_VOL .. KTV_TREBLE_GAIN).
@@ -145,6 +157,7 @@ struct Karaoke {
   std::array<int, kKaraokeValues> values{};
   int& operator[](std::uint8_t id) { return values[static_cast<std::size_t>(id - 1)]; }
   int operator[](std::uint8_t id) const { return values[static_cast<std::size_t>(id - 1)]; }
+  bool operator==(const Karaoke&) const = default;
 };
 
 struct BoxState {
@@ -177,6 +190,7 @@ struct BoxState {
   bool IsErased(std::uint8_t scene) const;
   /// Bit scene - 1 set for every valid scene.
   std::uint16_t ValidMask() const;
+  bool operator==(const BoxState&) const = default;
 };
 
 /// Factory settings: eight outputs with the usual car roles and crossovers, flat

@@ -8,9 +8,7 @@
 namespace qb::sim {
 namespace {
 
-/// Longest password and remark the box keeps, and longest device text it reports.
-constexpr std::size_t kPasswordBytes = 12;
-constexpr std::size_t kRemarkBytes = 20;
+/// Longest device text the box reports.
 constexpr std::size_t kTextBytes = 16;
 constexpr std::uint8_t kHandshakeNormal = 0x00;
 
