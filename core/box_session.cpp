@@ -18,7 +18,7 @@ bool FirmwareNeedsForcedUpdate(int mainVersion, int slaveVersion) {
 BoxSession::BoxSession(EqualizerMirror& mirror, ChangeHub& changes, std::shared_ptr<HidBackend> backend,
                        LinkTimings timings)
     : m_mirror(mirror), m_changes(changes), m_link(std::move(backend), timings) {
-  m_link.SetLinkConfig(kBoxModel, kOutputCount, 6, false, false);
+  m_link.SetLinkConfig(kBoxModel, kOutputCount, kBoxInputs, false, false);
   InstallReplyDecoders(m_link);
 }
 

@@ -84,8 +84,7 @@ void RoutingEditor::SetSource(int source) {
 
 void RoutingEditor::SetInput(int output, int input, bool on) {
   LogPrintA("set channel %d input %d\n", output, input);
-  constexpr int kInputBoxes = 6;
-  if (!IsOutput(output) || input < 1 || input > kInputBoxes) return;
+  if (!IsOutput(output) || input < 1 || input > kBoxInputs) return;
   Profile& live = m_ctx.Live();
   const int source = live.inputSource;
   if (!IsSource(source)) return;
@@ -105,7 +104,7 @@ void RoutingEditor::SetInput(int output, int input, bool on) {
 }
 
 void RoutingEditor::SetMixLevel(int source, int input, int output, int level) {
-  if (!IsSource(source) || !IsOutput(output) || input < 1 || input > static_cast<int>(kMixInputSlots)) return;
+  if (!IsSource(source) || !IsOutput(output) || input < 1 || input > kBoxInputs) return;
   const int held = std::clamp(level, 0, kFullMixLevel);
   LogPrintA("set mix level source %d input %d output %d to %d\n", source, input, output, held);
   m_ctx.Live().inputMixVolume[At(source)][At(input - 1)][At(output)] = held;

@@ -27,7 +27,7 @@ class RoutingEditor {
   /// Switches input `input` (1..6) of the current source on or off for `output`. An input
   /// switched on at level 0 would stay silent: it starts at full level.
   void SetInput(int output, int input, bool on);
-  /// The mix level (0..100) of input `input` (1..8) of `source` on `output`.
+  /// The mix level (0..100) of input `input` (1..6) of `source` on `output`.
   void SetMixLevel(int source, int input, int output, int level);
 
  private:

@@ -245,6 +245,11 @@ BoxState VirtualBox::State() const {
   return m_state;
 }
 
+void VirtualBox::Inspect(const std::function<void(const BoxState&)>& look) const {
+  std::lock_guard<std::mutex> guard(m_lock);
+  look(m_state);
+}
+
 void VirtualBox::Modify(const std::function<void(BoxState&)>& change) {
   std::lock_guard<std::mutex> guard(m_lock);
   change(m_state);

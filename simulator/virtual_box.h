@@ -55,6 +55,9 @@ class VirtualBox final : public PlugSwitch {
   // --- observation and set-up for tests ------------------------------------------------
   /// A copy of the whole state.
   BoxState State() const;
+  /// Runs `look` on the state under the box's lock, without copying it (a state is about a
+  /// megabyte). `look` must not call the box.
+  void Inspect(const std::function<void(const BoxState&)>& look) const;
   /// Runs `change` on the state under the box's lock (set any value before a test).
   void Modify(const std::function<void(BoxState&)>& change);
   /// Every valid command received, in order (also those a silent box ignored).

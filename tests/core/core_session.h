@@ -1,0 +1,110 @@
+#pragma once
+// The core against a virtual box, without a display: the session connected and read out,
+// its messages pumped on the test's thread as a front end would, and the notices it tells
+// recorded.
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <thread>
+#include <vector>
+
+#include "core/equalizer_manager.h"
+#include "core/message_queue.h"
+#include "simulator/virtual_hid.h"
+
+namespace qb::test {
+
+class RecordingHost final : public SessionHost {
+ public:
+  void OnNotice(SessionNotice notice, int value) override { notices.push_back({notice, value}); }
+  void StartMainVolumeTimer() override { ++timerStarts; }
+  void StopMainVolumeTimer() override { ++timerStops; }
+  bool Told(SessionNotice notice) const {
+    for (const auto& n : notices)
+      if (n.first == notice) return true;
+    return false;
+  }
+
+  std::vector<std::pair<SessionNotice, int>> notices;
+  int timerStarts = 0;
+  int timerStops = 0;
+};
+
+/// Counts the change notices and remembers the last one.
+class RecordingObserver final : public MirrorObserver {
+ public:
+  void MirrorChanged(const Change& change) override {
+    changes.push_back(change);
+  }
+  std::vector<Change> changes;
+};
+
+class CoreSession {
+ public:
+  explicit CoreSession(sim::VirtualBoxConfig config = {}, LinkTimings timings = LinkTimings{300, 20})
+      : backend(sim::MakeVirtualBoxBackend(config)), core(backend, timings) {
+    core.Attach(&queue, &host);
+  }
+  ~CoreSession() {
+    core.Session().DisconnectDevice();
+    core.Session().WaitForTask();
+    Pump();
+  }
+
+  sim::VirtualBox& Box() { return *backend->Box(); }
+  Profile& Live() { return core.CurrentProfile(); }
+  DeviceLink& Link() { return core.Link(); }
+
+  /// Hands every message already posted to the core.
+  void Pump() {
+    while (auto message = queue.Take(std::chrono::milliseconds(0))) core.HandleMessage(*message);
+  }
+
+  /// Pumps until `done` holds or `ms` pass.
+  bool PumpUntil(const std::function<bool()>& done, int ms = 5000) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (!done()) {
+      if (std::chrono::steady_clock::now() > deadline) return false;
+      if (auto message = queue.Take(std::chrono::milliseconds(1))) core.HandleMessage(*message);
+    }
+    return true;
+  }
+
+  bool Connect() {
+    core.Session().ConnectDevice(false);
+    return PumpUntil([this] { return core.Session().State() == ConnectionState::Connected; });
+  }
+
+  /// Every queued command sent and answered, and every posted message applied.
+  bool Drain(int ms = 5000) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    for (;;) {
+      Pump();
+      if (Link().UnfinishedCommands() == 0 && queue.Size() == 0) return true;
+      if (std::chrono::steady_clock::now() > deadline) return false;
+      std::this_thread::sleep_for(std::chrono::microseconds(20));
+    }
+  }
+
+  std::shared_ptr<sim::VirtualHidBackend> backend;
+  MessageQueue queue;
+  RecordingHost host;
+  EqualizerManager core;
+};
+
+/// Answers every question with `answer`, and records which were asked.
+struct ScriptedConfirm {
+  bool answer = true;
+  std::vector<Question> asked;
+  Confirm Get() {
+    return [this](Question q) {
+      asked.push_back(q);
+      return answer;
+    };
+  }
+};
+
+}  // namespace qb::test
