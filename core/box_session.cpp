@@ -64,19 +64,21 @@ void BoxSession::Tell(SessionNotice notice, int value) {
   if (m_host) m_host->OnNotice(notice, value);
 }
 
-bool BoxSession::StartTask(void (*body)(BoxSession*)) {
-  if (TaskRunning()) return false;
+bool BoxSession::StartTask(std::function<void()> work) {
+  if (TaskRunning() || !work) return false;
   // The previous task has finished its work; its thread is at most returning.
   m_task.Join();
+  m_taskWork = std::move(work);
   m_taskRunning.store(true, std::memory_order_release);
-  m_task = JoinableThread(body, this);
+  m_task = JoinableThread(&BoxSession::RunTask, this);
   return true;
 }
 
-void BoxSession::EndTask() {
-  // The last act of a task: from here on it touches nothing of the session.
-  m_taskRunning.store(false, std::memory_order_release);
-  Post(WM_TASK_ENDED);
+void BoxSession::RunTask(BoxSession* self) {
+  self->m_taskWork();
+  // The last acts of a task: from here on it touches nothing of the session.
+  self->m_taskRunning.store(false, std::memory_order_release);
+  self->Post(WM_TASK_ENDED);
 }
 
 // --- connect -----------------------------------------------------------------------------
@@ -109,37 +111,35 @@ void BoxSession::ConnectDevice(bool showError) {
   m_link.DisableQueue();
   for (int o = 0; o < kOutputCount; ++o) m_readOutBands[At(o)] = m_mirror.EqSize(o);
   Post(WM_SHOW_LOADING);
-  StartTask(&BoxSession::ReadMcuValueThread);
+  StartTask([this] { ReadMcuValueThread(); });
   SetState(ConnectionState::Reading);
 }
 
-void BoxSession::ReadMcuValueThread(BoxSession* self) {
+void BoxSession::ReadMcuValueThread() {
   LogPrintA("Read mcu value thread start!\n");
-  if (self->PC_UI_Status_Init(self->m_readOutBands) == -1) {
-    self->Post(WM_CLOSE_LOADING);
-    self->Post(WM_CONNECT_FAILED);
-    self->Post(WM_DISCONNECT);
+  if (PC_UI_Status_Init(m_readOutBands) == -1) {
+    Post(WM_CLOSE_LOADING);
+    Post(WM_CONNECT_FAILED);
+    Post(WM_DISCONNECT);
     LogPrintA("Read mcu value thread end!\n");
-    self->EndTask();
     return;
   }
   // Every reply of the read-out was posted before its query returned, and posted messages
   // are handled in order: WM_CONNECT_DONE is applied after all of them, so it needs no
   // fixed wait. The curves are computed there, where the replies write the mirror.
-  self->Post(WM_CONNECT_DONE);
-  self->Post(WM_CLOSE_LOADING);
+  Post(WM_CONNECT_DONE);
+  Post(WM_CLOSE_LOADING);
   LogPrintA("Read mcu value thread end!\n");
   LogLocalTime();
-  const int model = self->m_link.Model();
-  const bool normal = self->m_link.ApplicationMode();
+  const int model = m_link.Model();
+  const bool normal = m_link.ApplicationMode();
   if (model != kBoxModel && normal) {
-    self->Post(WM_CLOSE_LOADING);
-    self->Post(WM_DISCONNECT);
+    Post(WM_CLOSE_LOADING);
+    Post(WM_DISCONNECT);
   } else if (!MarkerFileExists(kNoForceUpdateMarker) && normal &&
-             FirmwareNeedsForcedUpdate(self->m_link.MainVersion(), self->m_link.SlaveVersion())) {
-    self->Post(WM_FORCE_UPDATE);
+             FirmwareNeedsForcedUpdate(m_link.MainVersion(), m_link.SlaveVersion())) {
+    Post(WM_FORCE_UPDATE);
   }
-  self->EndTask();
 }
 
 void BoxSession::OnConnectDone() {
@@ -198,15 +198,14 @@ bool BoxSession::StartFactoryDefault() {
   LogPrintA("EqualizerManager::ResetMcuFactoryDefault\n");
   if (TaskRunning()) return false;
   Post(WM_SHOW_LOADING);
-  return StartTask(&BoxSession::FactoryDefaultThread);
+  return StartTask([this] { FactoryDefaultThread(); });
 }
 
-void BoxSession::FactoryDefaultThread(BoxSession* self) {
+void BoxSession::FactoryDefaultThread() {
   LogPrintA("Factory default thread start!\n");
-  MCU_Factory_Default(self->m_link);
-  self->Post(WM_DEVICE_REBOOT);
+  MCU_Factory_Default(m_link);
+  Post(WM_DEVICE_REBOOT);
   LogPrintA("Factory default thread end!\n");
-  self->EndTask();
 }
 
 // --- main-volume poll ---------------------------------------------------------------------------

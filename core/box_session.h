@@ -13,6 +13,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -53,7 +54,8 @@ class BoxSession {
   const DeviceLink& Link() const { return m_link; }
 
   /// The target of the link's replies and of the session's own messages, and the host told
-  /// about the session's events; null for either detaches it.
+  /// about the session's events. Set before connecting: a task posts to the target from its
+  /// own thread. Both must outlive the session, or be replaced while no task runs.
   void Attach(MessageTarget* target, SessionHost* host);
   SessionHost* Host() const { return m_host; }
 
@@ -81,6 +83,11 @@ class BoxSession {
   /// Sends the factory default on a task (the caller has asked the user). False while
   /// another task runs.
   bool StartFactoryDefault();
+  /// Runs `work` on the task thread: a long operation that talks to the box with immediate
+  /// commands and reports only by posting messages. When it returns, the session is told
+  /// (WM_TASK_ENDED) and runs what waited for it. False, running nothing, while another
+  /// task runs.
+  bool StartTask(std::function<void()> work);
 
   // --- main-volume poll (timer 4114) ----------------------------------------------------
   /// The box changes its volume with the source: ask for it once a second, ten times.
@@ -106,11 +113,9 @@ class BoxSession {
  private:
   void SetState(ConnectionState state);
   void Post(std::uint32_t number);
-  /// Starts `body` on the task thread; false while a task runs.
-  bool StartTask(void (*body)(BoxSession*));
-  static void ReadMcuValueThread(BoxSession* self);
-  static void FactoryDefaultThread(BoxSession* self);
-  void EndTask();
+  static void RunTask(BoxSession* self);
+  void ReadMcuValueThread();
+  void FactoryDefaultThread();
 
   EqualizerMirror& m_mirror;
   ChangeHub& m_changes;
@@ -122,6 +127,8 @@ class BoxSession {
   /// A connect asked for while a task ran: done when the task ends (the flag: show errors).
   std::optional<bool> m_connectAfterTask;
   int m_mainVolumePolls = 0;
+  /// The running task's work; set before its thread starts, read only by that thread.
+  std::function<void()> m_taskWork;
   std::atomic<bool> m_taskRunning{false};
   JoinableThread m_task;  ///< last: its thread uses everything above
 };

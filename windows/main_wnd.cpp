@@ -74,9 +74,10 @@ CMainWnd::CMainWnd(MainWndOptions options)
 CMainWnd::~CMainWnd() {
   if (m_options.plugSwitch) m_options.plugSwitch->SetPlugListener({});
   m_hotplug.reset();
-  m_core->Attach(nullptr, nullptr);
   m_presenter.reset();
-  m_core.reset();  // closes the link and joins a running task before the window goes
+  // Closes the link and waits for a running task while the window (and its port, which the
+  // task may still post to) is there.
+  m_core.reset();
 }
 
 QWidget* CMainWnd::CreateControl(const QString& className, QWidget* parent) {

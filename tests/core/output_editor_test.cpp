@@ -1,0 +1,118 @@
+// The output editing rules without a display: who follows a volume change (synchronize
+// group, linked partner, subwoofer pair), what joining the group does, and the ranges and
+// steps of volume and delay. Each case ends with the box holding what the mirror holds.
+#include <gtest/gtest.h>
+
+#include "core/output_levels.h"
+#include "tests/core/core_session.h"
+#include "tests/support/mirror_box_compare.h"
+
+namespace qb::test {
+namespace {
+
+class OutputEditorTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(s.Connect()); }
+  void TearDown() override {
+    ASSERT_TRUE(s.Drain());
+    EXPECT_EQ(CompareBoxWithMirror(s.Box(), s.Live()), "");
+  }
+  float Gain(int o) { return s.Live().channels[At(o)].gain; }
+  void SetGains(std::initializer_list<float> gains) {
+    int o = 0;
+    for (float g : gains) s.core.Outputs().SetVolumeTenths(o++, static_cast<int>(g * 10));
+  }
+
+  CoreSession s;
+  OutputEditor& outputs = s.core.Outputs();
+};
+
+TEST_F(OutputEditorTest, GroupMembersMoveByTheSameDifferenceAndTypedVolumesKeepTheirDistance) {
+  SetGains({-10, -20, -30, -5});
+  outputs.SetSynchronize(0, true);
+  outputs.SetSynchronize(2, true);
+  EXPECT_EQ(s.Live().currChannel, 2) << "joining makes the output current";
+  outputs.SetVolumeTenths(0, -130);  // fader 3 dB down: the member follows
+  EXPECT_FLOAT_EQ(Gain(0), -13.0f);
+  EXPECT_FLOAT_EQ(Gain(2), -33.0f);
+  EXPECT_FLOAT_EQ(Gain(1), -20.0f) << "not a member";
+  outputs.SetVolumeDb(2, -40);  // typed: 7 dB down
+  EXPECT_FLOAT_EQ(Gain(0), -20.0f);
+  // Held to the range: a member cannot go below -60 dB.
+  outputs.SetVolumeDb(0, -58);
+  EXPECT_FLOAT_EQ(Gain(2), -60.0f);
+  outputs.SetSynchronize(2, false);
+  outputs.SetVolumeTenths(0, -100);
+  EXPECT_FLOAT_EQ(Gain(2), -60.0f);
+}
+
+TEST_F(OutputEditorTest, JoiningTheGroupTakesTheCurrentBypassAndWholeDecibelVolumes) {
+  s.Live().channels[1].bypass = 0;
+  s.core.Eq().EditBand(1, 4, 250, 2.0f, 3.0f);  // output 2 audible, not bypassed
+  outputs.SetVolumeTenths(3, -75);              // -7.5 dB
+  outputs.SetSynchronize(1, true);
+  outputs.SetSynchronize(3, true);  // output 2 is current: output 4 takes its bypass
+  EXPECT_EQ(s.Live().channels[3].bypass, s.Live().channels[1].bypass);
+  EXPECT_FLOAT_EQ(Gain(3), -7.0f) << "a member's volume is taken as it is shown";
+}
+
+TEST_F(OutputEditorTest, LinkedPartnerAndSubwooferPairFollow) {
+  s.core.Links().ToggleLink([] { return CopyDirection::LeftToRight; });
+  ASSERT_EQ(s.Live().linkMode, 1);
+  const int partner = s.Live().linkOutputs[0];
+  ASSERT_GE(partner, 0);
+  const float before = Gain(partner);
+  outputs.SetVolumeTenths(0, -60);
+  EXPECT_FLOAT_EQ(Gain(partner), before - 6.0f);
+  s.core.Links().ToggleLink({});  // unlink: the subwoofers now share one volume
+  ASSERT_EQ(s.Live().linkMode, 0);
+  // Default roles: outputs 7 and 8 are the left and right subwoofer.
+  outputs.SetVolumeTenths(6, -120);
+  EXPECT_FLOAT_EQ(Gain(7), -12.0f);
+  outputs.SetVolumeDb(7, -3);
+  EXPECT_FLOAT_EQ(Gain(6), -3.0f);
+}
+
+TEST_F(OutputEditorTest, VolumeAndDelayHoldTheirRangesAndStepsStopAtTheEnds) {
+  outputs.SetVolumeTenths(4, 50);
+  EXPECT_FLOAT_EQ(Gain(4), 0.0f);
+  outputs.StepVolume(4, true);
+  EXPECT_FLOAT_EQ(Gain(4), 0.0f);
+  outputs.SetVolumeDb(4, -99);
+  EXPECT_FLOAT_EQ(Gain(4), -60.0f);
+  outputs.StepVolume(4, false);
+  EXPECT_FLOAT_EQ(Gain(4), -60.0f);
+  outputs.StepVolume(4, true);
+  EXPECT_FLOAT_EQ(Gain(4), -59.0f);
+
+  const auto delay = [this] { return s.Live().channels[5].delay; };
+  outputs.SetDelayMicros(5, 20000);
+  EXPECT_FLOAT_EQ(delay(), 15.0f);
+  outputs.StepDelay(5, true);
+  EXPECT_FLOAT_EQ(delay(), 15.0f);
+  outputs.SetDelayMicros(5, 230);
+  outputs.StepDelay(5, true);
+  EXPECT_EQ(DelayMicros(s.Live().channels[5]), 251);
+  EXPECT_DOUBLE_EQ(outputs.SetDelayTyped(5, 20.0), 15.0) << "ms are held to the slider's range";
+  outputs.SetDelayUnit(DelayUnit::Cm);
+  EXPECT_DOUBLE_EQ(outputs.SetDelayTyped(5, 600.0), 600.0) << "a far speaker may need more";
+  EXPECT_NEAR(delay(), 600.0 * 15.0 / 519.0, 1e-4);
+  EXPECT_DOUBLE_EQ(outputs.SetDelayTyped(5, -4.0), 0.0);
+  // A typed delay beyond the slider: its steps start from the slider's end.
+  outputs.SetDelayTyped(5, 1000.0);
+  outputs.StepDelay(5, false);
+  EXPECT_EQ(DelayMicros(s.Live().channels[5]), kDelayMaxMicros - kDelayStepMicros);
+}
+
+TEST_F(OutputEditorTest, MainVolumeStepsFromTheBottomBeforeTheBoxReports) {
+  s.Live().mainVolume = -5;  // what a fresh mirror holds
+  s.core.Main().StepMainVolume(false);
+  EXPECT_EQ(s.Live().mainVolume, -5) << "at the bottom already: nothing";
+  s.core.Main().StepMainVolume(true);
+  EXPECT_EQ(s.Live().mainVolume, 1);
+  s.core.Main().SetMainVolume(99);
+  EXPECT_EQ(s.Live().mainVolume, 40);
+}
+
+}  // namespace
+}  // namespace qb::test
