@@ -1,54 +1,74 @@
 // Quorelbox: control panel of the ZX7140K. Start-up: the log, the skin, the main window,
-// the message loop, and the orderly shutdown.
+// the message loop, and the orderly shutdown (also when the system asks the program to
+// stop).
 #include <QApplication>
 #include <QMessageBox>
 #include <QTimer>
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <string>
 
 #include "devicelink/hid_transport.h"
 #include "shell/log.h"
-#include "simulator/virtual_hid.h"
+#include "shell/termination_watcher.h"
+#include "simulator/simulated_box.h"
 #include "ui/skin.h"
 #include "windows/main_wnd.h"
 
 namespace {
 
+const QString kTitle = QStringLiteral("Quorel DSP Audio");
+
 void PrintUsage() {
   std::printf(
-      "Usage: quorelbox [--simulate] [--help]\n"
+      "Usage: quorelbox [--simulate] [--simulate-state FILE] [--screenshot FILE.png] [--help]\n"
       "The control panel of the ZX7140K audio processor (USB vendor 0483, product 5750).\n"
-      "  --simulate  work with the built-in virtual box instead of a real one\n"
-      "              (F8 unplugs it, F9 plugs it back in)\n"
-      "  --screenshot FILE.png  save a picture of the main window 3 s after start and quit\n"
-      "  --help      show this text\n"
+      "  --simulate              work with the built-in virtual box instead of a real one\n"
+      "                          (F8 unplugs it, F9 plugs it back in)\n"
+      "  --simulate-state FILE   the same, keeping the virtual box's settings in FILE between\n"
+      "                          runs (a missing file starts a factory-fresh box)\n"
+      "  --screenshot FILE.png   save a picture of the main window 3 s after start and quit\n"
+      "  --help                  show this text\n"
       "A file \"savelog.ini\" in the current directory turns on the diagnostic log \"save.log\";\n"
       "\"debug.ini\" shows the memory tool button; \"noForceUpdate.ini\" stops the forced\n"
-      "firmware update prompt. Without access to /dev/hidraw* (a udev rule) no box is found.\n");
+      "firmware update prompt. Without access to /dev/hidraw* (a udev rule) no box is found.\n"
+      "The command-line tool quorelbox-cli reads and tunes a box without a window.\n");
+}
+
+struct Options {
+  bool simulate = false;
+  std::string statePath;
+  const char* screenshot = nullptr;
+};
+
+/// Reads the command line; the exit code when the program should stop, or -1.
+int ParseOptions(int argc, char** argv, Options& options) {
+  for (int i = 1; i < argc; ++i) {
+    const bool hasValue = i + 1 < argc;
+    if (std::strcmp(argv[i], "--screenshot") == 0 && hasValue) {
+      options.screenshot = argv[++i];
+    } else if (std::strcmp(argv[i], "--simulate-state") == 0 && hasValue) {
+      options.simulate = true;
+      options.statePath = argv[++i];
+    } else if (std::strcmp(argv[i], "--simulate") == 0) {
+      options.simulate = true;
+    } else if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+      PrintUsage();
+      return 0;
+    } else {
+      std::fprintf(stderr, "quorelbox: unknown option or missing value: %s (see --help)\n", argv[i]);
+      return 2;
+    }
+  }
+  return -1;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  bool simulate = false;
-  const char* screenshot = nullptr;
-  for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--screenshot") == 0 && i + 1 < argc) {
-      screenshot = argv[++i];
-      continue;
-    }
-    if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
-      PrintUsage();
-      return 0;
-    }
-    if (std::strcmp(argv[i], "--simulate") == 0) {
-      simulate = true;
-      continue;
-    }
-    std::fprintf(stderr, "quorelbox: unknown option %s (see --help)\n", argv[i]);
-    return 2;
-  }
+  Options options;
+  if (const int code = ParseOptions(argc, argv, options); code >= 0) return code;
 
   qb::InitLogFromMarker();
   QApplication app(argc, argv);
@@ -57,33 +77,53 @@ int main(int argc, char** argv) {
   QString skinError;
   if (!qb::ui::LoadSkin(&skinError)) qb::LogPrintA("skin: %s\n", qPrintable(skinError));
 
-  qb::MainWndOptions options;
-  if (simulate) {
-    auto backend = qb::sim::MakeVirtualBoxBackend();
-    options.plugSwitch = backend->Box();
-    options.backend = backend;
+  qb::MainWndOptions windowOptions;
+  qb::sim::SimulatedBox simulated;
+  if (options.simulate) {
+    std::string error;
+    if (!qb::sim::OpenSimulatedBox(options.statePath, simulated, &error)) {
+      // The file may hold the user's work: leave it and say why nothing starts.
+      std::fprintf(stderr, "quorelbox: %s\n", error.c_str());
+      QMessageBox::critical(nullptr, kTitle, QString::fromStdString(error));
+      return 1;
+    }
+    windowOptions.plugSwitch = simulated.backend->Box();
+    windowOptions.backend = simulated.backend;
   } else {
-    options.backend = qb::MakeHidapiBackend();
+    windowOptions.backend = qb::MakeHidapiBackend();
   }
-  auto window = std::make_unique<qb::CMainWnd>(std::move(options));
-  if (!window->Create(QStringLiteral("Quorel DSP Audio"))) {
+  auto window = std::make_unique<qb::CMainWnd>(std::move(windowOptions));
+  if (!window->Create(kTitle)) {
     // Without its layout the program cannot run.
-    QMessageBox::critical(nullptr, QStringLiteral("Quorel DSP Audio"),
-                          QStringLiteral("加载资源文件失败：") + window->LayoutId());
+    QMessageBox::critical(nullptr, kTitle, QStringLiteral("加载资源文件失败：") + window->LayoutId());
     return 1;
   }
-  window->setWindowTitle(QStringLiteral("Quorel DSP Audio"));
+  window->setWindowTitle(kTitle);
   window->CentreWindow();
   window->show();
-  if (screenshot) {
-    QTimer::singleShot(3000, window.get(), [&window, screenshot] {
-      const bool saved = window->grab().save(QString::fromLocal8Bit(screenshot));
-      std::printf("%s %s\n", saved ? "saved" : "could not save", screenshot);
+
+  // Logging out or Ctrl-C closes the window as its close button would.
+  qb::TerminationWatcher termination;
+  QObject::connect(&termination, &qb::TerminationWatcher::terminationRequested, window.get(),
+                   [&window](int) { window->close(); });
+  termination.Start();
+
+  if (options.screenshot) {
+    QTimer::singleShot(3000, window.get(), [&window, &options] {
+      const bool saved = window->grab().save(QString::fromLocal8Bit(options.screenshot));
+      std::printf("%s %s\n", saved ? "saved" : "could not save", options.screenshot);
       window->close();
       QApplication::exit(saved ? 0 : 1);
     });
   }
-  const int code = QApplication::exec();
+  int code = QApplication::exec();
   window.reset();
+
+  std::string error;
+  if (!qb::sim::SaveSimulatedBox(simulated, &error)) {
+    std::fprintf(stderr, "quorelbox: the virtual box was not saved: %s\n", error.c_str());
+    code = code == 0 ? 1 : code;
+  }
+  qb::CloseLog();
   return code;
 }
