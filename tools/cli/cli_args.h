@@ -66,7 +66,7 @@ struct Invocation {
   /// command's own.
   bool help = false;
   std::optional<Command> command;
-  SetRequest set{SetMainMute{false}};
+  SetRequest set{SetMainMute{false}};  ///< what `set` changes; unused by other commands
 };
 
 struct ParseResult {
