@@ -1,0 +1,125 @@
+// The command line read into an Invocation: numbering from 1 becomes the core's indices,
+// names become codes, and every malformed line is refused with a message saying why.
+#include "tools/cli/cli_args.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "core/profile.h"
+#include "tools/cli/cli_names.h"
+
+namespace qb::cli {
+namespace {
+
+ParseResult Parse(std::vector<std::string_view> words) { return ParseArguments(words); }
+
+template <typename Request>
+Request SetOf(std::vector<std::string_view> words) {
+  const ParseResult result = Parse(std::move(words));
+  EXPECT_TRUE(result.invocation) << result.error;
+  if (!result.invocation) return {};
+  EXPECT_TRUE(std::holds_alternative<Request>(result.invocation->set));
+  const Request* request = std::get_if<Request>(&result.invocation->set);
+  return request ? *request : Request{};
+}
+
+TEST(CliArgsTest, OptionsGoBeforeOrAfterTheCommand) {
+  const ParseResult after = Parse({"status", "--json", "--simulate-state", "box.json"});
+  ASSERT_TRUE(after.invocation) << after.error;
+  EXPECT_TRUE(after.invocation->json);
+  EXPECT_TRUE(after.invocation->simulate) << "a state file means the virtual box";
+  EXPECT_EQ(after.invocation->statePath, "box.json");
+  EXPECT_EQ(after.invocation->command, Command::Status);
+
+  const ParseResult help = Parse({"set", "band", "99", "--help"});
+  ASSERT_TRUE(help.invocation) << "help wins over a half-typed command";
+  EXPECT_TRUE(help.invocation->help);
+  EXPECT_EQ(help.invocation->command, Command::Set);
+
+  EXPECT_TRUE(Parse({"--json", "bogus"}).json) << "a refusal is answered in JSON too";
+}
+
+TEST(CliArgsTest, NumbersFromOneBecomeTheCoresIndices) {
+  const auto volume = SetOf<SetOutputVolume>({"set", "output", "8", "volume", "-60"});
+  EXPECT_EQ(volume.output, 7);
+  EXPECT_EQ(volume.db, -60);
+
+  const auto band = SetOf<SetBand>({"set", "band", "1", "31", "gain", "+2.5", "enable", "off"});
+  EXPECT_EQ(band.output, 0);
+  EXPECT_EQ(band.band, 30);
+  EXPECT_EQ(band.gain, 2.5);
+  EXPECT_EQ(band.enable, false);
+  EXPECT_FALSE(band.freq) << "values not given stay unset";
+  EXPECT_FALSE(band.q);
+
+  // The routing service counts inputs from 1 itself.
+  const auto input = SetOf<SetOutputInput>({"set", "output", "2", "input", "6", "on"});
+  EXPECT_EQ(input.output, 1);
+  EXPECT_EQ(input.input, 6);
+}
+
+TEST(CliArgsTest, NamesAndCodesAreTheCoresCodes) {
+  EXPECT_EQ(SetOf<SetOutputRole>({"set", "output", "1", "role", "subwoofer-left"}).role, kRoleSubwooferLeft);
+  EXPECT_EQ(SetOf<SetOutputRole>({"set", "output", "1", "role", "13"}).role, kRoleRearLeftTweeter);
+  EXPECT_EQ(SetOf<SetSource>({"set", "source", "scp"}).source, SOURCE_SCP);
+  const auto crossover = SetOf<SetCrossover>({"set", "crossover", "4", "lp", "type", "linkwitz-riley", "slope", "0"});
+  EXPECT_FALSE(crossover.highPass);
+  EXPECT_EQ(crossover.family, FILTER_TYPE_LINKWITZ_RILEY);
+  EXPECT_EQ(crossover.slope, 0);
+  EXPECT_EQ(SetOf<SetCrossover>({"set", "crossover", "4", "hp", "type", "3"}).family, FILTER_TYPE_BESSEL);
+
+  // Whatever `get` prints can be typed back, for every code.
+  for (int role = 0; role < kRoleCount; ++role) EXPECT_EQ(RoleFromName(RoleName(role)), role);
+  for (int source = 0; source < static_cast<int>(kInputSourceCount); ++source)
+    EXPECT_EQ(SourceFromName(SourceName(source)), source);
+  for (int family = 1; family <= 3; ++family) EXPECT_EQ(FamilyFromName(FamilyName(family)), family);
+}
+
+TEST(CliArgsTest, MalformedLinesAreRefusedWithTheReason) {
+  struct Case {
+    std::vector<std::string_view> words;
+    const char* reason;
+  };
+  const std::vector<Case> cases = {
+      {{}, "no command"},
+      {{"--simulate-state"}, "needs a FILE"},
+      {{"--jsn", "status"}, "unknown option '--jsn'"},
+      {{"get", "all"}, "unexpected 'all'"},
+      {{"set"}, "missing what to set"},
+      {{"set", "output", "x", "mute", "on"}, "output must be a whole number from 1 to 8"},
+      {{"set", "output", "1", "mute", "yes"}, "must be on or off"},
+      {{"set", "output", "1", "phase", "on"}, "must be inverted or normal"},
+      {{"set", "output", "1", "delay", "15.5"}, "from 0 to 15"},
+      {{"set", "output", "1", "delay", "inf"}, "from 0 to 15"},
+      {{"set", "output", "1", "volume", "-3dB"}, "from -60 to 0"},
+      {{"set", "output", "1", "role", "25"}, "from 0 to 24"},
+      {{"set", "output", "1", "input", "7", "on"}, "from 1 to 6"},
+      {{"set", "output", "1", "gain", "3"}, "unknown output setting 'gain'"},
+      {{"set", "band", "1", "0", "q", "1"}, "band must be"},
+      {{"set", "band", "1", "1", "q", "0.4"}, "band Q must be"},
+      {{"set", "band", "1", "1", "gain", "12.5"}, "band gain (dB) must be"},
+      {{"set", "band", "1", "1", "freq", "19"}, "band frequency (Hz) must be"},
+      {{"set", "band", "1", "1", "q", "1", "q", "2"}, "given twice"},
+      {{"set", "band", "1", "1", "width", "2"}, "unknown band value"},
+      {{"set", "crossover", "1", "hp"}, "at least one of freq, slope, type"},
+      {{"set", "crossover", "1", "hp", "type", "chebyshev"}, "unknown filter type"},
+      {{"set", "crossover", "1", "hp", "freq", "20001"}, "from 20 to 20000"},
+      {{"set", "main", "volume", "-1"}, "from 0 to 40"},
+      {{"set", "main", "balance", "0"}, "unknown main setting"},
+      {{"set", "source", "hi", "now"}, "unexpected 'now'"},
+  };
+  for (const Case& c : cases) {
+    std::string line;
+    for (std::string_view word : c.words) line += std::string(word) + " ";
+    SCOPED_TRACE(line);
+    const ParseResult result = Parse(c.words);
+    EXPECT_FALSE(result.invocation);
+    EXPECT_NE(result.error.find(c.reason), std::string::npos) << result.error;
+    EXPECT_EQ(result.error.find('\n'), std::string::npos);
+  }
+}
+
+}  // namespace
+}  // namespace qb::cli

@@ -1,0 +1,134 @@
+// The session runner in-process, on virtual boxes that fail the ways a real one can: not
+// there, another model, in its boot loader, mute, or gone halfway through a change.
+#include "tools/cli/cli_session.h"
+
+#include <cjson/cJSON.h>
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+
+#include "simulator/virtual_hid.h"
+
+namespace qb::cli {
+namespace {
+
+using namespace std::chrono_literals;
+
+Invocation Asking(Command command, bool json = false) {
+  Invocation invocation;
+  invocation.simulate = true;
+  invocation.command = command;
+  invocation.json = json;
+  return invocation;
+}
+
+Invocation Setting(SetRequest request) {
+  Invocation invocation = Asking(Command::Set);
+  invocation.set = request;
+  return invocation;
+}
+
+/// A mute box costs the capped wait per query instead of ten seconds.
+RunResult RunOn(const std::shared_ptr<sim::VirtualHidBackend>& backend, const Invocation& invocation) {
+  SessionOptions options;
+  options.connectTimeout = 5s;
+  options.drainTimeout = 5s;
+  options.timings.waitCapMs = 300;
+  return RunSession(invocation, backend, backend->Box().get(), options);
+}
+
+bool OneErrorLine(const std::string& err) {
+  return err.starts_with("quorelbox-cli: ") && err.find('\n') == err.size() - 1;
+}
+
+TEST(CliSessionTest, NothingOnTheBusIsNoBox) {
+  const auto backend = sim::MakeVirtualBoxBackend();
+  backend->Box()->Unplug();
+  const RunResult text = RunOn(backend, Asking(Command::Status));
+  EXPECT_EQ(text.code, kExitNoBox);
+  EXPECT_TRUE(OneErrorLine(text.err)) << text.err;
+  EXPECT_EQ(text.out, "");
+
+  const RunResult json = RunOn(backend, Asking(Command::Get, true));
+  EXPECT_EQ(json.code, kExitNoBox);
+  cJSON* document = cJSON_Parse(json.out.c_str());
+  ASSERT_NE(document, nullptr) << json.out;
+  EXPECT_TRUE(cJSON_IsFalse(cJSON_GetObjectItem(document, "ok")));
+  EXPECT_EQ(cJSON_GetNumberValue(cJSON_GetObjectItem(document, "code")), kExitNoBox);
+  cJSON_Delete(document);
+}
+
+TEST(CliSessionTest, ABoxThatCannotBeWorkedWithIsRefusedAndLeftUnchanged) {
+  struct Case {
+    const char* what;
+    std::function<void(sim::VirtualBoxConfig&)> configure;
+    std::function<void(sim::VirtualBox&)> misbehave;
+    const char* message;
+  };
+  const Case cases[] = {
+      {"another model", [](sim::VirtualBoxConfig& c) { c.model = 12; }, [](sim::VirtualBox&) {},
+       "another model (12)"},
+      {"boot loader", [](sim::VirtualBoxConfig& c) { c.applicationMode = false; }, [](sim::VirtualBox&) {},
+       "boot loader"},
+      {"no handshake", [](sim::VirtualBoxConfig&) {}, [](sim::VirtualBox& box) { box.SetSilent(true); },
+       "handshake"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    sim::VirtualBoxConfig config;
+    c.configure(config);
+    const auto backend = sim::MakeVirtualBoxBackend(config);
+    c.misbehave(*backend->Box());
+    const RunResult result = RunOn(backend, Setting(SetMainMute{true}));
+    EXPECT_EQ(result.code, kExitBoxRefused);
+    EXPECT_TRUE(OneErrorLine(result.err)) << result.err;
+    EXPECT_NE(result.err.find(c.message), std::string::npos) << result.err;
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(backend->Box()->State().live.mainMute, 0) << "nothing may be sent to such a box";
+  }
+}
+
+TEST(CliSessionTest, ABoxLeavingBeforeTheChangeIsDoneIsRefused) {
+  // A plain status run sends the read-out and one farewell frame; this box answers the
+  // read-out and leaves on the first frame of the change.
+  const auto probe = sim::MakeVirtualBoxBackend();
+  ASSERT_EQ(RunOn(probe, Asking(Command::Status)).code, kExitOk);
+  const std::size_t readOut = probe->Box()->Commands().size() - 1;
+
+  const auto backend = sim::MakeVirtualBoxBackend();
+  backend->Box()->UnplugAfterFrames(readOut);
+  const RunResult result = RunOn(backend, Setting(SetMainMute{true}));
+  EXPECT_EQ(result.code, kExitBoxRefused);
+  EXPECT_TRUE(OneErrorLine(result.err)) << result.err;
+  EXPECT_NE(result.err.find("left before the change was done"), std::string::npos) << result.err;
+  EXPECT_EQ(backend->Box()->State().live.mainMute, 0);
+}
+
+TEST(CliSessionTest, SceneNamesArePrintedAsUtf8) {
+  const auto backend = sim::MakeVirtualBoxBackend();
+  backend->Box()->Modify([](sim::BoxState& state) {
+    sim::SceneSlot& slot = state.scenes[1];
+    slot.erased = false;
+    slot.valid = true;
+    slot.name.fill(0);
+    const unsigned char cafe[] = {'C', 'a', 'f', 0xE9};  // the box's 8-bit code page
+    std::copy(std::begin(cafe), std::end(cafe), slot.name.begin());
+  });
+  const RunResult result = RunOn(backend, Asking(Command::Get, true));
+  ASSERT_EQ(result.code, kExitOk) << result.err;
+  cJSON* document = cJSON_Parse(result.out.c_str());
+  ASSERT_NE(document, nullptr);
+  const cJSON* scene = cJSON_GetArrayItem(cJSON_GetObjectItem(document, "scenes"), 1);
+  EXPECT_STREQ(cJSON_GetStringValue(cJSON_GetObjectItem(scene, "name")), "Caf\xC3\xA9");
+  EXPECT_TRUE(cJSON_IsTrue(cJSON_GetObjectItem(scene, "valid")));
+  EXPECT_EQ(cJSON_GetNumberValue(cJSON_GetObjectItem(document, "sceneValidMask")), 0b11);
+  cJSON_Delete(document);
+
+  // Beyond the code page: a character outside the basic plane, and a lone surrogate.
+  EXPECT_EQ(Utf8Name(u"\U0001F50A\0ignored"), "\xF0\x9F\x94\x8A");
+  EXPECT_EQ(Utf8Name(std::u16string_view(u"a\xD800", 2)), "a\xEF\xBF\xBD");
+}
+
+}  // namespace
+}  // namespace qb::cli

@@ -1,0 +1,370 @@
+// The quorelbox-cli binary as a script would run it: a child process talking to the
+// virtual box kept in a temporary state file, judged by its exit status, its output and
+// what the saved box holds afterwards.
+#include <cjson/cJSON.h>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <spawn.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "core/output_levels.h"
+#include "core/profile_defaults.h"
+#include "simulator/box_state_file.h"
+
+extern char** environ;
+
+namespace qb::cli {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Child {
+  int code = -1;
+  std::string out;
+  std::string err;
+};
+
+std::string ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+struct JsonDelete {
+  void operator()(cJSON* json) const { cJSON_Delete(json); }
+};
+using Json = std::unique_ptr<cJSON, JsonDelete>;
+
+/// `text` as exactly one JSON document (blanks may follow it), or null.
+Json OneDocument(const std::string& text) {
+  const char* end = nullptr;
+  Json json(cJSON_ParseWithOpts(text.c_str(), &end, false));
+  if (!json || end == nullptr) return nullptr;
+  for (; *end != '\0'; ++end)
+    if (!std::isspace(static_cast<unsigned char>(*end))) return nullptr;
+  return json;
+}
+
+cJSON* At(const cJSON* json, const char* name) { return cJSON_GetObjectItemCaseSensitive(json, name); }
+cJSON* At(const cJSON* json, int index) { return cJSON_GetArrayItem(json, index); }
+double Number(const cJSON* json, const char* name) { return cJSON_GetNumberValue(At(json, name)); }
+bool True(const cJSON* json, const char* name) { return cJSON_IsTrue(At(json, name)); }
+std::string Text(const cJSON* json, const char* name) {
+  const char* text = cJSON_GetStringValue(At(json, name));
+  return text ? text : "";
+}
+const cJSON* Output(const cJSON* state, int number) { return At(At(state, "outputs"), number - 1); }
+
+std::string Joined(const std::vector<std::string>& words) {
+  std::string line;
+  for (const std::string& word : words) line += (line.empty() ? "" : " ") + word;
+  return line;
+}
+
+bool OneErrorLine(const std::string& err) {
+  return err.starts_with("quorelbox-cli: ") && err.find('\n') == err.size() - 1;
+}
+
+class CliTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = (fs::temp_directory_path() / "quorelbox_cli_XXXXXX").string();
+    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+    m_dir = pattern;
+    m_state = (m_dir / "box.json").string();
+  }
+  void TearDown() override { fs::remove_all(m_dir); }
+
+  /// Runs the binary with `args`, its output caught in files of the temporary folder.
+  Child Run(std::vector<std::string> args) {
+    const std::string out = (m_dir / "stdout").string();
+    const std::string err = (m_dir / "stderr").string();
+    posix_spawn_file_actions_t files;
+    posix_spawn_file_actions_init(&files);
+    posix_spawn_file_actions_addopen(&files, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&files, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    args.insert(args.begin(), QB_CLI_BINARY);
+    std::vector<char*> argv;
+    for (std::string& arg : args) argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    Child child;
+    pid_t pid = 0;
+    const int spawned = posix_spawn(&pid, QB_CLI_BINARY, &files, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&files);
+    if (spawned != 0) return child;
+    int status = 0;
+    if (waitpid(pid, &status, 0) == pid && WIFEXITED(status)) child.code = WEXITSTATUS(status);
+    child.out = ReadFile(out);
+    child.err = ReadFile(err);
+    return child;
+  }
+
+  /// Runs `args` on the kept box with --json; the one document it printed.
+  Json RunJson(std::vector<std::string> args, int expectedCode = 0) {
+    args.insert(args.begin(), {"--simulate-state", m_state, "--json"});
+    const Child child = Run(args);
+    EXPECT_EQ(child.code, expectedCode) << child.err;
+    Json json = OneDocument(child.out);
+    EXPECT_TRUE(json) << child.out;
+    return json;
+  }
+
+  sim::BoxState SavedBox() {
+    sim::BoxState state;
+    std::string error;
+    EXPECT_EQ(sim::LoadBoxState(m_state, state, &error), sim::LoadResult::Loaded) << error;
+    return state;
+  }
+
+  fs::path m_dir;
+  std::string m_state;
+};
+
+TEST_F(CliTest, StatusReportsTheBoxAsItIs) {
+  const Json status = RunJson({"status"});
+  ASSERT_TRUE(status);
+  const sim::BoxState box = SavedBox();  // a missing file starts a factory box and keeps it
+  EXPECT_TRUE(True(status.get(), "ok"));
+  EXPECT_EQ(Text(status.get(), "connection"), "connected");
+  EXPECT_EQ(Number(status.get(), "model"), 79);
+  EXPECT_EQ(Text(status.get(), "firmware"), "16.16");
+  EXPECT_EQ(Text(status.get(), "source"), "hi");
+  EXPECT_EQ(box.live.source, SOURCE_HI);
+  // The main volume travels as dB; the position shown must stand for the box's value.
+  EXPECT_NEAR(MainVolumeDb(static_cast<int>(Number(status.get(), "mainVolume")), 0), box.live.mainVolumeDb, 0.5);
+  EXPECT_EQ(True(status.get(), "mainMute"), box.live.mainMute != 0);
+  ASSERT_EQ(cJSON_GetArraySize(At(status.get(), "outputs")), 8);
+  for (int n = 1; n <= 8; ++n) {
+    SCOPED_TRACE(n);
+    const cJSON* output = Output(status.get(), n);
+    const sim::OutputChannel& channel = box.live.outputs[static_cast<std::size_t>(n - 1)];
+    EXPECT_EQ(Number(output, "output"), n);
+    EXPECT_EQ(Number(output, "roleCode"), channel.role);
+    EXPECT_EQ(Number(output, "volumeDb"), channel.volumeDb);
+    EXPECT_EQ(True(output, "mute"), channel.mute != 0);
+    EXPECT_EQ(Text(output, "phase"), channel.phase != 0 ? "inverted" : "normal");
+    EXPECT_NEAR(Number(output, "delayMs"), channel.delayMs, 1e-9);
+    EXPECT_EQ(At(output, "bands"), nullptr) << "status leaves the equalisers to get";
+  }
+
+  const Child text = Run({"--simulate-state", m_state, "status"});
+  EXPECT_EQ(text.code, 0);
+  EXPECT_NE(text.out.find("connected"), std::string::npos);
+  EXPECT_NE(text.out.find("subwoofer-right"), std::string::npos);
+  EXPECT_EQ(text.err, "");
+}
+
+TEST_F(CliTest, EverySetReachesTheBoxAndTheNextGetShowsIt) {
+  struct Case {
+    std::vector<std::string> args;
+    /// The reply of the set and the saved box just after it.
+    std::function<void(const cJSON* reply, const sim::Settings& box)> afterSet;
+    /// A fresh `get` at the end, when the box is read again from scratch.
+    std::function<void(const cJSON* state)> inGet;
+  };
+  const auto out = [](const sim::Settings& box, int n) -> const sim::OutputChannel& {
+    return box.outputs[static_cast<std::size_t>(n - 1)];
+  };
+  const Crossover subwoofer = RoleDefaultCrossover(kRoleSubwoofer);
+  const std::vector<Case> cases = {
+      {{"set", "output", "3", "volume", "-12"},
+       [&](const cJSON* r, const sim::Settings& b) {
+         EXPECT_EQ(Number(r, "volumeDb"), -12);
+         EXPECT_EQ(out(b, 3).volumeDb, -12);
+       },
+       [](const cJSON* s) { EXPECT_EQ(Number(Output(s, 3), "volumeDb"), -12); }},
+      {{"set", "output", "3", "mute", "on"},
+       [&](const cJSON* r, const sim::Settings& b) {
+         EXPECT_TRUE(True(r, "mute"));
+         EXPECT_EQ(out(b, 3).mute, 1);
+       },
+       [](const cJSON* s) { EXPECT_TRUE(True(Output(s, 3), "mute")); }},
+      {{"set", "output", "3", "phase", "inverted"},
+       [&](const cJSON*, const sim::Settings& b) { EXPECT_EQ(out(b, 3).phase, 1); },
+       [](const cJSON* s) { EXPECT_EQ(Text(Output(s, 3), "phase"), "inverted"); }},
+      {{"set", "output", "4", "delay", "1.234"},
+       [&](const cJSON* r, const sim::Settings& b) {
+         EXPECT_NEAR(Number(r, "delayMs"), 1.234, 1e-9);
+         EXPECT_NEAR(out(b, 4).delayMs, 1.234, 1e-9);
+       },
+       [](const cJSON* s) { EXPECT_NEAR(Number(Output(s, 4), "delayMs"), 1.234, 1e-9); }},
+      // The role brings its default crossover to the box with it.
+      {{"set", "output", "5", "role", "subwoofer"},
+       [&](const cJSON* r, const sim::Settings& b) {
+         EXPECT_EQ(Text(r, "role"), "subwoofer");
+         EXPECT_EQ(out(b, 5).role, kRoleSubwoofer);
+         EXPECT_EQ(out(b, 5).lowPass.freqHz, subwoofer.lp.fs);
+         EXPECT_EQ(out(b, 5).lowPass.slope, subwoofer.lp.slope);
+         EXPECT_EQ(out(b, 5).highPass.slope, subwoofer.hp.bypass ? 0 : subwoofer.hp.slope);
+       },
+       [&](const cJSON* s) {
+         EXPECT_EQ(Number(Output(s, 5), "roleCode"), kRoleSubwoofer);
+         EXPECT_EQ(Number(At(At(Output(s, 5), "crossover"), "lowPass"), "freqHz"), subwoofer.lp.fs);
+       }},
+      {{"set", "output", "1", "input", "3", "on"},
+       [&](const cJSON* r, const sim::Settings& b) {
+         EXPECT_EQ(Number(r, "inputMask"), 0b101);
+         EXPECT_EQ(b.sources[SOURCE_HI].mixMask[0], 0b101);
+       },
+       [](const cJSON* s) { EXPECT_EQ(cJSON_GetNumberValue(At(At(At(At(s, "routing"), SOURCE_HI), "inputMasks"), 0)), 0b101); }},
+      {{"set", "band", "2", "5", "freq", "1000", "q", "2.5", "gain", "-3.5"},
+       [&](const cJSON* r, const sim::Settings& b) {
+         EXPECT_EQ(Number(At(r, "band"), "band"), 5);
+         EXPECT_EQ(out(b, 2).bands[4], (sim::EqBand{1000, 2.5, -3.5}));
+         EXPECT_EQ(out(b, 2).eqBypass, 0) << "an edited band ends the bypass";
+       },
+       [](const cJSON* s) {
+         const cJSON* band = At(At(Output(s, 2), "bands"), 4);
+         EXPECT_EQ(Number(band, "freqHz"), 1000);
+         EXPECT_EQ(Number(band, "q"), 2.5);
+         EXPECT_EQ(Number(band, "gainDb"), -3.5);
+       }},
+      // Switched off, a band keeps its gain in the program but reaches the box flat.
+      {{"set", "band", "2", "6", "gain", "4", "enable", "off"},
+       [&](const cJSON* r, const sim::Settings& b) {
+         EXPECT_EQ(Number(At(r, "band"), "gainDb"), 4);
+         EXPECT_FALSE(True(At(r, "band"), "enabled"));
+         EXPECT_EQ(out(b, 2).bands[5].gainDb, 0);
+         EXPECT_EQ(out(b, 2).bands[4].gainDb, -3.5) << "the other bands stay";
+       },
+       [](const cJSON* s) { EXPECT_EQ(Number(At(At(Output(s, 2), "bands"), 5), "gainDb"), 0); }},
+      {{"set", "crossover", "1", "hp", "freq", "80", "slope", "2", "type", "bessel"},
+       [&](const cJSON*, const sim::Settings& b) {
+         EXPECT_EQ(out(b, 1).highPass, (sim::Filter{FILTER_TYPE_BESSEL, 80, 2}));
+       },
+       [](const cJSON* s) {
+         const cJSON* hp = At(At(Output(s, 1), "crossover"), "highPass");
+         EXPECT_EQ(Text(hp, "type"), "bessel");
+         EXPECT_EQ(Number(hp, "slope"), 2);
+       }},
+      // The core holds the low-pass above the high-pass; the reply says what was kept.
+      {{"set", "crossover", "1", "lp", "freq", "50"},
+       [&](const cJSON* r, const sim::Settings& b) {
+         EXPECT_EQ(Number(At(At(r, "crossover"), "lowPass"), "freqHz"), 80);
+         EXPECT_EQ(out(b, 1).lowPass.freqHz, 80);
+       },
+       [](const cJSON* s) { EXPECT_EQ(Number(At(At(Output(s, 1), "crossover"), "lowPass"), "freqHz"), 80); }},
+      {{"set", "main", "volume", "40"},
+       [&](const cJSON* r, const sim::Settings& b) {
+         EXPECT_EQ(Number(r, "mainVolume"), 40);
+         EXPECT_EQ(b.mainVolumeDb, kMainVolumeTopDb);
+       },
+       // The box keeps whole dB and the core reads positions back truncated: the top
+       // step may come back one lower, but it must stand for the box's 6 dB.
+       [](const cJSON* s) {
+         EXPECT_NEAR(MainVolumeDb(static_cast<int>(Number(s, "mainVolume")), 0), kMainVolumeTopDb, 1.0);
+       }},
+      {{"set", "main", "mute", "on"},
+       [&](const cJSON*, const sim::Settings& b) { EXPECT_EQ(b.mainMute, 1); },
+       [](const cJSON* s) { EXPECT_TRUE(True(s, "mainMute")); }},
+      // Last: the input mask above belongs to the source the box had.
+      {{"set", "source", "bt"},
+       [&](const cJSON* r, const sim::Settings& b) {
+         EXPECT_EQ(Text(r, "source"), "bt");
+         EXPECT_EQ(b.source, SOURCE_BT);
+       },
+       [](const cJSON* s) { EXPECT_EQ(Text(s, "source"), "bt"); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(Joined(c.args));
+    const Json reply = RunJson(c.args);
+    ASSERT_TRUE(reply);
+    EXPECT_TRUE(True(reply.get(), "ok"));
+    c.afterSet(reply.get(), SavedBox().live);
+  }
+  const Json state = RunJson({"get"});
+  ASSERT_TRUE(state);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(Joined(c.args));
+    c.inGet(state.get());
+  }
+}
+
+TEST_F(CliTest, BadArgumentsAreRefusedBeforeAnyBoxIsOpened) {
+  const std::vector<std::vector<std::string>> bad = {
+      {"frobnicate"},
+      {"status", "now"},
+      {"set", "output", "9", "volume", "-3"},
+      {"set", "output", "0", "mute", "on"},
+      {"set", "output", "1", "volume"},
+      {"set", "output", "1", "volume", "-3.5"},
+      {"set", "output", "1", "volume", "6"},
+      {"set", "band", "1", "32", "gain", "1"},
+      {"set", "band", "1", "3"},
+      {"set", "output", "1", "role", "tweeter"},
+      {"set", "source", "radio"},
+      {"set", "crossover", "1", "hp", "slope", "9"},
+      {"--volume", "status"},
+  };
+  for (const auto& args : bad) {
+    std::vector<std::string> line = {"--simulate-state", m_state};
+    line.insert(line.end(), args.begin(), args.end());
+    const Child child = Run(line);
+    SCOPED_TRACE(Joined(args));
+    EXPECT_EQ(child.code, 2);
+    EXPECT_TRUE(OneErrorLine(child.err)) << child.err;
+    EXPECT_EQ(child.out, "");
+    // Had the box been opened, the run would have saved it here.
+    EXPECT_FALSE(fs::exists(m_state));
+  }
+  const Json error = RunJson({"set", "main", "volume", "41"}, 2);
+  ASSERT_TRUE(error);
+  EXPECT_FALSE(True(error.get(), "ok"));
+  EXPECT_EQ(Number(error.get(), "code"), 2);
+  EXPECT_NE(Text(error.get(), "error").find("main volume"), std::string::npos);
+}
+
+TEST_F(CliTest, ADamagedStateFileIsRefusedAndLeftAsItWas) {
+  const std::string damaged = "{\"format\":\"quorelbox-virtual-box\",\"version\":1,\"live\":";
+  std::ofstream(m_state, std::ios::binary) << damaged;
+  for (const auto& args : {std::vector<std::string>{"--simulate-state", m_state, "status"},
+                           std::vector<std::string>{"--simulate-state", m_state, "set", "main", "mute", "on"}}) {
+    const Child child = Run(args);
+    EXPECT_EQ(child.code, 1);
+    EXPECT_TRUE(OneErrorLine(child.err)) << child.err;
+    EXPECT_NE(child.err.find("box.json"), std::string::npos) << "the message names the file";
+    EXPECT_EQ(ReadFile(m_state), damaged);
+  }
+  const Json error = RunJson({"get"}, 1);
+  ASSERT_TRUE(error);
+  EXPECT_EQ(Number(error.get(), "code"), 1);
+  EXPECT_EQ(ReadFile(m_state), damaged);
+}
+
+TEST_F(CliTest, AChangeThatCannotBeSavedFailsTheRun) {
+  const std::string nowhere = (m_dir / "missing-folder" / "box.json").string();
+  const Child child = Run({"--simulate-state", nowhere, "set", "main", "mute", "on"});
+  EXPECT_EQ(child.code, 1);
+  EXPECT_TRUE(OneErrorLine(child.err)) << child.err;
+  EXPECT_EQ(child.out, "") << "no success reported for a change that is lost";
+}
+
+TEST_F(CliTest, HelpTouchesNoBox) {
+  for (const auto& args : {std::vector<std::string>{"--help"}, std::vector<std::string>{"set", "--help"},
+                           std::vector<std::string>{"set", "output", "99", "--help"}}) {
+    std::vector<std::string> line = {"--simulate-state", m_state};
+    line.insert(line.end(), args.begin(), args.end());
+    const Child child = Run(line);
+    EXPECT_EQ(child.code, 0);
+    EXPECT_TRUE(child.out.starts_with("Usage: quorelbox-cli")) << child.out;
+    EXPECT_EQ(child.err, "");
+    EXPECT_FALSE(fs::exists(m_state));
+  }
+  const Child general = Run({"--help"});
+  for (const char* code : {"  1  ", "  2  ", "  3  ", "  4  "})
+    EXPECT_NE(general.out.find(code), std::string::npos) << "exit status " << code << "documented";
+}
+
+}  // namespace
+}  // namespace qb::cli

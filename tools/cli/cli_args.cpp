@@ -1,0 +1,436 @@
+#include "tools/cli/cli_args.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <vector>
+
+#include "core/profile.h"
+#include "tools/cli/cli_names.h"
+
+namespace qb::cli {
+namespace {
+
+constexpr int kOutputs = kOutputCount;
+constexpr int kBands = static_cast<int>(kBandSlots);
+constexpr int kLastRole = kRoleCount - 1;
+
+std::string Quoted(std::string_view word) { return "'" + std::string(word) + "'"; }
+
+/// from_chars takes no leading '+', which people type for gains.
+std::string_view WithoutPlus(std::string_view word) {
+  if (word.size() > 1 && word.front() == '+' && word[1] != '-') word.remove_prefix(1);
+  return word;
+}
+
+std::optional<int> WholeNumber(std::string_view word) {
+  word = WithoutPlus(word);
+  int value = 0;
+  const auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), value);
+  if (word.empty() || error != std::errc{} || end != word.data() + word.size()) return std::nullopt;
+  return value;
+}
+
+std::optional<double> Decimal(std::string_view word) {
+  word = WithoutPlus(word);
+  double value = 0;
+  const auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), value);
+  // from_chars reads "inf" and "nan"; neither is a setting.
+  if (word.empty() || error != std::errc{} || end != word.data() + word.size() || !std::isfinite(value))
+    return std::nullopt;
+  return value;
+}
+
+/// The words of one command, read front to back. The first problem found is kept as the
+/// run's error; every read after it fails, so callers check once at the end.
+class Words {
+ public:
+  Words(std::span<const std::string_view> words, std::string& error) : m_words(words), m_error(error) {}
+
+  bool Failed() const { return !m_error.empty(); }
+  bool AtEnd() const { return m_next >= m_words.size(); }
+  std::optional<std::string_view> Peek() const {
+    if (Failed() || AtEnd()) return std::nullopt;
+    return m_words[m_next];
+  }
+
+  std::optional<std::string_view> Next(std::string_view what) {
+    if (Failed()) return std::nullopt;
+    if (AtEnd()) return Fail("missing " + std::string(what));
+    return m_words[m_next++];
+  }
+
+  std::optional<int> Int(std::string_view what, int low, int high) {
+    const auto word = Next(what);
+    if (!word) return std::nullopt;
+    const auto value = WholeNumber(*word);
+    if (value && *value >= low && *value <= high) return value;
+    return Fail(std::string(what) + " must be a whole number from " + std::to_string(low) + " to " +
+                std::to_string(high) + ", not " + Quoted(*word));
+  }
+
+  std::optional<double> Real(std::string_view what, double low, double high) {
+    const auto word = Next(what);
+    if (!word) return std::nullopt;
+    const auto value = Decimal(*word);
+    if (value && *value >= low && *value <= high) return value;
+    char range[64];
+    std::snprintf(range, sizeof range, " must be a number from %g to %g, not ", low, high);
+    return Fail(std::string(what) + range + Quoted(*word));
+  }
+
+  /// One of two words: true for `yes`, false for `no`.
+  std::optional<bool> Choice(std::string_view what, std::string_view yes, std::string_view no) {
+    const auto word = Next(what);
+    if (!word) return std::nullopt;
+    if (*word == yes) return true;
+    if (*word == no) return false;
+    return Fail(std::string(what) + " must be " + std::string(yes) + " or " + std::string(no) + ", not " +
+                Quoted(*word));
+  }
+  std::optional<bool> Switch(std::string_view what) { return Choice(what, "on", "off"); }
+
+  /// Output numbers and band numbers as users count them, returned 0-based.
+  std::optional<int> Output() {
+    const auto n = Int("output", 1, kOutputs);
+    return n ? std::optional<int>(*n - 1) : std::nullopt;
+  }
+
+  void ExpectEnd(std::string_view after) {
+    if (Failed() || AtEnd()) return;
+    Fail("unexpected " + Quoted(m_words[m_next]) + " after " + std::string(after));
+  }
+
+  /// Records `message` as the error unless one is already kept; always returns nothing.
+  std::nullopt_t Fail(std::string message) {
+    if (m_error.empty()) m_error = std::move(message);
+    return std::nullopt;
+  }
+
+ private:
+  std::span<const std::string_view> m_words;
+  std::size_t m_next = 0;
+  std::string& m_error;
+};
+
+std::optional<int> RoleWord(Words& words) {
+  const auto word = words.Next("role");
+  if (!word) return std::nullopt;
+  if (const auto code = WholeNumber(*word)) {
+    if (*code >= 0 && *code <= kLastRole) return code;
+    return words.Fail("role code must be from 0 to " + std::to_string(kLastRole) + ", not " + Quoted(*word));
+  }
+  if (const auto role = RoleFromName(*word)) return role;
+  return words.Fail("unknown role " + Quoted(*word) + " (see 'set --help' for the names)");
+}
+
+std::optional<int> FamilyWord(Words& words) {
+  const auto word = words.Next("filter type");
+  if (!word) return std::nullopt;
+  if (const auto code = WholeNumber(*word)) {
+    if (*code >= 1 && *code <= 3) return code;
+    return words.Fail("filter type code must be from 1 to 3, not " + Quoted(*word));
+  }
+  if (const auto family = FamilyFromName(*word)) return family;
+  return words.Fail("unknown filter type " + Quoted(*word) + " (" + AllFamilyNames() + ")");
+}
+
+/// `request` when nothing follows it, else nothing (the error names what followed).
+std::optional<SetRequest> Finished(Words& words, const SetRequest& request, std::string_view after) {
+  words.ExpectEnd(after);
+  if (words.Failed()) return std::nullopt;
+  return request;
+}
+
+std::optional<SetRequest> ParseSetOutput(Words& words) {
+  const auto output = words.Output();
+  const auto field = words.Next("what to set on the output (volume, mute, phase, delay, role, input)");
+  if (!output || !field) return std::nullopt;
+  const std::string after = "set output " + std::string(*field);
+  if (*field == "volume") {
+    // A fraction is refused rather than cut: the box keeps output volumes in whole dB.
+    const auto word = words.Peek();
+    if (word && Decimal(*word) && !WholeNumber(*word))
+      return words.Fail("output volume is set in whole dB, not " + Quoted(*word));
+    const auto db = words.Int("output volume (dB)", kMinOutputVolumeDb, kMaxOutputVolumeDb);
+    if (db) return Finished(words, SetOutputVolume{*output, *db}, after);
+  } else if (*field == "mute") {
+    const auto on = words.Switch("output mute");
+    if (on) return Finished(words, SetOutputMute{*output, *on}, after);
+  } else if (*field == "phase") {
+    const auto inverted = words.Choice("output phase", "inverted", "normal");
+    if (inverted) return Finished(words, SetOutputPhase{*output, *inverted}, after);
+  } else if (*field == "delay") {
+    const auto ms = words.Real("output delay (ms)", 0.0, kMaxDelayMs);
+    if (ms) return Finished(words, SetOutputDelay{*output, *ms}, after);
+  } else if (*field == "role") {
+    const auto role = RoleWord(words);
+    if (role) return Finished(words, SetOutputRole{*output, *role}, after);
+  } else if (*field == "input") {
+    const auto input = words.Int("input", 1, kInputCount);
+    const auto on = words.Switch("input switch");
+    if (input && on) return Finished(words, SetOutputInput{*output, *input, *on}, after);
+  } else {
+    return words.Fail("unknown output setting " + Quoted(*field) + " (volume, mute, phase, delay, role, input)");
+  }
+  return std::nullopt;
+}
+
+std::optional<SetRequest> ParseSetBand(Words& words) {
+  const auto output = words.Output();
+  const auto band = words.Int("band", 1, kBands);
+  if (!output || !band) return std::nullopt;
+  SetBand request{*output, *band - 1, {}, {}, {}, {}};
+  const auto once = [&words](bool given, std::string_view key) {
+    if (given) words.Fail("band " + std::string(key) + " given twice");
+  };
+  while (!words.Failed() && !words.AtEnd()) {
+    const auto key = words.Next("band value");
+    if (*key == "freq") {
+      once(request.freq.has_value(), *key);
+      request.freq = words.Int("band frequency (Hz)", kMinHz, kMaxHz);
+    } else if (*key == "q") {
+      once(request.q.has_value(), *key);
+      request.q = words.Real("band Q", kMinQ, kMaxQ);
+    } else if (*key == "gain") {
+      once(request.gain.has_value(), *key);
+      request.gain = words.Real("band gain (dB)", kMinBandGainDb, kMaxBandGainDb);
+    } else if (*key == "enable") {
+      once(request.enable.has_value(), *key);
+      request.enable = words.Switch("band enable");
+    } else {
+      words.Fail("unknown band value " + Quoted(*key) + " (freq, q, gain, enable)");
+    }
+  }
+  if (words.Failed()) return std::nullopt;
+  if (!request.freq && !request.q && !request.gain && !request.enable)
+    return words.Fail("set band needs at least one of freq, q, gain, enable");
+  return request;
+}
+
+std::optional<SetRequest> ParseSetCrossover(Words& words) {
+  const auto output = words.Output();
+  const auto highPass = words.Choice("filter", "hp", "lp");
+  if (!output || !highPass) return std::nullopt;
+  SetCrossover request{*output, *highPass, {}, {}, {}};
+  const auto once = [&words](bool given, std::string_view key) {
+    if (given) words.Fail("crossover " + std::string(key) + " given twice");
+  };
+  while (!words.Failed() && !words.AtEnd()) {
+    const auto key = words.Next("crossover value");
+    if (*key == "freq") {
+      once(request.freq.has_value(), *key);
+      request.freq = words.Int("crossover frequency (Hz)", kMinHz, kMaxHz);
+    } else if (*key == "slope") {
+      once(request.slope.has_value(), *key);
+      request.slope = words.Int("crossover slope", 0, kMaxSlope);
+    } else if (*key == "type") {
+      once(request.family.has_value(), *key);
+      request.family = FamilyWord(words);
+    } else {
+      words.Fail("unknown crossover value " + Quoted(*key) + " (freq, slope, type)");
+    }
+  }
+  if (words.Failed()) return std::nullopt;
+  if (!request.freq && !request.slope && !request.family)
+    return words.Fail("set crossover needs at least one of freq, slope, type");
+  return request;
+}
+
+std::optional<SetRequest> ParseSet(Words& words) {
+  const auto what = words.Next("what to set (output, band, crossover, source, main)");
+  if (!what) return std::nullopt;
+  if (*what == "output") return ParseSetOutput(words);
+  if (*what == "band") return ParseSetBand(words);
+  if (*what == "crossover") return ParseSetCrossover(words);
+  if (*what == "source") {
+    const auto word = words.Next("source");
+    if (!word) return std::nullopt;
+    const auto source = SourceFromName(*word);
+    if (!source) return words.Fail("unknown source " + Quoted(*word) + " (" + AllSourceNames() + ")");
+    return Finished(words, SetSource{*source}, "set source");
+  }
+  if (*what == "main") {
+    const auto field = words.Next("main volume or main mute");
+    if (!field) return std::nullopt;
+    const std::string after = "set main " + std::string(*field);
+    if (*field == "volume") {
+      const auto step = words.Int("main volume", 0, kMaxMainVolumeStep);
+      if (step) return Finished(words, SetMainVolume{*step}, after);
+      return std::nullopt;
+    }
+    if (*field == "mute") {
+      const auto on = words.Switch("main mute");
+      if (on) return Finished(words, SetMainMute{*on}, after);
+      return std::nullopt;
+    }
+    return words.Fail("unknown main setting " + Quoted(*field) + " (volume, mute)");
+  }
+  return words.Fail("unknown setting " + Quoted(*what) + " (output, band, crossover, source, main)");
+}
+
+std::optional<Command> CommandOf(std::string_view word) {
+  if (word == "status") return Command::Status;
+  if (word == "get") return Command::Get;
+  if (word == "set") return Command::Set;
+  return std::nullopt;
+}
+
+}  // namespace
+
+ParseResult ParseArguments(std::span<const std::string_view> args) {
+  ParseResult result;
+  Invocation invocation;
+  std::string error;
+  std::vector<std::string_view> words;
+  // Options may stand before or after the command ("status --json" reads naturally), so they
+  // are taken out first. Option words start with "--"; a negative number has one dash.
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string_view arg = args[i];
+    if (arg == "--json") {
+      invocation.json = true;
+    } else if (arg == "--simulate") {
+      invocation.simulate = true;
+    } else if (arg == "--simulate-state") {
+      if (i + 1 >= args.size() || args[i + 1].empty()) {
+        if (error.empty()) error = "--simulate-state needs a FILE";
+      } else {
+        invocation.statePath = std::string(args[++i]);
+        invocation.simulate = true;
+      }
+    } else if (arg == "--help" || arg == "-h") {
+      invocation.help = true;
+    } else if (arg.starts_with("--")) {
+      if (error.empty()) error = "unknown option " + Quoted(arg) + " (see --help)";
+    } else {
+      words.push_back(arg);
+    }
+  }
+  result.json = invocation.json;
+  if (!error.empty()) {
+    result.error = std::move(error);
+    return result;
+  }
+  if (words.empty()) {
+    if (!invocation.help) {
+      result.error = "no command given (status, get or set; see --help)";
+      return result;
+    }
+    result.invocation = std::move(invocation);
+    return result;
+  }
+  invocation.command = CommandOf(words.front());
+  if (!invocation.command) {
+    result.error = "unknown command " + Quoted(words.front()) + " (status, get or set; see --help)";
+    return result;
+  }
+  // Help for a command is shown whatever else follows it: someone asking is often halfway
+  // through typing the rest.
+  if (invocation.help) {
+    result.invocation = std::move(invocation);
+    return result;
+  }
+  Words rest{std::span<const std::string_view>(words).subspan(1), error};
+  if (*invocation.command == Command::Set) {
+    auto request = ParseSet(rest);
+    if (request) invocation.set = std::move(*request);
+  } else {
+    rest.ExpectEnd(words.front());
+  }
+  if (!error.empty()) {
+    result.error = std::move(error);
+    return result;
+  }
+  result.invocation = std::move(invocation);
+  return result;
+}
+
+std::string HelpText(std::optional<Command> command) {
+  if (!command) {
+    return "Usage: quorelbox-cli [--simulate] [--simulate-state FILE] [--json] COMMAND [ARGS]\n"
+           "       quorelbox-cli --help | quorelbox-cli COMMAND --help\n"
+           "\n"
+           "Reads and changes the live settings of a ZX7140K audio processor over USB\n"
+           "(vendor 0483, product 5750) without a window.\n"
+           "\n"
+           "Commands:\n"
+           "  status   connection, model, firmware, source, main volume and the eight outputs\n"
+           "  get      every live setting: status plus equalisers, crossovers, routing, scenes\n"
+           "  set      change one setting (see 'quorelbox-cli set --help')\n"
+           "\n"
+           "Options (before or after the command):\n"
+           "  --simulate             talk to the built-in virtual box instead of a real one\n"
+           "  --simulate-state FILE  the same, the virtual box kept in FILE between runs; a\n"
+           "                         missing FILE starts a factory-fresh box (implies --simulate)\n"
+           "  --json                 print exactly one JSON document on standard output\n"
+           "  --help                 this text, or a command's own with COMMAND --help\n"
+           "\n"
+           "Outputs are numbered 1..8 and equaliser bands 1..31, as the window shows them.\n"
+           "\n"
+           "Exit status:\n"
+           "  0  done\n"
+           "  1  other failure: the state file is damaged (it is left as it is) or cannot be saved\n"
+           "  2  bad argument: unknown command, option or name, missing or malformed value, a\n"
+           "     number out of range (output not 1..8, band not 1..31, ...)\n"
+           "  3  no box: nothing could be opened (plugged in? access to /dev/hidraw*?)\n"
+           "  4  box refused: it did not answer the handshake, is another model, sits in its\n"
+           "     boot loader, or left before the command was done\n"
+           "Errors are one line on standard error, \"quorelbox-cli: ...\"; with --json standard\n"
+           "output also gets {\"ok\":false,\"error\":\"...\",\"code\":N}.\n";
+  }
+  switch (*command) {
+    case Command::Status:
+      return "Usage: quorelbox-cli [OPTIONS] status\n"
+             "\n"
+             "Connects, reads the box and prints: the connection state, model, firmware version\n"
+             "(and DSP flash version), input source, main volume (position 0..40) and mute, the\n"
+             "amplifier switch, link and lock, and per output its role, volume (dB), mute,\n"
+             "phase and delay (ms). With --json one object with the same fields.\n"
+             "Exit status as in 'quorelbox-cli --help'.\n";
+    case Command::Get:
+      return "Usage: quorelbox-cli [OPTIONS] get\n"
+             "\n"
+             "Prints every live setting the program keeps for the box: everything 'status'\n"
+             "shows, plus per output the bands in use (eqSize), the equaliser bypass, every band\n"
+             "in use (frequency Hz, Q, gain dB, enabled), the crossover (high-pass and low-pass:\n"
+             "frequency, type, slope) and the linked partner; per source the routing masks (bit\n"
+             "K-1 set: input K feeds the output) and mix levels (0..100) of inputs 1..6; the\n"
+             "stored scene names (UTF-8) and the scene-valid mask. With --json one object.\n"
+             "Exit status as in 'quorelbox-cli --help'.\n";
+    case Command::Set:
+      return "Usage: quorelbox-cli [OPTIONS] set SETTING ...\n"
+             "\n"
+             "  set output N volume DB         whole dB, -60 (off) .. 0\n"
+             "  set output N mute on|off\n"
+             "  set output N phase normal|inverted\n"
+             "  set output N delay MS          0 .. 15 ms (the box keeps whole microseconds)\n"
+             "  set output N role NAME|CODE    speaker role (code 0..24); the output takes the\n"
+             "                                 role's default crossover\n"
+             "  set output N input K on|off    input K (1..6) of the current source feeds output N\n"
+             "  set band N B [freq HZ] [q Q] [gain DB] [enable on|off]\n"
+             "                                 equaliser band B (1..31) of output N; at least one\n"
+             "                                 value, the others keep the band's: freq 20..20000,\n"
+             "                                 q 0.5..9, gain -18..12 dB\n"
+             "  set crossover N hp|lp [freq HZ] [slope S] [type TYPE]\n"
+             "                                 high-pass or low-pass filter of output N: freq\n"
+             "                                 20..20000, slope 0 (off) .. 8, type one of\n"
+             "                                 " + AllFamilyNames(33) + " or 1..3\n"
+             "  set source NAME                " + AllSourceNames(33) + "\n"
+             "  set main volume STEP           main volume position 0 (off) .. 40\n"
+             "  set main mute on|off\n"
+             "\n"
+             "Numbers outside these ranges are refused as bad arguments (exit 2), never held\n"
+             "to the range, so nothing reaches the box that was not asked for. The box's own\n"
+             "rules still apply and are reported back: a high-pass frequency stays at or below\n"
+             "the low-pass one (and the other way round), linked outputs and a subwoofer pair\n"
+             "follow an edit. A band switched off reaches the box at 0 dB: the box keeps no\n"
+             "switch, so a later run reads the band as on at 0 dB.\n"
+             "The reply shows the value as the program now holds it for the box.\n"
+             "\n"
+             "Roles: " + AllRoleNames(7) + "\n"
+             "Exit status as in 'quorelbox-cli --help'.\n";
+  }
+  return {};
+}
+
+}  // namespace qb::cli

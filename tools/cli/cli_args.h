@@ -1,0 +1,84 @@
+#pragma once
+/// The command line of quorelbox-cli: what a run was asked to do, read and checked in full
+/// before any box is touched, and the help texts. Outputs and bands are numbered from 1 on
+/// the command line, as the window shows them; an Invocation holds the core's 0-based
+/// indices, so nothing after parsing converts again.
+
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <variant>
+
+namespace qb::cli {
+
+/// Settable ranges. Values outside them are refused as bad arguments rather than held, so
+/// a script never believes a value reached the box that did not.
+inline constexpr int kMinOutputVolumeDb = -60;
+inline constexpr int kMaxOutputVolumeDb = 0;
+inline constexpr double kMaxDelayMs = 15.0;
+inline constexpr int kMaxMainVolumeStep = 40;
+inline constexpr int kMinHz = 20;
+inline constexpr int kMaxHz = 20000;
+inline constexpr double kMinQ = 0.5;
+inline constexpr double kMaxQ = 9.0;
+inline constexpr double kMinBandGainDb = -18.0;
+inline constexpr double kMaxBandGainDb = 12.0;
+inline constexpr int kMaxSlope = 8;
+inline constexpr int kInputCount = 6;
+
+struct SetOutputVolume { int output; int db; };
+struct SetOutputMute { int output; bool on; };
+struct SetOutputPhase { int output; bool inverted; };
+struct SetOutputDelay { int output; double ms; };
+struct SetOutputRole { int output; int role; };
+/// `input` is 1..6, as the routing service takes it.
+struct SetOutputInput { int output; int input; bool on; };
+struct SetBand {
+  int output;
+  int band;
+  std::optional<int> freq;
+  std::optional<double> q;
+  std::optional<double> gain;
+  std::optional<bool> enable;
+};
+struct SetCrossover {
+  int output;
+  bool highPass;
+  std::optional<int> freq;
+  std::optional<int> slope;
+  std::optional<int> family;
+};
+struct SetSource { int source; };
+struct SetMainVolume { int step; };
+struct SetMainMute { bool on; };
+
+using SetRequest = std::variant<SetOutputVolume, SetOutputMute, SetOutputPhase, SetOutputDelay, SetOutputRole,
+                                SetOutputInput, SetBand, SetCrossover, SetSource, SetMainVolume, SetMainMute>;
+
+enum class Command { Status, Get, Set };
+
+struct Invocation {
+  bool simulate = false;
+  std::string statePath;  ///< --simulate-state FILE; implies simulate
+  bool json = false;
+  /// Show help instead of running: the general text without a command, else the
+  /// command's own.
+  bool help = false;
+  std::optional<Command> command;
+  SetRequest set{SetMainMute{false}};  ///< what `set` changes; unused by other commands
+};
+
+struct ParseResult {
+  std::optional<Invocation> invocation;
+  std::string error;  ///< one line, set when `invocation` is empty
+  bool json = false;  ///< --json was seen, so even a refusal is answered in JSON
+};
+
+/// Reads the arguments after the program name.
+ParseResult ParseArguments(std::span<const std::string_view> args);
+
+/// The help text for `command`, or the general one without.
+std::string HelpText(std::optional<Command> command);
+
+}  // namespace qb::cli

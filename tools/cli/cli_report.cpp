@@ -1,0 +1,409 @@
+#include "tools/cli/cli_report.h"
+
+#include <cjson/cJSON.h>
+
+#include <cmath>
+#include <cstdarg>
+#include <cstdio>
+#include <memory>
+
+#include "core/equalizer_mirror.h"
+#include "core/output_editor.h"
+#include "tools/cli/cli_names.h"
+
+namespace qb::cli {
+namespace {
+
+constexpr std::string_view kProgram = "quorelbox-cli: ";
+/// Inputs a routing row can switch and a mix level can be set for.
+constexpr int kRoutedInputs = kInputCount;
+
+struct JsonDelete {
+  void operator()(cJSON* json) const { cJSON_Delete(json); }
+};
+using Json = std::unique_ptr<cJSON, JsonDelete>;
+
+std::string Printed(const Json& document) {
+  char* text = cJSON_Print(document.get());
+  if (text == nullptr) return "{\"ok\":false,\"error\":\"out of memory\",\"code\":1}\n";
+  std::string result(text);
+  cJSON_free(text);
+  return result + "\n";
+}
+
+/// Floats of the mirror printed as the box resolves them, not as 5.80000019.
+double Rounded(double value, int decimals) {
+  const double scale = std::pow(10.0, decimals);
+  const double rounded = std::round(value * scale) / scale;
+  return rounded == 0.0 ? 0.0 : rounded;  // no "-0"
+}
+
+std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
+std::string Format(const char* format, ...) {
+  char buffer[512];
+  va_list args;
+  va_start(args, format);
+  std::vsnprintf(buffer, sizeof buffer, format, args);
+  va_end(args);
+  return buffer;
+}
+
+std::string Str(std::string_view text) { return std::string(text); }
+const char* OnOff(int value) { return value != 0 ? "on" : "off"; }
+const char* PhaseName(int phase) { return phase != 0 ? "inverted" : "normal"; }
+
+const Profile& Live(const EqualizerMirror& mirror) { return mirror.currentProfile; }
+const OutputChannel& Channel(const EqualizerMirror& mirror, int output) {
+  return Live(mirror).channels[At(output)];
+}
+double VolumeDb(const OutputChannel& channel) { return Rounded(channel.gain, 1); }
+double DelayMs(const OutputChannel& channel) { return DelayMicros(channel) / 1000.0; }
+
+std::string Firmware(const Profile& live) {
+  if (live.mainVersion < 0) return "unknown";
+  return Format("%d.%d", live.mainVersion, live.slaveVersion);
+}
+
+int LinkedPartner(const Profile& live, int output) {
+  const int partner = live.linkOutputs[At(output)];
+  return live.linkMode == 1 && IsOutput(partner) && partner != output ? partner : -1;
+}
+
+// --- JSON ---------------------------------------------------------------------------------
+
+void AddFilter(cJSON* parent, const char* name, const CrossoverFilter& filter) {
+  cJSON* json = cJSON_AddObjectToObject(parent, name);
+  cJSON_AddNumberToObject(json, "freqHz", filter.fs);
+  cJSON_AddStringToObject(json, "type", Str(FamilyName(filter.type)).c_str());
+  cJSON_AddNumberToObject(json, "slope", filter.slope);
+}
+
+void AddCrossover(cJSON* parent, const OutputChannel& channel) {
+  cJSON* json = cJSON_AddObjectToObject(parent, "crossover");
+  AddFilter(json, "highPass", channel.crossover.hp);
+  AddFilter(json, "lowPass", channel.crossover.lp);
+}
+
+cJSON* BandJson(const EqBand& band, int index) {
+  cJSON* json = cJSON_CreateObject();
+  cJSON_AddNumberToObject(json, "band", index + 1);
+  cJSON_AddNumberToObject(json, "freqHz", band.freq);
+  cJSON_AddNumberToObject(json, "q", Rounded(band.eqFactor, 2));
+  cJSON_AddNumberToObject(json, "gainDb", Rounded(band.eqGain, 2));
+  cJSON_AddBoolToObject(json, "enabled", band.enable != 0);
+  return json;
+}
+
+void AddRole(cJSON* json, int role) {
+  cJSON_AddStringToObject(json, "role", Str(RoleName(role)).c_str());
+  cJSON_AddNumberToObject(json, "roleCode", role);
+}
+
+cJSON* OutputJson(const EqualizerMirror& mirror, int output, bool whole) {
+  const Profile& live = Live(mirror);
+  const OutputChannel& channel = Channel(mirror, output);
+  cJSON* json = cJSON_CreateObject();
+  cJSON_AddNumberToObject(json, "output", output + 1);
+  AddRole(json, live.outputs[At(output)]);
+  cJSON_AddNumberToObject(json, "volumeDb", VolumeDb(channel));
+  cJSON_AddBoolToObject(json, "mute", channel.mute != 0);
+  cJSON_AddStringToObject(json, "phase", PhaseName(channel.phase));
+  cJSON_AddNumberToObject(json, "delayMs", DelayMs(channel));
+  if (!whole) return json;
+  const int partner = LinkedPartner(live, output);
+  if (partner >= 0) cJSON_AddNumberToObject(json, "linkedTo", partner + 1);
+  else cJSON_AddNullToObject(json, "linkedTo");
+  AddCrossover(json, channel);
+  cJSON_AddNumberToObject(json, "eqSize", channel.eqSize);
+  cJSON_AddBoolToObject(json, "eqBypass", channel.bypass != 0);
+  cJSON* bands = cJSON_AddArrayToObject(json, "bands");
+  const auto row = mirror.Bands(output).first(At(mirror.EqSize(output)));
+  for (std::size_t b = 0; b < row.size(); ++b) cJSON_AddItemToArray(bands, BandJson(row[b], static_cast<int>(b)));
+  return json;
+}
+
+Json StateJson(const EqualizerMirror& mirror, bool whole) {
+  const Profile& live = Live(mirror);
+  Json json(cJSON_CreateObject());
+  cJSON* root = json.get();
+  cJSON_AddBoolToObject(root, "ok", true);
+  cJSON_AddStringToObject(root, "connection", ConnectionStateName(mirror.session.connection));
+  cJSON_AddNumberToObject(root, "model", live.model);
+  cJSON_AddStringToObject(root, "firmware", Firmware(live).c_str());
+  cJSON_AddStringToObject(root, "source", Str(SourceName(live.inputSource)).c_str());
+  cJSON_AddNumberToObject(root, "mainVolume", live.mainVolume);
+  cJSON_AddBoolToObject(root, "mainMute", live.mainVolumeMute != 0);
+  cJSON_AddBoolToObject(root, "amplifier", live.ampOn != 0);
+  cJSON_AddBoolToObject(root, "link", live.linkMode == 1);
+  cJSON_AddBoolToObject(root, "lock", live.lockMode == 1);
+  cJSON* outputs = cJSON_AddArrayToObject(root, "outputs");
+  for (int o = 0; o < kOutputCount; ++o) cJSON_AddItemToArray(outputs, OutputJson(mirror, o, whole));
+  if (!whole) return json;
+
+  cJSON* routing = cJSON_AddArrayToObject(root, "routing");
+  for (std::size_t s = 0; s < kInputSourceCount; ++s) {
+    cJSON* source = cJSON_CreateObject();
+    cJSON_AddStringToObject(source, "source", Str(SourceName(static_cast<int>(s))).c_str());
+    cJSON* masks = cJSON_AddArrayToObject(source, "inputMasks");
+    cJSON* levels = cJSON_AddArrayToObject(source, "mixLevels");
+    for (std::size_t o = 0; o < kOutputSlots; ++o) {
+      cJSON_AddItemToArray(masks, cJSON_CreateNumber(live.inputs[s][o]));
+      cJSON* row = cJSON_CreateArray();
+      for (std::size_t i = 0; i < kRoutedInputs; ++i)
+        cJSON_AddItemToArray(row, cJSON_CreateNumber(live.inputMixVolume[s][i][o]));
+      cJSON_AddItemToArray(levels, row);
+    }
+    cJSON_AddItemToArray(routing, source);
+  }
+  cJSON* scenes = cJSON_AddArrayToObject(root, "scenes");
+  for (int n = 0; n < kSceneCount; ++n) {
+    cJSON* scene = cJSON_CreateObject();
+    cJSON_AddNumberToObject(scene, "scene", n + 1);
+    const SceneName& name = mirror.sceneNames[At(n)];
+    cJSON_AddStringToObject(scene, "name", Utf8Name(std::u16string_view(name.data(), name.size())).c_str());
+    cJSON_AddBoolToObject(scene, "valid", (mirror.sceneValid >> n & 1u) != 0);
+    cJSON_AddItemToArray(scenes, scene);
+  }
+  cJSON_AddNumberToObject(root, "sceneValidMask", mirror.sceneValid);
+  return json;
+}
+
+Json SetJson(const EqualizerMirror& mirror, const SetRequest& set) {
+  const Profile& live = Live(mirror);
+  Json json(cJSON_CreateObject());
+  cJSON* root = json.get();
+  cJSON_AddBoolToObject(root, "ok", true);
+  const auto output = [&](int o) -> const OutputChannel& {
+    cJSON_AddNumberToObject(root, "output", o + 1);
+    return Channel(mirror, o);
+  };
+  struct Visitor {
+    cJSON* root;
+    const EqualizerMirror& mirror;
+    const Profile& live;
+    decltype(output)& out;
+    void operator()(const SetOutputVolume& s) { cJSON_AddNumberToObject(root, "volumeDb", VolumeDb(out(s.output))); }
+    void operator()(const SetOutputMute& s) { cJSON_AddBoolToObject(root, "mute", out(s.output).mute != 0); }
+    void operator()(const SetOutputPhase& s) {
+      cJSON_AddStringToObject(root, "phase", PhaseName(out(s.output).phase));
+    }
+    void operator()(const SetOutputDelay& s) { cJSON_AddNumberToObject(root, "delayMs", DelayMs(out(s.output))); }
+    void operator()(const SetOutputRole& s) {
+      const OutputChannel& channel = out(s.output);
+      AddRole(root, live.outputs[At(s.output)]);
+      cJSON_AddNumberToObject(root, "volumeDb", VolumeDb(channel));
+      AddCrossover(root, channel);
+    }
+    void operator()(const SetOutputInput& s) {
+      out(s.output);
+      const int source = live.inputSource;
+      const int mask = IsSource(source) ? live.inputs[At(source)][At(s.output)] : 0;
+      cJSON_AddStringToObject(root, "source", Str(SourceName(source)).c_str());
+      cJSON_AddNumberToObject(root, "input", s.input);
+      cJSON_AddBoolToObject(root, "on", (mask >> (s.input - 1) & 1) != 0);
+      cJSON_AddNumberToObject(root, "inputMask", mask);
+      if (IsSource(source))
+        cJSON_AddNumberToObject(root, "mixLevel", live.inputMixVolume[At(source)][At(s.input - 1)][At(s.output)]);
+    }
+    void operator()(const SetBand& s) {
+      const OutputChannel& channel = out(s.output);
+      cJSON_AddItemToObject(root, "band", BandJson(channel.bands[At(s.band)], s.band));
+      cJSON_AddBoolToObject(root, "eqBypass", channel.bypass != 0);
+    }
+    void operator()(const SetCrossover& s) { AddCrossover(root, out(s.output)); }
+    void operator()(const SetSource&) {
+      cJSON_AddStringToObject(root, "source", Str(SourceName(live.inputSource)).c_str());
+    }
+    void operator()(const SetMainVolume&) { cJSON_AddNumberToObject(root, "mainVolume", live.mainVolume); }
+    void operator()(const SetMainMute&) { cJSON_AddBoolToObject(root, "mainMute", live.mainVolumeMute != 0); }
+  };
+  std::visit(Visitor{root, mirror, live, output}, set);
+  return json;
+}
+
+// --- text ----------------------------------------------------------------------------------
+
+std::string FilterText(const CrossoverFilter& filter) {
+  return Format("%d Hz %s slope %d%s", filter.fs, Str(FamilyName(filter.type)).c_str(), filter.slope,
+                filter.slope == 0 ? " (off)" : "");
+}
+
+std::string CrossoverText(const OutputChannel& channel) {
+  return "high-pass " + FilterText(channel.crossover.hp) + ", low-pass " + FilterText(channel.crossover.lp);
+}
+
+std::string BandText(const EqBand& band, int index) {
+  return Format("band %d: %d Hz, Q %.2f, %+.1f dB, %s", index + 1, band.freq, Rounded(band.eqFactor, 2),
+                Rounded(band.eqGain, 2), OnOff(band.enable));
+}
+
+std::string InputList(int mask) {
+  std::string text;
+  for (int i = 0; i < kRoutedInputs; ++i) {
+    if ((mask >> i & 1) == 0) continue;
+    if (!text.empty()) text += ',';
+    text += std::to_string(i + 1);
+  }
+  return text.empty() ? "-" : text;
+}
+
+std::string StateText(const EqualizerMirror& mirror, bool whole) {
+  const Profile& live = Live(mirror);
+  std::string text;
+  text += Format("connection   %s\n", ConnectionStateName(mirror.session.connection));
+  text += Format("model        %d%s\n", live.model, live.model == kBoxModel ? " (ZX7140K)" : "");
+  text += Format("firmware     %s\n", Firmware(live).c_str());
+  text += Format("source       %s\n", Str(SourceName(live.inputSource)).c_str());
+  text += Format("main volume  %d of %d, mute %s\n", live.mainVolume, kMaxMainVolumeStep, OnOff(live.mainVolumeMute));
+  text += Format("amplifier    %s\n", OnOff(live.ampOn));
+  text += Format("link/lock    link %s, lock %s\n", OnOff(live.linkMode == 1), OnOff(live.lockMode == 1));
+  text += Format("\n%-7s %-24s %9s %-5s %-9s %9s\n", "output", "role", "volume", "mute", "phase", "delay");
+  for (int o = 0; o < kOutputCount; ++o) {
+    const OutputChannel& channel = Channel(mirror, o);
+    text += Format("%-7d %-24s %6.1f dB %-5s %-9s %6.3f ms\n", o + 1, Str(RoleName(live.outputs[At(o)])).c_str(),
+                   VolumeDb(channel), OnOff(channel.mute), PhaseName(channel.phase), DelayMs(channel));
+  }
+  if (!whole) return text;
+
+  for (int o = 0; o < kOutputCount; ++o) {
+    const OutputChannel& channel = Channel(mirror, o);
+    text += Format("\noutput %d (%s)\n", o + 1, Str(RoleName(live.outputs[At(o)])).c_str());
+    const int partner = LinkedPartner(live, o);
+    if (partner >= 0) text += Format("  linked to output %d\n", partner + 1);
+    text += "  crossover  " + CrossoverText(channel) + "\n";
+    text += Format("  equaliser  %d bands in use%s\n", channel.eqSize, channel.bypass != 0 ? ", bypassed" : "");
+    const auto row = mirror.Bands(o).first(At(mirror.EqSize(o)));
+    for (std::size_t b = 0; b < row.size(); ++b) text += "    " + BandText(row[b], static_cast<int>(b)) + "\n";
+  }
+  text += "\nrouting (inputs that feed each output; mix levels of inputs 1..6)\n";
+  for (std::size_t s = 0; s < kInputSourceCount; ++s) {
+    text += Format("  source %s%s\n", Str(SourceName(static_cast<int>(s))).c_str(),
+                   static_cast<int>(s) == live.inputSource ? " (current)" : "");
+    for (std::size_t o = 0; o < kOutputSlots; ++o) {
+      text += Format("    output %zu  inputs %-12s mix", o + 1, InputList(live.inputs[s][o]).c_str());
+      for (std::size_t i = 0; i < kRoutedInputs; ++i) text += Format(" %3d", live.inputMixVolume[s][i][o]);
+      text += "\n";
+    }
+  }
+  text += Format("\nscenes (valid mask 0x%03x)\n", static_cast<unsigned>(mirror.sceneValid));
+  for (int n = 0; n < kSceneCount; ++n) {
+    const SceneName& name = mirror.sceneNames[At(n)];
+    const std::string utf8 = Utf8Name(std::u16string_view(name.data(), name.size()));
+    text += Format("  %2d  ", n + 1) + (utf8.empty() ? "-" : utf8);
+    if ((mirror.sceneValid >> n & 1u) != 0) text += "  (valid)";
+    text += "\n";
+  }
+  return text;
+}
+
+std::string SetText(const EqualizerMirror& mirror, const SetRequest& set) {
+  const Profile& live = Live(mirror);
+  const auto prefix = [](int output) { return Format("output %d ", output + 1); };
+  struct Visitor {
+    const EqualizerMirror& mirror;
+    const Profile& live;
+    decltype(prefix)& on;
+    std::string operator()(const SetOutputVolume& s) {
+      return on(s.output) + Format("volume %.1f dB", VolumeDb(Channel(mirror, s.output)));
+    }
+    std::string operator()(const SetOutputMute& s) {
+      return on(s.output) + "mute " + OnOff(Channel(mirror, s.output).mute);
+    }
+    std::string operator()(const SetOutputPhase& s) {
+      return on(s.output) + "phase " + PhaseName(Channel(mirror, s.output).phase);
+    }
+    std::string operator()(const SetOutputDelay& s) {
+      return on(s.output) + Format("delay %.3f ms", DelayMs(Channel(mirror, s.output)));
+    }
+    std::string operator()(const SetOutputRole& s) {
+      const OutputChannel& channel = Channel(mirror, s.output);
+      return on(s.output) + "role " + Str(RoleName(live.outputs[At(s.output)])) +
+             Format(", volume %.1f dB\n", VolumeDb(channel)) + on(s.output) + "crossover " + CrossoverText(channel);
+    }
+    std::string operator()(const SetOutputInput& s) {
+      const int source = live.inputSource;
+      const int mask = IsSource(source) ? live.inputs[At(source)][At(s.output)] : 0;
+      return on(s.output) + "source " + Str(SourceName(source)) + Format(" input %d ", s.input) +
+             OnOff(mask >> (s.input - 1) & 1) + " (inputs " + InputList(mask) + ")";
+    }
+    std::string operator()(const SetBand& s) {
+      const OutputChannel& channel = Channel(mirror, s.output);
+      return on(s.output) + BandText(channel.bands[At(s.band)], s.band) +
+             (channel.bypass != 0 ? " (equaliser bypassed)" : "");
+    }
+    std::string operator()(const SetCrossover& s) {
+      return on(s.output) + "crossover " + CrossoverText(Channel(mirror, s.output));
+    }
+    std::string operator()(const SetSource&) { return "source " + Str(SourceName(live.inputSource)); }
+    std::string operator()(const SetMainVolume&) {
+      return Format("main volume %d of %d", live.mainVolume, kMaxMainVolumeStep);
+    }
+    std::string operator()(const SetMainMute&) { return Str("main mute ") + OnOff(live.mainVolumeMute); }
+  };
+  return std::visit(Visitor{mirror, live, prefix}, set) + "\n";
+}
+
+}  // namespace
+
+RunResult Failure(int code, std::string_view message, bool json) {
+  std::string line(message);
+  for (char& c : line)
+    if (c == '\n' || c == '\r') c = ' ';
+  RunResult result;
+  result.code = code;
+  result.err = Str(kProgram) + line + "\n";
+  if (json) {
+    Json document(cJSON_CreateObject());
+    cJSON_AddBoolToObject(document.get(), "ok", false);
+    cJSON_AddStringToObject(document.get(), "error", line.c_str());
+    cJSON_AddNumberToObject(document.get(), "code", code);
+    result.out = Printed(document);
+  }
+  return result;
+}
+
+void Warn(RunResult& result, std::string_view message) {
+  result.err += Str(kProgram) + "warning: " + Str(message) + "\n";
+}
+
+std::string Report(const EqualizerMirror& mirror, Command command, const SetRequest& set, bool json) {
+  if (command == Command::Set) return json ? Printed(SetJson(mirror, set)) : SetText(mirror, set);
+  const bool whole = command == Command::Get;
+  return json ? Printed(StateJson(mirror, whole)) : StateText(mirror, whole);
+}
+
+std::string Utf8Name(std::u16string_view name) {
+  std::string text;
+  const auto put = [&text](char32_t c) {
+    if (c < 0x80) {
+      text += static_cast<char>(c);
+    } else if (c < 0x800) {
+      text += static_cast<char>(0xC0 | (c >> 6));
+      text += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+      text += static_cast<char>(0xE0 | (c >> 12));
+      text += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      text += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+      text += static_cast<char>(0xF0 | (c >> 18));
+      text += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+      text += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      text += static_cast<char>(0x80 | (c & 0x3F));
+    }
+  };
+  constexpr char32_t kReplacement = 0xFFFD;
+  for (std::size_t i = 0; i < name.size() && name[i] != 0; ++i) {
+    const char32_t unit = name[i];
+    if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < name.size() && name[i + 1] >= 0xDC00 && name[i + 1] <= 0xDFFF) {
+      put(0x10000 + ((unit - 0xD800) << 10) + (name[i + 1] - 0xDC00));
+      ++i;
+    } else if (unit >= 0xD800 && unit <= 0xDFFF) {
+      put(kReplacement);
+    } else {
+      put(unit);
+    }
+  }
+  return text;
+}
+
+}  // namespace qb::cli

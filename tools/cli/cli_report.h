@@ -1,0 +1,45 @@
+#pragma once
+/// What quorelbox-cli prints: the mirror of the box as text or JSON (status, get), the
+/// value a `set` left in the mirror, and failures as one line on standard error (plus an
+/// error document on standard output with --json). Output is gathered in a RunResult and
+/// written by main, so the runner can be exercised in-process.
+
+#include <string>
+#include <string_view>
+
+#include "tools/cli/cli_args.h"
+
+namespace qb {
+class EqualizerMirror;
+}
+
+namespace qb::cli {
+
+enum ExitCode : int {
+  kExitOk = 0,
+  kExitFailure = 1,      ///< state file damaged or not saved
+  kExitBadArgument = 2,
+  kExitNoBox = 3,        ///< nothing could be opened
+  kExitBoxRefused = 4,   ///< opened, but no usable ZX7140K session came of it
+};
+
+struct RunResult {
+  int code = kExitOk;
+  std::string out;  ///< for standard output
+  std::string err;  ///< for standard error
+};
+
+/// A failed run: "quorelbox-cli: <message>" on stderr and, with `json`, the document
+/// {"ok":false,"error":...,"code":...} on stdout. Line breaks in `message` become blanks.
+RunResult Failure(int code, std::string_view message, bool json);
+/// Adds "quorelbox-cli: warning: <message>" to the run's stderr.
+void Warn(RunResult& result, std::string_view message);
+
+/// The document for `command` as the mirror now holds it: the state for status and get,
+/// the value `set` changed for set.
+std::string Report(const EqualizerMirror& mirror, Command command, const SetRequest& set, bool json);
+
+/// A scene name slot (UTF-16, zero-terminated) as UTF-8; an unpaired surrogate becomes U+FFFD.
+std::string Utf8Name(std::u16string_view name);
+
+}  // namespace qb::cli

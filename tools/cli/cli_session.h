@@ -1,0 +1,36 @@
+#pragma once
+/// One run of quorelbox-cli against one box: connect and read it through the core, run the
+/// command, wait until every change has reached the box, and leave it as the window does
+/// (the box is told the PC has gone). The backend is a parameter so the same runner talks
+/// to hidapi, to the virtual box of --simulate, or to whatever a test hands it.
+
+#include <chrono>
+#include <memory>
+
+#include "devicelink/hid_transport.h"
+#include "devicelink/link_timing.h"
+#include "tools/cli/cli_args.h"
+#include "tools/cli/cli_report.h"
+
+namespace qb {
+class PlugSwitch;
+}
+
+namespace qb::cli {
+
+struct SessionOptions {
+  /// How long opening and reading the box may take before it counts as refusing.
+  std::chrono::milliseconds connectTimeout{10000};
+  /// How long a change may take to reach the box. The link waits up to 10 s for each
+  /// acknowledgement, so this covers a few lost ones before giving up.
+  std::chrono::milliseconds drainTimeout{30000};
+  LinkTimings timings{};
+};
+
+/// Runs the command of `invocation` (not help, already answered) on the box behind
+/// `backend`. `plug`, when given, tells the run that the box left the bus (the virtual box
+/// can; hidapi has no such signal without a device monitor).
+RunResult RunSession(const Invocation& invocation, std::shared_ptr<HidBackend> backend, PlugSwitch* plug,
+                     const SessionOptions& options = {});
+
+}  // namespace qb::cli

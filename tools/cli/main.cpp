@@ -1,0 +1,61 @@
+// quorelbox-cli: the ZX7140K's live settings from a terminal or a script, on the same core
+// as the window and without a display.
+#include <cstdio>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "devicelink/hid_transport.h"
+#include "simulator/simulated_box.h"
+#include "tools/cli/cli_args.h"
+#include "tools/cli/cli_report.h"
+#include "tools/cli/cli_session.h"
+
+namespace {
+
+int Emit(const qb::cli::RunResult& result) {
+  std::fwrite(result.out.data(), 1, result.out.size(), stdout);
+  std::fwrite(result.err.data(), 1, result.err.size(), stderr);
+  std::fflush(stdout);
+  return result.code;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  using namespace qb::cli;
+  const std::vector<std::string_view> args(argv + 1, argv + argc);
+  const ParseResult parsed = ParseArguments(args);
+  if (!parsed.invocation) return Emit(Failure(kExitBadArgument, parsed.error, parsed.json));
+  const Invocation& invocation = *parsed.invocation;
+  if (invocation.help) {
+    const std::string text = HelpText(invocation.command);
+    std::fputs(text.c_str(), stdout);
+    return kExitOk;
+  }
+
+  qb::sim::SimulatedBox box;
+  std::shared_ptr<qb::HidBackend> backend;
+  qb::PlugSwitch* plug = nullptr;
+  if (invocation.simulate) {
+    std::string error;
+    // A damaged file may hold someone's tune: refuse, and never save over it.
+    if (!qb::sim::OpenSimulatedBox(invocation.statePath, box, &error))
+      return Emit(Failure(kExitFailure, error, invocation.json));
+    backend = box.backend;
+    plug = box.backend->Box().get();
+  } else {
+    backend = qb::MakeHidapiBackend();
+  }
+
+  RunResult result = RunSession(invocation, backend, plug);
+  std::string error;
+  // The virtual box is saved whatever the command did: like a real box, it keeps what
+  // reached it, even from a run that failed halfway.
+  if (invocation.simulate && !qb::sim::SaveSimulatedBox(box, &error)) {
+    const std::string earlier = result.err;
+    result = Failure(kExitFailure, "the virtual box could not be saved: " + error, invocation.json);
+    result.err = earlier + result.err;
+  }
+  return Emit(result);
+}
