@@ -11,10 +11,12 @@
 
 #include "devicelink/hid_transport.h"
 #include "shell/log.h"
+#include "shell/single_instance.h"
 #include "shell/termination_watcher.h"
 #include "simulator/simulated_box.h"
 #include "ui/skin.h"
 #include "windows/main_wnd.h"
+#include "windows/start_up.h"
 
 namespace {
 
@@ -70,12 +72,18 @@ int main(int argc, char** argv) {
   Options options;
   if (const int code = ParseOptions(argc, argv, options); code >= 0) return code;
 
-  qb::InitLogFromMarker();
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("quorelbox"));
   QApplication::setOrganizationName(QStringLiteral("quorelbox"));
   QString skinError;
-  if (!qb::ui::LoadSkin(&skinError)) qb::LogPrintA("skin: %s\n", qPrintable(skinError));
+  const bool skinLoaded = qb::ui::LoadSkin(&skinError);
+  qb::LoadProgramLanguages();
+  // Before the log file is opened and before any window shows: a second copy must leave
+  // the first one's log alone.
+  qb::SingleInstance instance;
+  if (!qb::ClaimSingleInstance(instance)) return 0;
+  qb::InitLogFromMarker();
+  if (!skinLoaded) qb::LogPrintA("skin: %s\n", qPrintable(skinError));
 
   qb::MainWndOptions windowOptions;
   qb::sim::SimulatedBox simulated;

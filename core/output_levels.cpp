@@ -61,12 +61,17 @@ int LeadingWholeNumber(std::string_view text) {
   return value;
 }
 
+bool StartsWithNumber(std::string_view text) {
+  text = SkipBlanks(text);
+  TakeSign(text);
+  // from_chars would also take "inf" and "nan"; a typed value is digits or nothing.
+  return !text.empty() && (IsDigit(text.front()) || (text.front() == '.' && text.size() > 1 && IsDigit(text[1])));
+}
+
 double LeadingNumber(std::string_view text) {
+  if (!StartsWithNumber(text)) return 0.0;
   text = SkipBlanks(text);
   const bool negative = TakeSign(text);
-  // from_chars would also take "inf" and "nan"; a typed delay is digits or nothing.
-  const bool digitFirst = !text.empty() && (IsDigit(text.front()) || (text.front() == '.' && text.size() > 1 && IsDigit(text[1])));
-  if (!digitFirst) return 0.0;
   double value = 0.0;
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::general);
   (void)end;

@@ -37,6 +37,10 @@ double MainVolumeAttenuation(int position, int sliderMinimum);
 /// number beyond the int range reads as the nearer int limit.
 int LeadingWholeNumber(std::string_view text);
 
+/// True when `text` begins with a number as LeadingNumber reads one (blanks and one sign
+/// first): what tells a typed value from a typo, which must change nothing.
+bool StartsWithNumber(std::string_view text);
+
 /// The decimal number `text` begins with ("17.5 cm" reads 17.5, ".5" reads 0.5): leading
 /// blanks, one sign, digits with one decimal point and an exponent. Anything else (no
 /// digits, "nan", "inf") reads 0; a number beyond the double range reads 0 too.

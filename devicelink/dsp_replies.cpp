@@ -43,11 +43,10 @@ struct Report {
   ByteView payload;
 };
 
-/// Logs the frame as every DSP report is logged and splits it, or nothing when it is too
-/// short to carry a command id and an operation type.
+/// The frame split into operation type and payload, or nothing when it is too short to
+/// carry a command id and an operation type. (The packet's routing has logged it.)
 std::optional<Report> Open(const ReplyFrame& frame) {
   if (frame.data.size() < 2) return std::nullopt;
-  LogPrintA("dsp_ack_process: cmd(0x%08x)\n", unsigned{frame.CommandId()});
   return Report{frame.OpType(), frame.data.subspan(2)};
 }
 

@@ -25,12 +25,6 @@ bool QueryMcu(DeviceLink& link, std::uint8_t id, std::uint32_t waitMs) {
   return link.Query(MCU_PACKET, id, {}, waitMs);
 }
 
-/// At most `capacity` leading bytes of `text`, as payload bytes.
-Payload ClippedBytes(std::string_view text, std::size_t capacity) {
-  const std::string_view kept = text.substr(0, std::min(text.size(), capacity));
-  return Payload(kept.begin(), kept.end());
-}
-
 // --- decoders -----------------------------------------------------------------------------
 
 void PostMcu(DeviceLink& link, std::uint8_t id, std::intptr_t value,
@@ -176,21 +170,27 @@ bool Get_Bootloader_Version(DeviceLink& link) {
   return QueryMcu(link, MCU_GET_BOOTLOADER_VER, kWaitShortQueryMs);
 }
 
-void SetPWD(DeviceLink& link, std::string_view password, std::string_view remark) {
-  const Payload pwd = ClippedBytes(password, kPasswordCapacity);
-  const Payload rem = ClippedBytes(remark, kRemarkCapacity);
+bool SetPWD(DeviceLink& link, std::string_view password, std::string_view remark) {
+  // Two length bytes and both texts: cutting a text to make it fit would store a password
+  // the user never typed, so a pair that does not fit is refused whole.
+  if (2 + password.size() + remark.size() > kPasswordCommandBytes) {
+    LogPrintA("SetPWD refused: a %zu-byte password and a %zu-byte remark do not fit the %zu-byte command\n",
+              password.size(), remark.size(), kPasswordCommandBytes);
+    return false;
+  }
   Payload payload;
-  payload.reserve(2 + pwd.size() + rem.size());
-  payload.push_back(static_cast<std::uint8_t>(pwd.size()));
-  payload.insert(payload.end(), pwd.begin(), pwd.end());
-  payload.push_back(static_cast<std::uint8_t>(rem.size()));
-  payload.insert(payload.end(), rem.begin(), rem.end());
+  payload.reserve(2 + password.size() + remark.size());
+  payload.push_back(static_cast<std::uint8_t>(password.size()));
+  payload.insert(payload.end(), password.begin(), password.end());
+  payload.push_back(static_cast<std::uint8_t>(remark.size()));
+  payload.insert(payload.end(), remark.begin(), remark.end());
 
   if (LogEnabled()) {
-    const std::string text(pwd.begin(), pwd.end());
-    LogPrintA("SetPWD len(%d), (password)%s\n", static_cast<int>(pwd.size()), text.c_str());
+    const std::string text(password);
+    LogPrintA("SetPWD len(%d), (password)%s\n", static_cast<int>(password.size()), text.c_str());
   }
   SendMcu(link, MCU_PASSWORD, OP_SET, std::move(payload), true, kWaitDefaultMs);
+  return true;
 }
 
 bool Get_PWD(DeviceLink& link) { return QueryMcu(link, MCU_PASSWORD, kWaitDefaultMs); }

@@ -32,10 +32,13 @@ bool Get_Flash_Version(DeviceLink& link);
 /// (DeviceLink::BootloaderVersion). Waits kWaitShortQueryMs.
 bool Get_Bootloader_Version(DeviceLink& link);
 
-/// Stores a password and a remark in the box. Both are raw bytes; a password longer than
-/// kPasswordCapacity (12) or a remark longer than kRemarkCapacity (20) bytes is clipped,
-/// since the box keeps no more. Always sent at once, waiting kWaitDefaultMs.
-void SetPWD(DeviceLink& link, std::string_view password, std::string_view remark);
+/// The password command's payload: two length bytes and both texts.
+inline constexpr std::size_t kPasswordCommandBytes = 40;
+
+/// Stores a password and a remark in the box, as the raw bytes given. A pair that does not
+/// fit kPasswordCommandBytes is refused (logged, false), never cut. Always sent at once,
+/// waiting kWaitDefaultMs.
+bool SetPWD(DeviceLink& link, std::string_view password, std::string_view remark);
 
 /// Queries the password and remark (reply: PasswordRecord). Waits kWaitDefaultMs.
 bool Get_PWD(DeviceLink& link);

@@ -4,6 +4,8 @@
 #include <memory>
 
 #include "devicelink/device_link.h"
+#include "devicelink/wire_codes.h"
+#include "shell/log.h"
 
 namespace qb {
 namespace {
@@ -20,7 +22,10 @@ void InstallDecoderTables(DeviceLink& link, std::initializer_list<DecoderTable> 
         if (entry.packetType == packetType) (*byCommand)[entry.commandId] = entry.decode;
       }
     }
-    link.SetPacketDecoder(packetType, [byCommand](DeviceLink& target, const ReplyFrame& frame) {
+    link.SetPacketDecoder(packetType, [byCommand, packetType](DeviceLink& target, const ReplyFrame& frame) {
+      // Every DSP-packet report says so once, whichever family decodes it (the DSP table,
+      // calibration, memory) and also when none does.
+      if (packetType == DSP_PACKET) LogPrintA("dsp_ack_process: cmd(0x%08x)\n", unsigned{frame.CommandId()});
       if (CommandDecoder decode = (*byCommand)[frame.CommandId()]) decode(target, frame);
     });
   }

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QSettings>
+#include <QCoreApplication>
 #include <QStandardPaths>
 #include <utility>
 
@@ -17,8 +18,11 @@ QString QualifiedKey(const char* key) {
 }  // namespace
 
 QString DefaultSettingsPath() {
-  const QString folder = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
-  const QDir dir = folder.isEmpty() ? QDir::current() : QDir(folder);
+  // One folder named after the program (~/.config/quorelbox), whatever organisation name
+  // the application carries: Qt's own per-application folder would nest both.
+  const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+  const QString name = QCoreApplication::applicationName();
+  const QDir dir = base.isEmpty() || name.isEmpty() ? QDir::current() : QDir(base + QLatin1Char('/') + name);
   return dir.filePath(QString::fromLatin1(kSettingsFileName));
 }
 

@@ -21,8 +21,9 @@ inline constexpr const char* kMemoryAddressKey = "mem_addr";
 /// Last data value shown by the memory window.
 inline constexpr const char* kMemoryDataKey = "mem_data";
 
-/// Full path of the settings file: "quorel.ini" in the user's configuration folder for
-/// this application, or in the current directory when that folder cannot be determined.
+/// Full path of the settings file: "quorel.ini" in a folder named after the application in
+/// the user's configuration folder (~/.config/quorelbox/quorel.ini), or in the current
+/// directory when that folder cannot be determined.
 QString DefaultSettingsPath();
 
 /// One settings file at a fixed path. Holds no open handle: every call opens, reads or

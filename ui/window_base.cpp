@@ -148,6 +148,14 @@ void WindowBase::EndWindowsTitled(const QString& title, int code) {
     if (window->isVisible() && window->windowTitle() == title) window->Close(code);
 }
 
+void WindowBase::EndWindowsNamed(const QString& name, int code) {
+  for (WindowBase* window : QList<WindowBase*>(Registry())) {
+    const bool named = window->windowTitle().compare(name, Qt::CaseInsensitive) == 0 ||
+                       window->objectName().compare(name, Qt::CaseInsensitive) == 0;
+    if (window->isVisible() && named) window->Close(code);
+  }
+}
+
 QList<WindowBase*> WindowBase::LiveWindows() { return Registry(); }
 
 QWidget* WindowBase::CreateControl(const QString&, QWidget*) { return nullptr; }

@@ -69,6 +69,9 @@ class WindowBase : public QWidget {
 
   /// Ends every open window of this process whose title reads `title` with `code`.
   static void EndWindowsTitled(const QString& title, int code);
+  /// Ends every visible window whose title or object name is `name`, ignoring case (the
+  /// program's dialogs are named "msgwnd").
+  static void EndWindowsNamed(const QString& name, int code);
   /// Every window of the program that currently exists (UI thread only).
   static QList<WindowBase*> LiveWindows();
 

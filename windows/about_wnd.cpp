@@ -30,6 +30,8 @@ QString InnerFirmwareVersionText() {
       .arg(kInnerFirmwareMinor);
 }
 
+QString BuildWebAddress() { return QStringLiteral(QUORELBOX_WEB_ADDRESS); }
+
 QUrl WebAddress(const QString& text) {
   const QUrl url(text.trimmed(), QUrl::StrictMode);
   const QString scheme = url.scheme().toLower();
@@ -54,6 +56,12 @@ void CAboutWnd::OnInit() {
     inner->setVisible(true);
   }
   if (company) company->setVisible(false);
+  // A build without the maker's address shows no link rather than a placeholder.
+  if (QWidget* web = FindControl(QStringLiteral("web_btn_1"))) {
+    const bool known = !WebAddress(m_versions.webAddress).isEmpty();
+    if (known) ui::SetControlText(web, m_versions.webAddress.trimmed());
+    web->setVisible(known);
+  }
 }
 
 void CAboutWnd::OnClick(ui::Notification& notification) {

@@ -15,7 +15,12 @@ struct AboutInfo {
   int model = -1;  ///< -1: no box read yet
   int firmwareMain = 0;
   int firmwareSecondary = 0;
+  /// The maker's web address the link button opens; no link is shown without a valid one.
+  QString webAddress;
 };
+
+/// The web address the build was given (QUORELBOX_WEB_ADDRESS), empty without one.
+QString BuildWebAddress();
 
 /// The model name the program is made for.
 inline constexpr char kAboutModelName[] = "ZX7140K";

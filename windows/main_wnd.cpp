@@ -1,7 +1,9 @@
 #include "windows/main_wnd.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QKeyEvent>
+#include <QLineEdit>
+#include <QTimer>
 #include <QTimerEvent>
 
 #include "controls/control_factory.h"
@@ -10,7 +12,6 @@
 #include "shell/hotplug_monitor.h"
 #include "shell/log.h"
 #include "shell/settings.h"
-#include "shell/single_instance.h"
 #include "ui/buttons.h"
 #include "ui/control_text.h"
 #include "ui/slider.h"
@@ -22,6 +23,7 @@
 #include "windows/focus_ring.h"
 #include "windows/loading_wnd.h"
 #include "windows/main_presenter.h"
+#include "windows/start_up.h"
 #include "windows/message_box.h"
 #include "windows/msg_checkbox_wnd.h"
 
@@ -29,27 +31,7 @@ namespace qb {
 namespace {
 
 constexpr int kMainVolumePeriodMs = 1000;
-
-bool LoadLanguageFile(const char* name, const char* path) {
-  QByteArray bytes;
-  QString error;
-  if (!ui::ReadSkinFile(QString::fromLatin1(path), bytes) ||
-      !ui::Languages().Load(QString::fromLatin1(name), bytes, &error)) {
-    LogPrintA("language %s not loaded %s\n", path, qPrintable(error));
-    return false;
-  }
-  return true;
-}
-
-/// The language a stored "lan" value selects; empty for values that select nothing.
-QString LanguageForStoredValue(int value) {
-  switch (value) {
-    case 0: return QStringLiteral("en");
-    case 1: return QStringLiteral("cn_zh");
-    case 2: return QStringLiteral("ru");
-    default: return {};
-  }
-}
+constexpr int kPlugPollMs = 100;
 
 bool StartsWith(const QString& name, const char* prefix) { return name.startsWith(QLatin1String(prefix)); }
 
@@ -68,6 +50,11 @@ CMainWnd::CMainWnd(MainWndOptions options)
     m_options.plugSwitch->SetPlugListener([port](bool plugged) {
       if (auto target = port.lock()) target->Post(WM_SIMULATED_PLUG, plugged ? 1 : 0);
     });
+    // A virtual box that restarts (a factory default) leaves the bus and comes back by the
+    // clock; it is asked regularly, as the system's device monitor watches a real one.
+    m_plugPoll = new QTimer(this);
+    connect(m_plugPoll, &QTimer::timeout, this, [this] { m_options.plugSwitch->Poll(); });
+    m_plugPoll->start(kPlugPollMs);
   }
 }
 
@@ -92,30 +79,14 @@ void CMainWnd::OnInit() {
 
   // Language tables: English, then Chinese (which is current after loading), then the
   // stored choice; a value without a table ("ru", or junk) leaves the Chinese texts.
-  ui::Languages().Clear();
-  LoadLanguageFile("en", "lan/lan_en.xml");
-  LoadLanguageFile("cn_zh", "lan/lan_cn.xml");
+  LoadProgramLanguages();
   m_core->SetFactoryEq(ReadConfigInt(kFactoryEqKey, 0));
-  const QString language = LanguageForStoredValue(ReadConfigInt(kLanguageKey, 0));
-  if (!language.isEmpty()) ui::Languages().Select(language);
   m_core->SetLanguage(ui::Languages().CurrentName().toStdString());
   Retranslate();
 
   SetDisplayScale(SelectDisplayScaleFromScreens().dpi);
   if (!m_presenter->InitControls(*this)) LogPrintA("InitControls failed\n");
 
-  m_instance = m_options.instanceLockDirectory.isEmpty()
-                   ? std::make_unique<SingleInstance>()
-                   : std::make_unique<SingleInstance>(m_options.instanceLockDirectory);
-  if (!m_instance->Acquire()) {
-    m_secondInstance = true;
-    // Shown once the window runs its loop, then the window closes itself.
-    QMetaObject::invokeMethod(this, [this] {
-      ShowMessage(QStringLiteral("${tips}"), QStringLiteral("${mutex_tips}"), {QStringLiteral("${confirm}")});
-      OnCloseRequest();
-    }, Qt::QueuedConnection);
-    return;
-  }
   QMetaObject::invokeMethod(this, [this] { m_core->Session().ConnectDevice(false); }, Qt::QueuedConnection);
   if (m_options.hotplug) StartHotplug();
 }
@@ -129,13 +100,19 @@ void CMainWnd::StartHotplug() {
 
 void CMainWnd::EndTipsWindows() { ui::WindowBase::EndWindowsTitled(ui::Tr(QStringLiteral("${tips}")), 0); }
 
-void CMainWnd::OnBoxArrived() {
+void CMainWnd::EndNoticeWindows() {
   EndTipsWindows();
+  // The message windows too: an about window would go on showing the box that left.
+  ui::WindowBase::EndWindowsNamed(QStringLiteral("MsgWnd"), 0);
+}
+
+void CMainWnd::OnBoxArrived() {
+  EndNoticeWindows();
   m_core->Session().DevicePlugin();
 }
 
 void CMainWnd::OnBoxRemoved() {
-  EndTipsWindows();
+  EndNoticeWindows();
   m_core->Session().DevicePlugOut();
 }
 
@@ -167,9 +144,16 @@ void CMainWnd::OnNotice(SessionNotice notice, int value) {
       ShowMessage(tips, QStringLiteral("${device_reboot}"), confirm);
       break;
     case SessionNotice::DeviceAbnormal: ShowMessage(tips, QStringLiteral("${device_status_unnormal}"), confirm); break;
-    case SessionNotice::ForceUpdate:
-      // The forced-update window comes with the firmware tools.
+    case SessionNotice::ForceUpdate: {
+      // Until the firmware update window exists, the user at least learns why the box
+      // should be updated.
+      const Profile& live = m_core->CurrentProfile();
+      QString text = ui::Tr(QStringLiteral("${update_tips}"));
+      for (const int number : {live.mainVersion, live.slaveVersion, kMinMainVersion, kMinSlaveVersion})
+        text.replace(text.indexOf(QStringLiteral("%d")), 2, QString::number(number));
+      ShowMessage(tips, text, confirm);
       break;
+    }
   }
 }
 
@@ -242,6 +226,11 @@ void CMainWnd::HandleCustomMessage(ReplyMessage& message, bool& handled) {
 void CMainWnd::Notify(ui::Notification& n) {
   LogPrintA("Notify %s\n", qPrintable(n.type));
   const QString& type = n.type;
+  if (type == QLatin1String(ui::notify::kClick) || type == QLatin1String(ui::notify::kSelectChanged) ||
+      type == QLatin1String(ui::notify::kItemSelect) || type == QLatin1String(ui::notify::kValueChanged) ||
+      type == QLatin1String(ui::notify::kMoveValueChanged) || type == QLatin1String(ui::notify::kEqualizerEq) ||
+      type == QLatin1String(ui::notify::kEqualizerHp) || type == QLatin1String(ui::notify::kEqualizerLp))
+    CommitPendingEdit(n.sender);
   if (type == QLatin1String(ui::notify::kClick)) {
     if (n.SenderName().compare(QLatin1String("minbtn"), Qt::CaseInsensitive) == 0) {
       showMinimized();
@@ -400,17 +389,36 @@ void CMainWnd::OnReturn(ui::Notification& n) {
   const QString name = n.SenderName();
   const int index = n.SenderIndex();
   LogPrintA("on edit %s MSGTYPE_RETURN\n", qPrintable(name));
-  // A band edit is committed when it loses the focus, which Enter moves along the row.
+  // Enter confirms a band's row, then the focus moves along it. Leaving a field commits it
+  // too, but the next field may not take the focus (frequency and Q in graphic mode), and
+  // the value typed must not wait for that.
   if (StartsWith(name, "eq_freq_")) {
+    m_presenter->SetChEqEdit(index);
     FocusField(QStringLiteral("eq_q_%1").arg(index));
   } else if (StartsWith(name, "eq_q_")) {
+    m_presenter->SetChEqEdit(index);
     FocusField(QStringLiteral("eq_gain_%1").arg(index));
   } else if (StartsWith(name, "eq_gain_")) {
+    m_presenter->SetChEqEdit(index);
     const int bands = EqSize(m_core->CurrentProfile(), m_core->CurrentProfile().currChannel);
     FocusField(QStringLiteral("eq_freq_%1").arg(index + 1 >= bands ? 0 : index + 1));
   } else {
     CommitField(name, index);
   }
+}
+
+void CMainWnd::CommitPendingEdit(const QWidget* sender) {
+  auto* edit = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+  if (!edit || edit == sender || !edit->isModified() || !isAncestorOf(edit)) return;
+  // The skin's buttons take no focus, so a click leaves the focus (and what was typed) in
+  // the field: confirm it before the click changes the output the field belongs to.
+  const QString name = edit->objectName();
+  const int index = ui::UserIndex(edit);
+  LogPrintA("commit %s before %s\n", qPrintable(name), sender ? qPrintable(sender->objectName()) : "");
+  if (StartsWith(name, "eq_freq_") || StartsWith(name, "eq_q_") || StartsWith(name, "eq_gain_"))
+    m_presenter->SetChEqEdit(index);
+  else
+    CommitField(name, index);
 }
 
 void CMainWnd::OnKillFocus(ui::Notification& n) {
@@ -480,7 +488,8 @@ void CMainWnd::OnMenuClick(const ui::MenuClickRecord& record) {
     m_presenter->ResetMcuFactoryDefault();
   } else if (StartsWith(name, "option_item_about")) {
     const Profile& profile = m_core->CurrentProfile();
-    windows::ShowAboutWindow(this, windows::AboutInfo{profile.model, profile.mainVersion, profile.slaveVersion});
+    windows::ShowAboutWindow(
+        this, windows::AboutInfo{profile.model, profile.mainVersion, profile.slaveVersion, windows::BuildWebAddress()});
   } else if (is("option_item_language_en")) {
     if (current != u"en") SwitchLanguage(QStringLiteral("en"), 0);
   } else if (is("option_item_language_cn")) {

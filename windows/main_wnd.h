@@ -14,12 +14,13 @@
 #include "ui/window_base.h"
 #include "windows/presenter_host.h"
 
+class QTimer;
+
 namespace qb {
 
 class EqualizerManager;
 class HotplugMonitor;
 class MainPresenter;
-class SingleInstance;
 namespace windows {
 class CLoadingWnd;
 }
@@ -30,8 +31,6 @@ struct MenuClickRecord;
 struct MainWndOptions {
   std::shared_ptr<HidBackend> backend;
   LinkTimings timings{};
-  /// Folder of the single-instance lock; empty for the runtime folder.
-  QString instanceLockDirectory;
   /// Listen to the system's USB hot-plug events.
   bool hotplug = true;
   /// The virtual box behind `backend` in simulate mode: its unplug/replug drive the same
@@ -54,8 +53,6 @@ class CMainWnd final : public ui::WindowBase, public PresenterHost, public Sessi
 
   EqualizerManager& Controller() { return *m_core; }
   MainPresenter& Presenter() { return *m_presenter; }
-  /// True when another instance held the lock at initialisation (this one closes itself).
-  bool IsSecondInstance() const { return m_secondInstance; }
   /// Remaining main-volume polls (timer 4114).
   int MainVolumePolls() const;
   /// Changes the language, stores the choice and re-resolves every text.
@@ -96,21 +93,25 @@ class CMainWnd final : public ui::WindowBase, public PresenterHost, public Sessi
   void FocusField(const QString& name);
   /// Confirms a volume, delay or crossover field (Enter or leaving it).
   void CommitField(const QString& name, int index);
+  /// Confirms the field that holds the focus and something typed, when another control
+  /// than that field raised a notification.
+  void CommitPendingEdit(const QWidget* sender);
   void OnMenuClick(const ui::MenuClickRecord& record);
   void ShowLoading();
   void CloseLoading();
   void EndTipsWindows();
+  /// The "${tips}" boxes and the message windows, which a plug event makes stale.
+  void EndNoticeWindows();
   void StartHotplug();
 
   MainWndOptions m_options;
   std::unique_ptr<EqualizerManager> m_core;
   std::unique_ptr<MainPresenter> m_presenter;
-  std::unique_ptr<SingleInstance> m_instance;
   std::unique_ptr<HotplugMonitor> m_hotplug;
   windows::CLoadingWnd* m_loading = nullptr;
   int m_outputMenuChannel = 0;
   int m_mainVolumeTimerId = 0;
-  bool m_secondInstance = false;
+  QTimer* m_plugPoll = nullptr;
   bool m_closing = false;
 };
 

@@ -27,12 +27,22 @@ std::string TextOf(const QWidget* control) { return control ? ui::ControlText(co
 
 bool Checked(const ui::CheckBox* box) { return box && box->IsChecked(); }
 
-/// A typed whole number of dB where "${off}" (as stored or as shown) reads `offValue`.
-int TypedVolume(const QWidget* edit, int offValue) {
+/// A typed whole number of dB where "${off}" (as stored or as shown) reads `offValue`;
+/// nothing for a text that is no number (a typo must never set a volume).
+std::optional<int> TypedVolume(const QWidget* edit, int offValue) {
   const QString text = edit ? ui::ControlText(edit) : QString();
   const QString off = QStringLiteral("${off}");
   if (text == off || text == ui::Tr(off)) return offValue;
-  return LeadingWholeNumber(text.toStdString());
+  const std::string typed = text.toStdString();
+  if (!StartsWithNumber(typed)) return std::nullopt;
+  return LeadingWholeNumber(typed);
+}
+
+/// A typed number; nothing for a text that is no number.
+std::optional<double> TypedNumber(const QWidget* edit) {
+  const std::string typed = TextOf(edit);
+  if (!StartsWithNumber(typed)) return std::nullopt;
+  return LeadingNumber(typed);
 }
 
 bool IsBandIndex(int band) { return band >= 0 && band < kMaxEqBands; }
@@ -60,7 +70,12 @@ void MainPresenter::SetChVolume(int output) {
 
 void MainPresenter::SetChVolumeEdit(int output) {
   if (!IsOutput(output)) return;
-  m_core.Outputs().SetVolumeDb(output, TypedVolume(m_view.outputs[At(output)].volumeEdit, kOutputOffDb));
+  const std::optional<int> typed = TypedVolume(m_view.outputs[At(output)].volumeEdit, kOutputOffDb);
+  if (!typed) {
+    DrawVolume(output);  // a typo: the volume shown before, nothing sent
+    return;
+  }
+  m_core.Outputs().SetVolumeDb(output, *typed);
 }
 
 void MainPresenter::SetChVolumeUp(int output, bool up) { m_core.Outputs().StepVolume(output, up); }
@@ -93,7 +108,12 @@ void MainPresenter::SetChDelay(int output) {
 void MainPresenter::SetChDelayEdit(int output) {
   if (!IsOutput(output)) return;
   ui::Edit* edit = m_view.outputs[At(output)].delayEdit;
-  const double kept = m_core.Outputs().SetDelayTyped(output, LeadingNumber(TextOf(edit)));
+  const std::optional<double> typed = TypedNumber(edit);
+  if (!typed) {
+    DrawDelay(output, false);
+    return;
+  }
+  const double kept = m_core.Outputs().SetDelayTyped(output, *typed);
   // The field keeps the distance as typed (held to its range), not as it reads back from
   // whole microseconds.
   view::SetText(edit, TypedDelayText(kept, m_core.Mirror().session.delayUnit));
@@ -113,7 +133,12 @@ void MainPresenter::SetMainVolume() {
 }
 
 void MainPresenter::SetMainVolumeEdit() {
-  m_core.Main().SetMainVolume(TypedVolume(m_view.mainVolumeEdit, kOutputOffDb));
+  const std::optional<int> typed = TypedVolume(m_view.mainVolumeEdit, kOutputOffDb);
+  if (!typed) {
+    DrawMainVolume();
+    return;
+  }
+  m_core.Main().SetMainVolume(*typed);
 }
 
 void MainPresenter::SetMainVolumeUp(bool up) { m_core.Main().StepMainVolume(up); }
@@ -182,8 +207,16 @@ void MainPresenter::SetChInput(int output, int input) {
 void MainPresenter::SetChEqEdit(int band) {
   if (!IsBandIndex(band)) return;
   const BandRowView& row = m_view.bands[At(band)];
-  m_core.Eq().EditBand(Current(), band, ReadFrequencyText(TextOf(row.freq)), ReadNumber(TextOf(row.q)),
-                       ReadNumber(TextOf(row.gain)));
+  const std::optional<double> q = TypedNumber(row.q);
+  const std::optional<double> gain = TypedNumber(row.gain);
+  if (!q || !gain) {
+    UpdateEqBandView(Current());  // a typo: the row as before, nothing sent
+    return;
+  }
+  // A frequency that is no number keeps the band's (the core's rule for any frequency it
+  // cannot take).
+  m_core.Eq().EditBand(Current(), band, ReadFrequencyText(TextOf(row.freq)), static_cast<float>(*q),
+                       static_cast<float>(*gain));
 }
 
 void MainPresenter::SetChEqSlider(int band) {
@@ -224,8 +257,12 @@ void MainPresenter::SetOutputEqReset() { m_core.Eq().ResetEq(Current(), Confirme
 // --- crossover --------------------------------------------------------------------------------------
 
 void MainPresenter::CommitCrossoverFrequency(bool highPass) {
-  const int value = ReadFrequencyText(TextOf(highPass ? m_view.hpFreq : m_view.lpFreq));
-  m_core.Crossovers().SetFrequency(Current(), highPass, value);
+  const std::string typed = TextOf(highPass ? m_view.hpFreq : m_view.lpFreq);
+  if (!StartsWithNumber(typed)) {
+    SetFreqDivider(Current());  // a typo would have read as 0 Hz: the corner as before
+    return;
+  }
+  m_core.Crossovers().SetFrequency(Current(), highPass, ReadFrequencyText(typed));
 }
 
 void MainPresenter::SetHpFreq() { CommitCrossoverFrequency(true); }

@@ -540,12 +540,10 @@ TEST_F(DspRepliesTest, LogsReportsAcknowledgementsAndLogOnlyReplies) {
   Decode(INPUT_NOISE, OP_UPDATE, {0, 1, 0x28, 0x05, 0x32, 0x00});
   const std::string file = log.File();
   for (const char* line : {
-           "dsp_ack_process: cmd(0x00000002)\nDSP_VOLUME OP_ACK ----------\n",
-           "dsp_ack_process: cmd(0x0000000d)\nDSP_CH_TYPE OP_ACK\n",
-           "DSP_SOURCE_CONFIG update total source=3 -->\nsource0 = 81\nsource1 = 82\n"
-           "dsp_ack_process",
+           "DSP_VOLUME OP_ACK ----------\n",
+           "DSP_CH_TYPE OP_ACK\n",
+           "DSP_SOURCE_CONFIG update total source=3 -->\nsource0 = 81\nsource1 = 82\n",
            "DSP_EQ_RESET OP=0xdd, scene =0, \n",
-           "dsp_ack_process: cmd(0x0000000c)\n",
            "DSP_INPUT_MIX_CH_TRIM OP=0xdd, scene =0, source = 0x5, in_ch(1) from out_ch(0) to "
            "out_ch_end(1)\nin_ch(1) -> out_ch_x(0) to out_ch_y(1), trim[0]=(100),trim[1]=(-10),\n",
            "INPUT_NOISE OP=0xdd, ch_x=0, ch_y = 1\nnoise[0]=(-59.500000),noise[1]=(-50.000000),\n",

@@ -13,6 +13,7 @@
 #include "devicelink/mcu_commands.h"
 #include "devicelink/memory_commands.h"
 #include "devicelink/scene_commands.h"
+#include "tests/support/log_capture.h"
 #include "tests/support/recording_target.h"
 #include "tests/support/scripted_hid.h"
 
@@ -70,6 +71,31 @@ TEST(ReplyDecoders, EachFamilyReachesItsWindowThroughTheInstalledLink) {
     EXPECT_EQ(got[0].number, row.message);
   }
   link.CloseHIDDevice(false);
+}
+
+/// Every DSP-packet report is logged once before it is routed: the DSP table's, the
+/// calibration and memory families', and one nobody decodes.
+TEST(ReplyDecoders, EveryDspReportIsLoggedOnceWhoeverDecodesIt) {
+  test::LogCapture log;
+  auto backend = std::make_shared<test::ScriptedHidBackend>();
+  DeviceLink link(backend, LinkTimings{0, 1});
+  link.SetLinkConfig(79, 8, 6, false, false);
+  InstallReplyDecoders(link);
+  link.OpenHIDDevice();
+  for (const std::uint8_t id : {std::uint8_t{2}, std::uint8_t{19}, std::uint8_t{28}, std::uint8_t{66},
+                                std::uint8_t{200}}) {
+    backend->State().QueueReport(test::InputReport(test::ReplyFrameBytes(1, id, 0xEE, {0x0A})));
+    ASSERT_TRUE(link.ReadHIDData(10));
+  }
+  link.CloseHIDDevice(false);
+  const std::string file = log.File();
+  for (const char* line : {"dsp_ack_process: cmd(0x00000002)\n", "dsp_ack_process: cmd(0x00000013)\n",
+                           "dsp_ack_process: cmd(0x0000001c)\n", "dsp_ack_process: cmd(0x00000042)\n",
+                           "dsp_ack_process: cmd(0x000000c8)\n"}) {
+    const std::size_t first = file.find(line);
+    EXPECT_NE(first, std::string::npos) << line;
+    EXPECT_EQ(file.find(line, first + 1), std::string::npos) << "twice: " << line;
+  }
 }
 
 }  // namespace

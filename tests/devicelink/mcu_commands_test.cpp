@@ -82,10 +82,10 @@ const std::vector<CommandCase>& CommandCases() {
       {"password and remark", [](DeviceLink& l) { SetPWD(l, "1234", "car"); }, 13, OP_SET,
        Concat({{4}, Text("1234"), {3}, Text("car")}), kWaitDefaultMs,
        "SetPWD len(4), (password)1234\n"},
-      {"over-long password and remark are clipped to 12 and 20",
-       [](DeviceLink& l) { SetPWD(l, "123456789ABCDEF", "abcdefghijklmnopqrstuvwxy"); }, 13,
-       OP_SET, Concat({{12}, Text("123456789ABC"), {20}, Text("abcdefghijklmnopqrst")}),
-       kWaitDefaultMs, "SetPWD len(12), (password)123456789ABC\n"},
+      {"a pair that fills the 40-byte command is sent whole",
+       [](DeviceLink& l) { SetPWD(l, "123456789ABCDEF", "abcdefghijklmnopqrstuvw"); }, 13,
+       OP_SET, Concat({{15}, Text("123456789ABCDEF"), {23}, Text("abcdefghijklmnopqrstuvw")}),
+       kWaitDefaultMs, "SetPWD len(15), (password)123456789ABCDEF\n"},
       {"empty password and remark", [](DeviceLink& l) { SetPWD(l, "", ""); }, 13, OP_SET, {0, 0},
        kWaitDefaultMs, "SetPWD len(0), (password)\n"},
       {"password query", [](DeviceLink& l) { Get_PWD(l); }, 13, OP_GET, {}, kWaitDefaultMs,
@@ -214,6 +214,14 @@ TEST_F(McuTest, HandshakeReturnsWhetherTheBoxAnsweredAndAppliesTheAnswer) {
   EXPECT_EQ(posted[0].wParam, 0U);
   EXPECT_EQ(posted[0].lParam, 0);
   EXPECT_EQ(posted[0].record, nullptr);
+}
+
+TEST_F(McuTest, APasswordThatDoesNotFitIsRefusedWholeNeverCut) {
+  test::LogCapture log;
+  EXPECT_FALSE(SetPWD(link, "123456789ABCDEF", "abcdefghijklmnopqrstuvwx"));  // 2 + 15 + 24 = 41
+  EXPECT_TRUE(hid.Written().empty());
+  EXPECT_NE(log.File().find("SetPWD refused"), std::string::npos);
+  EXPECT_TRUE(SetPWD(link, "1234", "car"));
 }
 
 TEST_F(McuTest, HandshakeOnAClosedLinkReturnsFalseWithoutWriting) {

@@ -4,7 +4,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <QCoreApplication>
 #include <QFileInfo>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <climits>
 #include <filesystem>
@@ -116,10 +118,18 @@ TEST_F(SettingsFileTest, AWriteThatCannotCreateTheFolderReportsFailure) {
   EXPECT_EQ(settings.ReadInt(kLanguageKey, 9), 9);
 }
 
-TEST(DefaultSettingsPath, IsQuorelIniInAnAbsoluteFolder) {
+TEST(DefaultSettingsPath, IsQuorelIniInOneFolderNamedAfterTheProgram) {
+  const QString organisation = QCoreApplication::organizationName();
+  const QString application = QCoreApplication::applicationName();
+  QCoreApplication::setOrganizationName(QStringLiteral("quorelbox"));
+  QCoreApplication::setApplicationName(QStringLiteral("quorelbox"));
   const QFileInfo info(DefaultSettingsPath());
   EXPECT_EQ(info.fileName(), QStringLiteral("quorel.ini"));
   EXPECT_TRUE(info.isAbsolute());
+  EXPECT_EQ(info.absolutePath(),
+            QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/quorelbox"));
+  QCoreApplication::setOrganizationName(organisation);
+  QCoreApplication::setApplicationName(application);
 }
 
 TEST(MarkerFiles, OnlyExistenceInTheCurrentDirectoryCounts) {

@@ -51,11 +51,11 @@ TEST_F(AboutTest, ShowsTheVersionsOfTheBoxAndTheProgram) {
       // No box read yet: the model name alone.
       {"en", AboutInfo{}, QStringLiteral("ZX7140K"), QStringLiteral("Software version v6.7.50"),
        QStringLiteral("Built-in firmware v16.16")},
-      {"en", AboutInfo{79, 16, 17}, QStringLiteral("ZX7140K Firmware v16.17"),
+      {"en", AboutInfo{79, 16, 17, {}}, QStringLiteral("ZX7140K Firmware v16.17"),
        QStringLiteral("Software version v6.7.50"), QStringLiteral("Built-in firmware v16.16")},
-      {"en", AboutInfo{79, 1, 5}, QStringLiteral("ZX7140K Firmware v1.5"),
+      {"en", AboutInfo{79, 1, 5, {}}, QStringLiteral("ZX7140K Firmware v1.5"),
        QStringLiteral("Software version v6.7.50"), QStringLiteral("Built-in firmware v16.16")},
-      {"cn_zh", AboutInfo{79, 16, 17}, QStringLiteral("ZX7140K 固件版本 v16.17"),
+      {"cn_zh", AboutInfo{79, 16, 17, {}}, QStringLiteral("ZX7140K 固件版本 v16.17"),
        QStringLiteral("软件版本 v6.7.50"), QStringLiteral("内置固件版本 v16.16")},
   };
   for (const Case& c : cases) {
@@ -83,18 +83,39 @@ TEST_F(AboutTest, CloseButtonAnswersZero) {
 
 TEST_F(AboutTest, TheWebButtonOpensItsAddressAndKeepsTheWindowOpen) {
   WhenOpen<CAboutWnd>([this](CAboutWnd& about) {
+    EXPECT_EQ(Shown(about, "web_btn_1"), QStringLiteral("https://www.example.com"));
     Click(about, "web_btn_1");
     ASSERT_EQ(m_browser.opened.size(), 1);
-    EXPECT_EQ(m_browser.opened[0], QUrl(Shown(about, "web_btn_1")));
+    EXPECT_EQ(m_browser.opened[0], QUrl(QStringLiteral("https://www.example.com")));
     Click(about, "confirm_btn");
   });
-  EXPECT_EQ(ShowAboutWindow(nullptr, AboutInfo{}), 1);
+  AboutInfo info;
+  info.webAddress = QStringLiteral("https://www.example.com");
+  EXPECT_EQ(ShowAboutWindow(nullptr, info), 1);
+}
+
+TEST_F(AboutTest, WithoutAnAddressNoLinkIsShown) {
+  for (const char* address : {"", "www.example.com"}) {
+    bool checked = false;
+    WhenOpen<CAboutWnd>([&](CAboutWnd& about) {
+      EXPECT_TRUE(about.FindControl(QStringLiteral("web_btn_1"))->isHidden()) << address;
+      checked = true;
+      Click(about, "confirm_btn");
+    });
+    AboutInfo info;
+    info.webAddress = QString::fromLatin1(address);
+    ShowAboutWindow(nullptr, info);
+    EXPECT_TRUE(checked);
+  }
 }
 
 TEST_F(AboutTest, AWebButtonWithAnOddTargetOpensNothing) {
   for (const char* target : {"", "file:///etc/passwd", "javascript:alert(1)", "www.example.com"}) {
     WhenOpen<CAboutWnd>([&](CAboutWnd& about) {
-      ui::SetControlText(about.FindControl(QStringLiteral("web_btn_1")), QString::fromLatin1(target));
+      // As a layout whose link holds an odd text would show it.
+      QWidget* web = about.FindControl(QStringLiteral("web_btn_1"));
+      ui::SetControlText(web, QString::fromLatin1(target));
+      web->setVisible(true);
       Click(about, "web_btn_1");
       Click(about, "confirm_btn");
     });

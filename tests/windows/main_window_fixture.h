@@ -1,6 +1,6 @@
 #pragma once
 // The main window against a virtual box, for tests that act through the window: the real
-// skin, settings in Qt's test location, a lock folder of its own, no system hot-plug, and
+// skin, settings in Qt's test location, no system hot-plug, and
 // message boxes answered automatically (their texts recorded) so no modal loop waits for a
 // user.
 
@@ -50,14 +50,12 @@ class MainWindowTest : public ::testing::Test {
     QFile::remove(DefaultSettingsPath());
     QString error;
     ASSERT_TRUE(ui::LoadSkin(&error)) << error.toStdString();
-    ASSERT_TRUE(m_lockDir.isValid());
     m_backend = sim::MakeVirtualBoxBackend(BoxConfig());
     PrepareBox(*m_backend->Box());
     BeforeWindow();
     MainWndOptions options;
     options.backend = m_backend;
     options.timings = LinkTimings{300, 20};
-    options.instanceLockDirectory = m_lockDir.path();
     options.hotplug = false;
     options.plugSwitch = m_backend->Box();
     window = std::make_unique<CMainWnd>(std::move(options));
@@ -91,9 +89,18 @@ class MainWindowTest : public ::testing::Test {
     return true;
   }
 
-  /// Connected: the read-out applied and the queue switched on.
+  /// Connected: the read-out applied, the queue switched on and the loading window gone
+  /// (while it shows, it takes every click).
   bool WaitConnected(int ms = 8000) {
-    return WaitFor([this] { return Controller().Link().QueueEnabled() && Live().model == kBoxModel; }, ms);
+    return WaitFor([this] {
+      return Controller().Link().QueueEnabled() && Live().model == kBoxModel && !LoadingWindowShown();
+    }, ms);
+  }
+
+  static bool LoadingWindowShown() {
+    for (const ui::WindowBase* w : ui::WindowBase::LiveWindows())
+      if (w->ClassName() == u"LoadingWnd" && w->isVisible()) return true;
+    return false;
   }
 
   /// Every queued command sent and answered, and every posted reply applied.
@@ -114,8 +121,6 @@ class MainWindowTest : public ::testing::Test {
   QString Text(const QString& name) { return ui::Tr(ui::ControlText(window->FindControl(name))); }
 
   std::unique_ptr<CMainWnd> window;
-  QString LockDirectory() const { return m_lockDir.path(); }
-  bool IsSecondInstance() const { return window->IsSecondInstance(); }
 
  private:
   void AnswerMessageBoxes() {
@@ -129,7 +134,6 @@ class MainWindowTest : public ::testing::Test {
     }
   }
 
-  QTemporaryDir m_lockDir;
   std::shared_ptr<sim::VirtualHidBackend> m_backend;
   QTimer m_answerer;
 };

@@ -4,7 +4,9 @@
 #include <QTest>
 
 #include "shell/settings.h"
+#include "shell/single_instance.h"
 #include "tests/windows/main_window_fixture.h"
+#include "windows/start_up.h"
 #include "ui/buttons.h"
 #include "ui/message_port.h"
 #include "ui/popup_menu.h"
@@ -29,24 +31,16 @@ class MainWindowShellTest : public MainWindowTest {
   }
 };
 
-TEST_F(MainWindowShellTest, ASecondInstanceTellsTheUserAndClosesItself) {
+TEST_F(MainWindowShellTest, ASecondInstanceIsToldAndGoesNoFurther) {
   ASSERT_TRUE(WaitConnected());
-  auto backend = sim::MakeVirtualBoxBackend();
-  MainWndOptions options;
-  options.backend = backend;
-  options.instanceLockDirectory = LockDirectory();
-  options.hotplug = false;
-  CMainWnd second(std::move(options));
-  ASSERT_TRUE(second.Create(QStringLiteral("Quorel DSP Audio")));
-  second.show();
-  EXPECT_TRUE(second.IsSecondInstance());
-  ASSERT_TRUE(WaitFor([this] { return !messages.isEmpty(); }));
+  QTemporaryDir lockDir;
+  SingleInstance first(lockDir.path());
+  ASSERT_TRUE(ClaimSingleInstance(first));
+  EXPECT_TRUE(messages.isEmpty());
+  SingleInstance second(lockDir.path());
+  EXPECT_FALSE(ClaimSingleInstance(second));
+  ASSERT_EQ(messages.size(), 1);
   EXPECT_EQ(messages.first(), ui::Tr(QStringLiteral("${mutex_tips}")));
-  EXPECT_TRUE(WaitFor([&second] { return !second.isVisible(); }));
-  // The second instance never opened the box; the first still runs connected.
-  EXPECT_FALSE(second.Controller().Link().IsDeviceOpen());
-  EXPECT_TRUE(Controller().Link().IsDeviceOpen());
-  EXPECT_FALSE(IsSecondInstance());
 }
 
 TEST_F(MainWindowShellTest, LanguageItemsSwitchTextsAndStoreTheChoice) {

@@ -1,6 +1,7 @@
-// The program asked to stop by the system (SIGTERM at logout, SIGINT from Ctrl-C) closes as
-// its close button would: the box is told the PC leaves, the log keeps its last lines and
-// the virtual box's state file is written.
+// The program itself, started as a child process in a folder of the test's own: asked to
+// stop by the system (SIGTERM at logout, SIGINT from Ctrl-C) it closes as its close button
+// would (the box is told the PC leaves, the log keeps its last lines, the virtual box's state
+// file is written); a second copy started beside it leaves the first one's log alone.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <stdlib.h>
@@ -28,7 +29,7 @@ std::string ReadFile(const fs::path& path) {
   return text.str();
 }
 
-class ShutdownTest : public ::testing::TestWithParam<int> {
+class ProgramTest : public ::testing::Test {
  protected:
   void SetUp() override {
     char pattern[] = "/tmp/quorelbox-shutdown-XXXXXX";
@@ -38,13 +39,14 @@ class ShutdownTest : public ::testing::TestWithParam<int> {
   }
   void TearDown() override { fs::remove_all(m_dir); }
 
-  /// Starts the program in the test's folder with its own settings and lock folders.
-  pid_t Start() {
+  /// Starts the program in the test's folder with its own settings and lock folders; its
+  /// console goes to `console`.
+  pid_t Start(const char* console = "console.txt") {
     const pid_t child = ::fork();
     if (child != 0) return child;
     if (::chdir(m_dir.c_str()) != 0) ::_exit(125);
     // The console gets every log line at once; the log file only every few lines.
-    if (!std::freopen("console.txt", "w", stdout)) ::_exit(125);
+    if (!std::freopen(console, "w", stdout)) ::_exit(125);
     ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
     ::setenv("XDG_RUNTIME_DIR", m_dir.c_str(), 1);
     ::setenv("XDG_CONFIG_HOME", m_dir.c_str(), 1);
@@ -64,6 +66,8 @@ class ShutdownTest : public ::testing::TestWithParam<int> {
 
   fs::path m_dir;
 };
+
+class ShutdownTest : public ProgramTest, public ::testing::WithParamInterface<int> {};
 
 TEST_P(ShutdownTest, ASignalClosesThroughTheCloseSequence) {
   const pid_t child = Start();
@@ -90,6 +94,29 @@ TEST_P(ShutdownTest, ASignalClosesThroughTheCloseSequence) {
   std::string error;
   EXPECT_EQ(qb::sim::LoadBoxState((m_dir / "box.json").string(), saved, &error), qb::sim::LoadResult::Loaded)
       << error;
+}
+
+TEST_F(ProgramTest, ASecondCopyLeavesTheFirstOnesLogAlone) {
+  const pid_t first = Start();
+  ASSERT_GT(first, 0);
+  ASSERT_TRUE(ConsoleShows("EqualizerManager::OnConnectDone")) << ReadFile(m_dir / "console.txt");
+  const std::string logStart = ReadFile(m_dir / "save.log").substr(0, 200);
+  ASSERT_FALSE(logStart.empty());
+
+  const pid_t second = Start("second.txt");
+  ASSERT_GT(second, 0);
+  // Time to reach its "already running" message, where it waits for the user.
+  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+  EXPECT_EQ(::waitpid(second, nullptr, WNOHANG), 0) << "it should be showing its message";
+  ::kill(second, SIGKILL);
+  ::waitpid(second, nullptr, 0);
+  EXPECT_EQ(ReadFile(m_dir / "save.log").substr(0, logStart.size()), logStart) << "the first one's log was truncated";
+  EXPECT_EQ(ReadFile(m_dir / "second.txt"), "") << "the second copy logged (and so opened the log)";
+
+  ASSERT_EQ(::kill(first, SIGTERM), 0);
+  int status = 0;
+  ASSERT_EQ(::waitpid(first, &status, 0), first);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Signals, ShutdownTest, ::testing::Values(SIGTERM, SIGINT),
