@@ -367,20 +367,26 @@ CurveHitAreas AreasOf(const CurveLayout& layout, int bandCount, bool qHandles) {
 
 void EqualizerCurve::mousePressEvent(QMouseEvent* event) {
   if (event->button() == Qt::LeftButton) {
+    const PixelPoint pointer = ToPixel(event->position());
     const CurveHit hit =
-        HitOnPress(AreasOf(m_layout, m_bandCount, m_dragAllDirection && HasCurrentBand()),
-                   ToPixel(event->position()));
+        HitOnPress(AreasOf(m_layout, m_bandCount, m_dragAllDirection && HasCurrentBand()), pointer);
+    m_pressAt = pointer;
+    m_grabOffset = {};
+    m_moved = false;
     switch (hit.target) {
       case CurveTarget::kQHandle:
         setCursor(Qt::SizeHorCursor);
         m_capture = kFactorCaptured;
         break;
-      case CurveTarget::kBand:
+      case CurveTarget::kBand: {
         MakeCurrent(hit.band);
+        const PixelPoint centre = m_layout.points[static_cast<std::size_t>(hit.band)];
+        m_grabOffset = {pointer.x - centre.x, pointer.y - centre.y};
         m_capture = kIndexCaptured;
         setCursor(m_dragAllDirection ? Qt::SizeAllCursor : Qt::SizeVerCursor);
         update();
         break;
+      }
       case CurveTarget::kHighPass:
       case CurveTarget::kLowPass:
         setCursor(Qt::SizeHorCursor);
@@ -397,6 +403,10 @@ void EqualizerCurve::mousePressEvent(QMouseEvent* event) {
 
 void EqualizerCurve::mouseMoveEvent(QMouseEvent* event) {
   const PixelPoint pointer = ToPixel(event->position());
+  if (m_capture != kNoCapture) {
+    if (!m_moved && pointer == m_pressAt) return;  // a move event that moved nothing
+    m_moved = true;
+  }
   switch (m_capture) {
     case kNoCapture:
       HoverAt(pointer);
@@ -456,7 +466,7 @@ void EqualizerCurve::HoverAt(PixelPoint p) {
 
 void EqualizerCurve::DragBandTo(PixelPoint pointer) {
   if (!HasCurrentBand()) return;
-  const PixelPoint c = m_axes.Clamp(pointer);
+  const PixelPoint c = m_axes.Clamp({pointer.x - m_grabOffset.x, pointer.y - m_grabOffset.y});
   const auto k = static_cast<std::size_t>(m_currentIndex);
   PixelPoint& point = m_layout.points[k];
   if (m_dragAllDirection) point.x = c.x;
@@ -525,8 +535,18 @@ void EqualizerCurve::ReleaseAt(PixelPoint pointer) {
   // The capture ends before the owner hears of the release, so what it pushes back in
   // answer is laid out and painted as settled values.
   m_capture = kNoCapture;
+  // A click that did not move leaves every value as it was: the pixel a value is read back
+  // from is never exactly the value.
+  const bool moved = m_moved || pointer != m_pressAt;
+  m_moved = false;
+  if (capture == kIndexCaptured) pointer = {pointer.x - m_grabOffset.x, pointer.y - m_grabOffset.y};
   const PixelPoint c = m_axes.Clamp(pointer);
   const int f = m_axes.FrequencyOfX(c.x);
+  if (!moved) {
+    setCursor(capture == kIndexCaptured ? Qt::PointingHandCursor : Qt::ArrowCursor);
+    update();
+    return;
+  }
   switch (capture) {
     case kIndexCaptured: {
       setCursor(Qt::PointingHandCursor);

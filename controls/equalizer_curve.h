@@ -181,6 +181,12 @@ class EqualizerCurve : public QWidget, public ui::AttributeSink, public ui::Equa
   int m_currentIndex = -1;
   bool m_dragAllDirection = false;
   Capture m_capture = kNoCapture;
+  /// Where the press that started the capture was, how far from the grabbed band point's
+  /// centre, and whether the pointer has moved since: a press alone changes nothing, and a
+  /// drag moves the point by what the pointer moved, not onto the pointer.
+  PixelPoint m_pressAt{};
+  PixelPoint m_grabOffset{};
+  bool m_moved = false;
   int m_hpFreq = -1;
   int m_lpFreq = -1;
   bool m_allGainsZero = false;

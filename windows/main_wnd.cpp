@@ -408,7 +408,8 @@ void CMainWnd::OnReturn(ui::Notification& n) {
 }
 
 void CMainWnd::CommitPendingEdit(const QWidget* sender) {
-  auto* edit = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+  // The window's own focus child: the field keeps it while the window is not active.
+  auto* edit = qobject_cast<QLineEdit*>(focusWidget());
   if (!edit || edit == sender || !edit->isModified() || !isAncestorOf(edit)) return;
   // The skin's buttons take no focus, so a click leaves the focus (and what was typed) in
   // the field: confirm it before the click changes the output the field belongs to.

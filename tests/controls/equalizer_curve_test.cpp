@@ -153,18 +153,32 @@ TEST_F(EqualizerCurveTest, ParametricDragIsClampedAtThePlotEdges) {
   ExpectAllRecords(ui::notify::kEqualizerEq, "5");
 }
 
-TEST_F(EqualizerCurveTest, ADragThatChangesNothingRaisesNothingUntilRelease) {
+TEST_F(EqualizerCurveTest, APressThatDoesNotMoveChangesAndRaisesNothing) {
   curve->SetDragAllDirection(true);
   curve->SetEqBands(bands, -1);
+  const ui::CurveBand before = curve->DisplayBand(2);
   const PixelPoint p = LabelCentre(2);
   Press(p);
+  const std::size_t afterPress = window.records.size();
   Drag(p);
   Drag(p);
-  const std::size_t afterFirst = window.records.size();
-  Drag(p);
-  EXPECT_EQ(window.records.size(), afterFirst);
   Release(p);
-  EXPECT_EQ(window.records.size(), afterFirst + 1);
+  EXPECT_EQ(window.records.size(), afterPress);
+  EXPECT_EQ(curve->DisplayBand(2).freq, before.freq);
+  EXPECT_EQ(curve->DisplayBand(2).gain, before.gain);
+}
+
+TEST_F(EqualizerCurveTest, ADragMovesThePointByWhatThePointerMoved) {
+  curve->SetDragAllDirection(true);
+  curve->SetEqBands(bands, -1);
+  const PixelPoint centre = curve->Layout().points[2];
+  // Grabbed off its centre: the point keeps that offset instead of jumping under the pointer.
+  const PixelPoint grab{centre.x + 2, centre.y - 2};
+  Press(grab);
+  Drag({grab.x, grab.y + 10});
+  Release({grab.x, grab.y + 10});
+  EXPECT_EQ(curve->Layout().points[2].x, centre.x);
+  EXPECT_EQ(curve->Layout().points[2].y, centre.y + 10);
 }
 
 TEST_F(EqualizerCurveTest, QHandleDragHoldsQBetweenLimits) {

@@ -1,0 +1,233 @@
+// What a new user meets in the main window, through real key and mouse events against the
+// virtual box: typed values that must reach the box (or, when they are typos, nothing),
+// a click on the curve that must change nothing, the output reset's two answers, a factory
+// reset read back, and the controls that must show the mirror from the start.
+#include <QAction>
+#include <QTest>
+#include <QTimer>
+
+#include "controls/equalizer_curve.h"
+#include "tests/windows/main_window_fixture.h"
+#include "ui/buttons.h"
+#include "ui/combo.h"
+#include "ui/edit.h"
+#include "ui/popup_menu.h"
+#include "windows/about_wnd.h"
+
+namespace qb::test {
+namespace {
+
+class NewUserTest : public MainWindowTest {
+ protected:
+  void SetUp() override {
+    MainWindowTest::SetUp();
+    if (HasFatalFailure()) return;
+    window->activateWindow();
+    ASSERT_TRUE(WaitConnected());
+    ASSERT_TRUE(Drain());
+  }
+
+  /// Types over a field and optionally leaves it with `key`.
+  void Type(const QString& name, const QString& text, Qt::Key key = Qt::Key_unknown) {
+    auto* edit = Control<ui::Edit>(name);
+    ASSERT_NE(edit, nullptr);
+    edit->setFocus();
+    QApplication::processEvents();
+    edit->selectAll();
+    QTest::keyClicks(edit, text);
+    if (key != Qt::Key_unknown) QTest::keyClick(edit, key);
+    QApplication::processEvents();
+  }
+  void ClickOn(const QString& name) {
+    QTest::mouseClick(Control<QWidget>(name), Qt::LeftButton);
+    QApplication::processEvents();
+  }
+  /// Chooses an item of the menu a click just opened.
+  void ChooseMenuItem(const char* item) {
+    ui::PopupMenu* menu = window->CurrentMenu();
+    ASSERT_NE(menu, nullptr);
+    QAction* action = menu->FindItem(QString::fromLatin1(item));
+    ASSERT_NE(action, nullptr) << item;
+    action->trigger();
+    QApplication::processEvents();
+  }
+  std::size_t CommandsOf(std::uint8_t id) {
+    std::size_t n = 0;
+    for (const sim::BoxCommand& c : Box().Commands()) n += c.packetType == DSP_PACKET && c.commandId == id;
+    return n;
+  }
+  static QString Tr(const char* key) { return ui::Tr(QString::fromLatin1(key)); }
+  double BoxGain(int output, int band) {
+    return Box().State().live.outputs[At(output)].bands[At(band)].gainDb;
+  }
+};
+
+// --- values typed -------------------------------------------------------------------------------
+
+TEST_F(NewUserTest, EnterInABandGainOfTheGraphicEqualiserConfirmsIt) {
+  ASSERT_FALSE(Controller().Mirror().session.parametricEq) << "the window starts in graphic mode";
+  Type(QStringLiteral("eq_gain_3"), QStringLiteral("4.5"), Qt::Key_Return);
+  ASSERT_TRUE(Drain());
+  EXPECT_FLOAT_EQ(Live().channels[0].bands[3].eqGain, 4.5f);
+  EXPECT_DOUBLE_EQ(BoxGain(0, 3), 4.5);
+}
+
+TEST_F(NewUserTest, WhatWasTypedIsConfirmedBeforeAnotherOutputIsChosen) {
+  Type(QStringLiteral("eq_gain_4"), QStringLiteral("-2.5"));
+  ClickOn(QStringLiteral("ch_enable_2"));
+  Type(QStringLiteral("edit_ch_volume_5"), QStringLiteral("-20"));
+  ClickOn(QStringLiteral("ch_enable_6"));
+  ASSERT_TRUE(Drain());
+  EXPECT_EQ(Live().currChannel, 6);
+  EXPECT_FLOAT_EQ(Live().channels[0].bands[4].eqGain, -2.5f) << "the band of the output it was typed for";
+  EXPECT_DOUBLE_EQ(BoxGain(0, 4), -2.5);
+  EXPECT_FLOAT_EQ(Live().channels[2].bands[4].eqGain, 0.0f);
+  EXPECT_DOUBLE_EQ(Box().State().live.outputs[5].volumeDb, -20.0);
+}
+
+TEST_F(NewUserTest, ATypoInANumberFieldChangesNothingAndShowsTheValueAgain) {
+  Type(QStringLiteral("edit_ch_volume_2"), QStringLiteral("-20"), Qt::Key_Return);
+  ASSERT_TRUE(Drain());
+  Box().ClearCommands();
+  for (const char* typo : {"abc", "", "dB"}) {
+    Type(QStringLiteral("edit_ch_volume_2"), QString::fromLatin1(typo), Qt::Key_Return);
+    EXPECT_EQ(Text(QStringLiteral("edit_ch_volume_2")), QStringLiteral("-20dB")) << typo;
+  }
+  Type(QStringLiteral("edit_main_volume"), QStringLiteral("loud"), Qt::Key_Return);
+  Type(QStringLiteral("edit_ch_delay_1"), QStringLiteral("?"), Qt::Key_Return);
+  Type(QStringLiteral("lp_freq"), QStringLiteral("x"), Qt::Key_Return);
+  Type(QStringLiteral("eq_gain_2"), QStringLiteral("-"), Qt::Key_Return);
+  ASSERT_TRUE(Drain());
+  EXPECT_FLOAT_EQ(Live().channels[2].gain, -20.0f);
+  EXPECT_EQ(Live().channels[0].crossover.lp.fs, Profile{}.channels[0].crossover.lp.fs);
+  EXPECT_TRUE(Box().Commands().empty()) << "a typo sends nothing";
+}
+
+// --- the curve ------------------------------------------------------------------------------------
+
+TEST_F(NewUserTest, AClickOnABandPointChangesNothing) {
+  auto* curve = Control<controls::EqualizerCurve>(QStringLiteral("equalizer"));
+  ASSERT_NE(curve, nullptr);
+  Type(QStringLiteral("eq_gain_19"), QStringLiteral("3"), Qt::Key_Return);  // 1600 Hz, +3 dB
+  ASSERT_TRUE(Drain());
+  const EqBand before = Live().channels[0].bands[19];
+  Box().ClearCommands();
+  const controls::PixelPoint point = curve->Layout().points[19];
+  QTest::mousePress(curve, Qt::LeftButton, {}, QPoint(point.x + 1, point.y + 1));
+  QTest::mouseRelease(curve, Qt::LeftButton, {}, QPoint(point.x + 1, point.y + 1));
+  ASSERT_TRUE(Drain());
+  EXPECT_EQ(Live().channels[0].bands[19], before);
+  EXPECT_EQ(CommandsOf(DSP_EQ_CH), 0u);
+}
+
+// --- resets -------------------------------------------------------------------------------------
+
+TEST_F(NewUserTest, DefaultRestoresTheDefaultRolesAndEmptiedEmptiesThem) {
+  messageAnswer = 1;  // "${default}"
+  ClickOn(QStringLiteral("btn_reset_output"));
+  ASSERT_TRUE(Drain());
+  EXPECT_EQ(Live().outputs, Profile{}.outputs);
+  EXPECT_EQ(Box().State().live.outputs[6].role, kRoleSubwooferLeft);
+  EXPECT_EQ(Text(QStringLiteral("ch_output_btn_0")), Tr("${front_left_full}"));
+  messageAnswer = 2;  // "${emptied}"
+  ClickOn(QStringLiteral("btn_reset_output"));
+  ASSERT_TRUE(Drain());
+  EXPECT_EQ(Live().outputs, PerOutput<int>{});
+  EXPECT_EQ(Box().State().live.outputs[6].role, kRoleEmpty);
+}
+
+TEST_F(NewUserTest, AFactoryResetIsSeenAsTheRestartItIsAndTheBoxIsReadAgain) {
+  Type(QStringLiteral("edit_ch_volume_3"), QStringLiteral("-33"), Qt::Key_Return);
+  ASSERT_TRUE(Drain());
+  ASSERT_FLOAT_EQ(Live().channels[3].gain, -33.0f);
+  messageAnswer = 1;
+  ClickOn(QStringLiteral("btn_option"));
+  ChooseMenuItem("option_item_reset_default");
+  // Off the bus and back: disconnected, then connected again with the factory settings.
+  ASSERT_TRUE(WaitFor([this] { return !Controller().Link().IsDeviceOpen(); }, 5000));
+  ASSERT_TRUE(WaitConnected());
+  EXPECT_FLOAT_EQ(Live().channels[3].gain, 0.0f);
+  EXPECT_EQ(Text(QStringLiteral("edit_ch_volume_3")), QStringLiteral("0dB"));
+  EXPECT_TRUE(messages.contains(Tr("${device_reboot}")));
+}
+
+// --- what the controls show ----------------------------------------------------------------------
+
+TEST_F(NewUserTest, ControlsShowTheMirrorFromTheStart) {
+  for (int o = 0; o < kOutputCount; ++o) {
+    EXPECT_FALSE(Control<ui::CheckBox>(QStringLiteral("ch_show_%1").arg(o))->IsChecked()) << o;
+  }
+  // Output 1's high-pass is Linkwitz-Riley: its odd slopes are not offered, here or after
+  // choosing another output.
+  auto* slopes = Control<ui::Combo>(QStringLiteral("hp_slop"));
+  ASSERT_EQ(Live().channels[0].crossover.hp.type, FILTER_TYPE_LINKWITZ_RILEY);
+  EXPECT_FALSE(slopes->IsItemVisible(3));
+  ClickOn(QStringLiteral("ch_enable_4"));
+  ASSERT_EQ(Live().channels[4].crossover.hp.type, FILTER_TYPE_LINKWITZ_RILEY);
+  EXPECT_FALSE(slopes->IsItemVisible(3));
+  EXPECT_FALSE(slopes->IsItemVisible(5));
+}
+
+class LinkedBoxTest : public NewUserTest {
+ protected:
+  void PrepareBox(sim::VirtualBox& box) override {
+    box.Modify([](sim::BoxState& state) {
+      state.live.link.on = 1;
+      state.live.link.pairs = {{0, 1}, {2, 3}};
+      state.live.lock = 1;
+    });
+  }
+};
+
+TEST_F(LinkedBoxTest, SynchronizeBoxesFollowTheLinkTheBoxReports) {
+  for (int o = 0; o < kOutputCount; ++o)
+    EXPECT_FALSE(Control<QWidget>(QStringLiteral("ch_synchronize_%1").arg(o))->isEnabled()) << o;
+  Box().Modify([](sim::BoxState& state) {
+    state.live.link.on = 0;
+    state.live.link.pairs.clear();
+    state.live.lock = 0;
+  });
+  ClickOn(QStringLiteral("btnConnect"));  // disconnect
+  ClickOn(QStringLiteral("btnConnect"));  // and read the box again
+  ASSERT_TRUE(WaitConnected());
+  for (int o = 0; o < kOutputCount; ++o)
+    EXPECT_TRUE(Control<QWidget>(QStringLiteral("ch_synchronize_%1").arg(o))->isEnabled()) << o;
+}
+
+// --- notices --------------------------------------------------------------------------------------
+
+TEST_F(NewUserTest, UnpluggingClosesTheAboutWindowThatShowsTheBox) {
+  QTimer::singleShot(200, [this] { QTest::keyClick(window.get(), Qt::Key_F8); });
+  // A guard: if the unplug does not close it, the test ends it and fails.
+  bool guardClosedIt = false;
+  QTimer guard;
+  guard.setSingleShot(true);
+  QObject::connect(&guard, &QTimer::timeout, [&guardClosedIt] {
+    guardClosedIt = true;
+    ui::WindowBase::EndWindowsNamed(QStringLiteral("msgwnd"), 0);
+  });
+  guard.start(4000);
+  ClickOn(QStringLiteral("btn_option"));
+  ChooseMenuItem("option_item_about");  // returns once the about window has closed
+  EXPECT_FALSE(guardClosedIt);
+  EXPECT_FALSE(Controller().Link().IsDeviceOpen());
+}
+
+class OldFirmwareTest : public MainWindowTest {
+ protected:
+  sim::VirtualBoxConfig BoxConfig() override {
+    sim::VirtualBoxConfig config;
+    config.slaveVersion = 15;
+    return config;
+  }
+};
+
+TEST_F(OldFirmwareTest, TheUserIsToldTheFirmwareIsOutOfDate) {
+  ASSERT_TRUE(WaitConnected());
+  ASSERT_TRUE(WaitFor([this] { return !messages.isEmpty(); }));
+  EXPECT_TRUE(messages.first().contains(QStringLiteral("v16.15"))) << messages.first().toStdString();
+  EXPECT_TRUE(messages.first().contains(QStringLiteral("v16.16"))) << messages.first().toStdString();
+}
+
+}  // namespace
+}  // namespace qb::test
