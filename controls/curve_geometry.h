@@ -31,6 +31,10 @@ struct PixelRect {
   bool Contains(PixelPoint p) const {
     return p.x >= left && p.x < right && p.y >= top && p.y < bottom;
   }
+  bool Intersects(const PixelRect& o) const {
+    return left < o.right && o.left < right && top < o.bottom && o.top < bottom;
+  }
+  PixelRect Moved(int dy) const { return {left, top + dy, right, bottom + dy}; }
   bool operator==(const PixelRect&) const = default;
 };
 

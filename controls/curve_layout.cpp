@@ -52,6 +52,20 @@ PixelRect BandLabelRect(const CurveAxes& axes, PixelPoint point, int scalePercen
   return r;
 }
 
+void StaggerBandLabels(std::span<PixelRect> labels, const PixelRect& plot) {
+  for (std::size_t i = 1; i < labels.size(); ++i) {
+    const PixelRect& previous = labels[i - 1];
+    if (!labels[i].Intersects(previous)) continue;
+    const int h = labels[i].Height();
+    for (const PixelRect candidate : {labels[i].Moved(-h), labels[i].Moved(h)}) {
+      if (candidate.top < plot.top || candidate.bottom > plot.bottom) continue;
+      if (candidate.Intersects(previous)) continue;
+      labels[i] = candidate;
+      break;
+    }
+  }
+}
+
 std::string BandInfoText(const CurveBand& band, bool parametric) {
   char text[96];
   if (parametric) {

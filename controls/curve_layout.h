@@ -6,6 +6,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 
 #include "controls/curve_geometry.h"
@@ -38,6 +39,12 @@ struct CurveLayout {
 
 /// The label box of a band point: scaled 16 x 16, centred on the point, pushed inside the plot.
 PixelRect BandLabelRect(const CurveAxes& axes, PixelPoint point, int scalePercent);
+
+/// Moves a band's label off the previous band's when the two would overlap (bands at equal
+/// gains crowd together towards the high frequencies): to the row above the point, or below
+/// it where there is no room above, so every number stays legible. The labels are the
+/// bands' hit areas too, so a number is grabbed where it is drawn. Labels stay in `plot`.
+void StaggerBandLabels(std::span<PixelRect> labels, const PixelRect& plot);
 
 /// The current band's value text: graphic mode "%.1f dB" of the gain; parametric mode
 /// "<Hz> Hz <Q> Q <gain> dB" with Q to two decimals and the gain to one.

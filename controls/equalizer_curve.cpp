@@ -28,6 +28,9 @@ constexpr std::array<int, 27> kGridFrequencies = {
     20,   30,   40,   50,   60,   70,   80,   90,   100,  200,  300,  400,  500, 600,
     700,  800,  900,  1000, 2000, 3000, 4000, 5000, 6000, 7000, 8000, 9000, 10000};
 constexpr std::array<int, 5> kGridLevels = {-15, -10, -5, 5, 10};
+/// The frequencies and gains written on the grid.
+constexpr std::array<int, 10> kAxisFrequencies = {20, 50, 100, 200, 500, 1000, 2000, 5000, 10000, 20000};
+constexpr std::array<int, 5> kAxisLevels = {10, 5, 0, -5, -10};
 
 QColor Argb(unsigned argb) { return QColor::fromRgba(argb); }
 
@@ -183,15 +186,31 @@ bool EqualizerCurve::HasCurrentBand() const {
 void EqualizerCurve::FullLayout() {
   m_axes = CurveAxes(PixelRect{0, 0, width(), height()});
   if (m_axes.IsUsable()) m_layoutDone = true;
-  const int scale = ScalePercent();
   for (int i = 0; i < m_bandCount; ++i) {
     const auto k = static_cast<std::size_t>(i);
     m_layout.points[k] = {m_axes.XOfFrequency(m_bands[k].frequency),
                           m_axes.YOfGain(m_bands[k].gain)};
-    m_layout.labels[k] = BandLabelRect(m_axes, m_layout.points[k], scale);
   }
+  LayoutLabels();
   LayoutCurrentBand();
   LayoutCrossovers();
+}
+
+void EqualizerCurve::LayoutLabels() {
+  const int scale = ScalePercent();
+  const QFontMetrics metrics = fontMetrics();
+  const PixelRect& plot = m_axes.Plot();
+  for (int i = 0; i < m_bandCount; ++i) {
+    const auto k = static_cast<std::size_t>(i);
+    PixelRect label = BandLabelRect(m_axes, m_layout.points[k], scale);
+    // As wide as the number drawn in it, so two numbers never touch without overlapping.
+    const int width = std::max(label.Width(), metrics.horizontalAdvance(QString::number(i + 1)) + ScaledSize(3, scale));
+    label.left = PushedStart(m_layout.points[k].x, width, plot.left, plot.right);
+    label.right = label.left + width;
+    m_layout.labels[k] = label;
+  }
+  StaggerBandLabels(std::span<PixelRect>(m_layout.labels.data(), static_cast<std::size_t>(m_bandCount)),
+                    m_axes.Plot());
 }
 
 void EqualizerCurve::LayoutCurrentBand() {
@@ -199,7 +218,7 @@ void EqualizerCurve::LayoutCurrentBand() {
   const int scale = ScalePercent();
   const auto k = static_cast<std::size_t>(m_currentIndex);
   const PixelPoint point = m_layout.points[k];
-  m_layout.labels[k] = BandLabelRect(m_axes, point, scale);
+  LayoutLabels();
   m_layout.infoText = BandInfoText(m_bands[k], m_dragAllDirection);
   m_layout.info = BandInfoRect(m_axes, point, m_dragAllDirection, scale);
   if (m_dragAllDirection) {
@@ -244,6 +263,8 @@ void EqualizerCurve::PaintBackdrop(QPainter& painter, int scale) {
     painter.drawLine(x, plot.top, x, plot.bottom);
   }
 
+  PaintAxisLabels(painter, scale);
+
   if (!m_logoImage.IsEmpty()) {
     const QRect dest = m_logoImage.dest.isNull() ? area : m_logoImage.dest;
     m_logo.Draw(painter, dest, m_logoImage.source);
@@ -264,6 +285,30 @@ void EqualizerCurve::PaintBackdrop(QPainter& painter, int scale) {
     ChannelPolyline(i, m_polyline);
     painter.setPen(QPen(Argb(colour), otherWidth, Qt::SolidLine, Qt::FlatCap, Qt::BevelJoin));
     DrawBezier(painter, m_polyline);
+  }
+}
+
+void EqualizerCurve::PaintAxisLabels(QPainter& painter, int scale) {
+  const PixelRect& plot = m_axes.Plot();
+  QFont font = painter.font();
+  font.setPixelSize(ScaledSize(9, scale));
+  painter.setFont(font);
+  painter.setPen(Argb(kAxisLabelColour));
+  const QFontMetrics metrics(font);
+  const int margin = ScaledSize(2, scale);
+  // Frequencies along the bottom edge, the unit with the first.
+  for (const int hz : kAxisFrequencies) {
+    QString text = hz >= 1000 ? QStringLiteral("%1k").arg(hz / 1000) : QString::number(hz);
+    if (hz == kAxisFrequencies.front()) text += QStringLiteral(" Hz");
+    const int width = metrics.horizontalAdvance(text);
+    const int x = PushedStart(m_axes.XOfFrequency(hz), width, plot.left + margin, plot.right - margin);
+    painter.drawText(QPoint(x, plot.bottom - margin - metrics.descent()), text);
+  }
+  // Gains along the left edge, the unit with 0 dB.
+  for (const int db : kAxisLevels) {
+    const QString text = db == 0 ? QStringLiteral("0 dB") : QStringLiteral("%1%2").arg(db > 0 ? "+" : "").arg(db);
+    const int y = m_axes.YOfGain(db);
+    painter.drawText(QPoint(plot.left + margin, std::max(plot.top + metrics.ascent(), y - margin)), text);
   }
 }
 
@@ -306,12 +351,25 @@ void EqualizerCurve::paintEvent(QPaintEvent* /*event*/) {
   }
 
   for (int i = 0; i < m_bandCount; ++i) {
-    painter.setPen(Argb(i == m_currentIndex ? kHighlight : kLabelColour));
-    DrawStyledText(painter, ToQRect(m_layout.labels[static_cast<std::size_t>(i)]),
-                   QString::number(i + 1), m_textStyle);
+    const auto k = static_cast<std::size_t>(i);
+    const QRect label = ToQRect(m_layout.labels[k]);
+    const QColor colour = Argb(i == m_currentIndex ? kHighlight : kLabelColour);
+    const PixelPoint point = m_layout.points[k];
+    if (!label.contains(point.x, point.y)) {
+      // A number moved off its point to stay legible: the point itself is marked.
+      painter.setPen(Qt::NoPen);
+      painter.setBrush(colour);
+      const int r = ScaledSize(2, scale);
+      painter.drawEllipse(QPoint(point.x, point.y), r, r);
+      painter.setBrush(Qt::NoBrush);
+    }
+    painter.setPen(colour);
+    DrawStyledText(painter, label, QString::number(i + 1), m_textStyle);
   }
 
   if (HasCurrentBand()) {
+    // On a plate of its own, so the value reads clearly over numbers and curves.
+    painter.fillRect(ToQRect(m_layout.info), Argb(kValuePlate));
     painter.setPen(Argb(kHighlight));
     DrawStyledText(painter, ToQRect(m_layout.info), QString::fromStdString(m_layout.infoText),
                    m_textStyle);
@@ -558,7 +616,7 @@ void EqualizerCurve::ReleaseAt(PixelPoint pointer) {
       CurveBand& band = m_bands[k];
       if (m_dragAllDirection) band.frequency = m_axes.FrequencyOfX(point.x);
       band.gain = m_axes.GainOfY(c.y);
-      m_layout.labels[k] = BandLabelRect(m_axes, point, ScalePercent());
+      LayoutLabels();
       qCDebug(lcCurve, "freq (%d) gain(%.2f) ", band.frequency, static_cast<double>(band.gain));
       qCDebug(lcCurve, "INDEX_CAPTURED up x(%d) y(%d) ", c.x, c.y);
       update();

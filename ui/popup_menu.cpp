@@ -1,5 +1,8 @@
 #include "ui/popup_menu.h"
 
+#include <QCoreApplication>
+#include <QCursor>
+#include <QPointer>
 #include <QXmlStreamReader>
 
 #include "ui/language_tables.h"
@@ -112,7 +115,17 @@ bool PopupMenu::SetItemChecked(const QString& name, bool checked) {
   return true;
 }
 
-void PopupMenu::PopBelow(const QWidget* control) {
+void PopupMenu::PopBelow(QWidget* control) {
+  // The open menu takes the pointer, so the button never hears it leave and would stay
+  // lit after the menu closes: it is told when the menu goes.
+  QPointer<QWidget> button = control;
+  connect(this, &QMenu::aboutToHide, control, [button] {
+    if (!button || button->rect().contains(button->mapFromGlobal(QCursor::pos()))) return;
+    button->setAttribute(Qt::WA_UnderMouse, false);
+    QEvent leave(QEvent::Leave);
+    QCoreApplication::sendEvent(button, &leave);
+    button->update();
+  });
   popup(control->mapToGlobal(QPoint(0, control->height())));
 }
 

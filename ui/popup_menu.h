@@ -32,7 +32,7 @@ class PopupMenu : public QMenu {
   /// Shows or clears the tick on an item.
   bool SetItemChecked(const QString& name, bool checked);
   /// Pops up below the control: at its bottom-left corner in screen coordinates.
-  void PopBelow(const QWidget* control);
+  void PopBelow(QWidget* control);
   /// Resolves the item texts again in the current language.
   void Retranslate();
 

@@ -198,6 +198,25 @@ TEST(BandLayout, LabelsArePushedInsideThePlot) {
   EXPECT_EQ(BandLabelRect(axes, {300, 150}, 150), (PixelRect{288, 138, 312, 162}));
 }
 
+TEST(BandLayout, CrowdedLabelsMoveApartAndStayInsideThePlot) {
+  const CurveAxes axes(PixelRect{0, 0, 480, 200});
+  const std::array<int, 31> thirdOctaves = {20,   25,   31,   40,   50,   63,   80,    100,   125,   160,  200,
+                                            250,  315,  400,  500,  630,  800,  1000,  1250,  1600,  2000, 2500,
+                                            3150, 4000, 5000, 6300, 8000, 10000, 12500, 16000, 20000};
+  std::array<PixelRect, 31> labels{};
+  for (std::size_t i = 0; i < labels.size(); ++i) {
+    labels[i] = BandLabelRect(axes, {axes.XOfFrequency(thirdOctaves[i]), axes.YOfGain(0)}, 100);
+    labels[i].right += 6;  // two-digit numbers are wider than the box
+  }
+  StaggerBandLabels(labels, axes.Plot());
+  for (std::size_t i = 1; i < labels.size(); ++i) {
+    EXPECT_FALSE(labels[i].Intersects(labels[i - 1])) << i;
+    EXPECT_GE(labels[i].top, 0);
+    EXPECT_LE(labels[i].bottom, 200);
+  }
+  EXPECT_EQ(labels[0].top, axes.YOfGain(0) - 8) << "the first keeps its place on the point";
+}
+
 TEST(BandLayout, InfoTextPerMode) {
   const CurveBand band{3.0f, 1.41f, 1000, 1};
   EXPECT_EQ(BandInfoText(band, true), "1000 Hz 1.41 Q 3.0 dB");

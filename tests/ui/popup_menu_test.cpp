@@ -4,7 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QPointer>
+#include <QPushButton>
+#include <QRegularExpression>
 
 #include "tests/ui/recording_window.h"
 #include "ui/language_tables.h"
@@ -143,6 +146,32 @@ TEST_F(PopupMenuTest, TriggerAfterOwnerWindowIsGonePostsNothing) {
   menu->FindItem(QStringLiteral("a"))->trigger();  // the record is refused and freed
   QCoreApplication::processEvents();
   SUCCEED();
+}
+
+
+TEST_F(PopupMenuTest, TheButtonThatOpenedTheMenuIsNotLeftLitWhenItCloses) {
+  QPushButton button(&m_window);
+  button.setGeometry(200, 10, 80, 24);
+  m_window.show();
+  button.setAttribute(Qt::WA_UnderMouse, true);  // hovered when it was clicked
+  m_menu->PopBelow(&button);
+  m_menu->hide();  // closed with the pointer elsewhere
+  QCoreApplication::processEvents();
+  EXPECT_FALSE(button.underMouse());
+}
+
+TEST(SkinStyleSheet, EveryPictureItNamesIsInTheSkin) {
+  QString error;
+  ASSERT_TRUE(LoadSkin(&error)) << error.toStdString();
+  QByteArray sheet;
+  ASSERT_TRUE(ReadSkinFile(QStringLiteral("style.qss"), sheet));
+  const QRegularExpression url(QStringLiteral("url\\((:[^)]+)\\)"));
+  int pictures = 0;
+  for (auto match = url.globalMatch(QString::fromUtf8(sheet)); match.hasNext(); ++pictures) {
+    const QString path = match.next().captured(1);
+    EXPECT_TRUE(QFile::exists(path)) << path.toStdString();
+  }
+  EXPECT_GE(pictures, 2);  // the list's down arrow and the submenus' right arrow
 }
 
 }  // namespace
