@@ -278,11 +278,12 @@ TEST_F(EqualizerCurveTest, RemovedCrossoverHandlesCannotBeGrabbed) {
   EXPECT_TRUE(window.records.empty());
 }
 
-TEST_F(EqualizerCurveTest, OverlappingLabelsPickTheLowerBand) {
+TEST_F(EqualizerCurveTest, TwoBandsOnOnePointKeepTheirOwnLabels) {
   bands[2] = bands[1];
   curve->SetEqBands(bands, -1);
   const PixelPoint p = LabelCentre(1);
-  ASSERT_EQ(curve->Layout().labels[1], curve->Layout().labels[2]);
+  // The second number moves off the first, so each band is grabbed by its own.
+  ASSERT_FALSE(curve->Layout().labels[1].Intersects(curve->Layout().labels[2]));
   Hover(p);
   EXPECT_EQ(curve->CurrentIndex(), 1);
   EXPECT_EQ(curve->cursor().shape(), Qt::PointingHandCursor);
@@ -294,6 +295,9 @@ TEST_F(EqualizerCurveTest, OverlappingLabelsPickTheLowerBand) {
   Press(p);
   EXPECT_EQ(curve->CurrentIndex(), 1);
   EXPECT_EQ(curve->CaptureState(), EqualizerCurve::kIndexCaptured);
+  Release(p);
+  Press(LabelCentre(2));
+  EXPECT_EQ(curve->CurrentIndex(), 2);
 }
 
 TEST_F(EqualizerCurveTest, SlotsBeyondTheBandCountAreDead) {

@@ -217,7 +217,9 @@ TEST_F(EqEditingTest, CurveDragOnABypassedOutputZeroesTheOtherBands) {
   const int band = 10;
   const controls::PixelRect label = curve->Layout().labels[At(band)];
   const QPoint press((label.left + label.right) / 2, (label.top + label.bottom) / 2);
-  const QPoint target(press.x(), curve->Axes().YOfGain(2.0));
+  // The point moves by what the pointer moves: from its row to the 2 dB row.
+  const int rise = curve->Axes().YOfGain(2.0) - curve->Layout().points[At(band)].y;
+  const QPoint target(press.x(), press.y() + rise);
   QTest::mousePress(curve, Qt::LeftButton, {}, press);
   ASSERT_EQ(curve->CurrentIndex(), band);
   QTest::mouseMove(curve, target);
