@@ -56,6 +56,10 @@ double HeldDistance(double distance, DelayUnit unit);
 /// in ms holds as 250.99998 µs) counts as 251 and 1.0009 ms as 1000. Negative delays are 0.
 int WholeMicros(float delayMs);
 
+/// The distance sound travels in the delay's whole microseconds (WholeMicros), in `unit`:
+/// t x 519/15/1000 cm or t x 204/15/1000 in; ms returns the delay itself.
+double DistanceOfDelay(float delayMs, DelayUnit unit);
+
 /// The delay in ms that sound takes for `distance` in `unit`: cm x 15 / 519, in x 15 / 204;
 /// ms passes through.
 double DelayMsOfDistance(double distance, DelayUnit unit);

@@ -47,16 +47,6 @@ std::optional<double> TypedNumber(const QWidget* edit) {
 
 bool IsBandIndex(int band) { return band >= 0 && band < kMaxEqBands; }
 
-/// "%.3f ms", "%.2f cm", "%.2f in" of a value typed in `unit`.
-std::string TypedDelayText(double value, DelayUnit unit) {
-  switch (unit) {
-    case DelayUnit::Cm: return QString::number(value, 'f', 2).toStdString() + " cm";
-    case DelayUnit::In: return QString::number(value, 'f', 2).toStdString() + " in";
-    case DelayUnit::Ms: break;
-  }
-  return QString::number(value, 'f', 3).toStdString() + " ms";
-}
-
 }  // namespace
 
 // --- output strips --------------------------------------------------------------------------------
@@ -116,7 +106,7 @@ void MainPresenter::SetChDelayEdit(int output) {
   const double kept = m_core.Outputs().SetDelayTyped(output, *typed);
   // The field keeps the distance as typed (held to its range), not as it reads back from
   // whole microseconds.
-  view::SetText(edit, TypedDelayText(kept, m_core.Mirror().session.delayUnit));
+  view::SetText(edit, DelayValueText(kept, m_core.Mirror().session.delayUnit));
 }
 
 void MainPresenter::SetChDelayUp(int output, bool up) { m_core.Outputs().StepDelay(output, up); }

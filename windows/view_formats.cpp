@@ -10,12 +10,6 @@
 namespace qb {
 namespace {
 
-/// 34.6 cm and 13.6 in per ms: sound at 346 m/s.
-constexpr double kCmPerMsNumerator = 519.0;
-constexpr double kInPerMsNumerator = 204.0;
-constexpr double kPerMsDenominator = 15.0;
-constexpr double kUsPerMs = 1000.0;
-
 /// `value` with `decimals` digits after the point, rounded as printf rounds; to_chars keeps
 /// the point whatever locale the toolkit installed.
 std::string Fixed(double value, int decimals) {
@@ -25,28 +19,25 @@ std::string Fixed(double value, int decimals) {
   return std::string(buffer.data(), result.ptr);
 }
 
-/// The distance factor (numerator over 15) applied to whole microseconds.
-double Distance(float delayMs, double numerator) {
-  // Whole microseconds as the box receives them (a float in ms does not always multiply
-  // back to the microsecond it was made from).
-  const int micros = WholeMicros(delayMs);
-  return static_cast<double>(micros) * numerator / kPerMsDenominator / kUsPerMs;
-}
-
-std::string DistanceText(double distance, bool whole, const char* suffix) {
-  if (whole) return std::to_string(static_cast<long>(std::lround(distance))) + suffix;
-  return Fixed(distance, 2) + suffix;
+const char* UnitSuffix(DelayUnit unit) {
+  switch (unit) {
+    case DelayUnit::Cm: return " cm";
+    case DelayUnit::In: return " in";
+    case DelayUnit::Ms: break;
+  }
+  return " ms";
 }
 
 }  // namespace
 
 std::string DelayText(float delayMs, DelayUnit unit, bool whole) {
-  switch (unit) {
-    case DelayUnit::Cm: return DistanceText(Distance(delayMs, kCmPerMsNumerator), whole, " cm");
-    case DelayUnit::In: return DistanceText(Distance(delayMs, kInPerMsNumerator), whole, " in");
-    case DelayUnit::Ms: break;
-  }
-  return Fixed(static_cast<double>(delayMs), 3) + " ms";
+  const double distance = DistanceOfDelay(delayMs, unit);
+  if (whole && unit != DelayUnit::Ms) return std::to_string(std::lround(distance)) + UnitSuffix(unit);
+  return DelayValueText(distance, unit);
+}
+
+std::string DelayValueText(double value, DelayUnit unit) {
+  return Fixed(value, unit == DelayUnit::Ms ? 3 : 2) + UnitSuffix(unit);
 }
 
 std::string OutputVolumeText(float volumeDb, int sliderMinimum) {

@@ -14,6 +14,8 @@ namespace qb {
 /// cm or t x 204/15/1000 in, t being the delay in whole microseconds (truncated). With
 /// `whole` the distance is rounded to a whole number ("%d cm", "%d in"); ms is unaffected.
 std::string DelayText(float delayMs, DelayUnit unit, bool whole);
+/// A value already in `unit`, as a typed delay is shown: "%.3f ms", "%.2f cm", "%.2f in".
+std::string DelayValueText(double value, DelayUnit unit);
 
 /// Output volume text: "%ddB" of the volume truncated towards zero, or "${off}" when that
 /// whole-dB volume sits at or below the volume slider's minimum (in tenths of a dB).

@@ -14,6 +14,7 @@
 #include "core/equalizer_manager.h"
 #include "core/message_queue.h"
 #include "simulator/virtual_hid.h"
+#include "tests/support/mirror_box_compare.h"
 
 namespace qb::test {
 
@@ -105,6 +106,24 @@ struct ScriptedConfirm {
       return answer;
     };
   }
+};
+
+/// A connected session for the editing rules; after each case the box must hold what the
+/// mirror holds. The virtual box is taught to copy a linked pair's settings, as the real
+/// box does.
+class EditingTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    s.Box().AddExtension(std::make_unique<LinkCopyExtension>());
+    ASSERT_TRUE(s.Connect());
+  }
+  void TearDown() override {
+    ASSERT_TRUE(s.Drain());
+    EXPECT_EQ(CompareBoxWithMirror(s.Box(), s.Live()), "");
+  }
+  OutputChannel& Ch(int o) { return s.Live().channels[At(o)]; }
+
+  CoreSession s;
 };
 
 }  // namespace qb::test

@@ -4,26 +4,14 @@
 #include <gtest/gtest.h>
 
 #include "tests/core/core_session.h"
-#include "tests/support/mirror_box_compare.h"
 
 namespace qb::test {
 namespace {
 
-class EqEditorTest : public ::testing::Test {
+class EqEditorTest : public EditingTest {
  protected:
-  void SetUp() override {
-    // The real box copies a linked pair's settings itself; the virtual one is taught to.
-    s.Box().AddExtension(std::make_unique<LinkCopyExtension>());
-    ASSERT_TRUE(s.Connect());
-  }
-  void TearDown() override {
-    ASSERT_TRUE(s.Drain());
-    EXPECT_EQ(CompareBoxWithMirror(s.Box(), s.Live()), "");
-  }
-  OutputChannel& Ch(int o) { return s.Live().channels[At(o)]; }
   EqBand& BandOf(int o, int b) { return Ch(o).bands[At(b)]; }
 
-  CoreSession s;
   EqEditor& eq = s.core.Eq();
   ScriptedConfirm confirm;
 };

@@ -5,24 +5,12 @@
 
 #include "core/profile_defaults.h"
 #include "tests/core/core_session.h"
-#include "tests/support/mirror_box_compare.h"
 
 namespace qb::test {
 namespace {
 
-class LinksRoutingTest : public ::testing::Test {
+class LinksRoutingTest : public EditingTest {
  protected:
-  void SetUp() override {
-    s.Box().AddExtension(std::make_unique<LinkCopyExtension>());
-    ASSERT_TRUE(s.Connect());
-  }
-  void TearDown() override {
-    ASSERT_TRUE(s.Drain());
-    EXPECT_EQ(CompareBoxWithMirror(s.Box(), s.Live()), "");
-  }
-  OutputChannel& Ch(int o) { return s.Live().channels[At(o)]; }
-
-  CoreSession s;
   RoutingEditor& routing = s.core.Routing();
   LinkEditor& links = s.core.Links();
 };

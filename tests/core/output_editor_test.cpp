@@ -5,25 +5,18 @@
 
 #include "core/output_levels.h"
 #include "tests/core/core_session.h"
-#include "tests/support/mirror_box_compare.h"
 
 namespace qb::test {
 namespace {
 
-class OutputEditorTest : public ::testing::Test {
+class OutputEditorTest : public EditingTest {
  protected:
-  void SetUp() override { ASSERT_TRUE(s.Connect()); }
-  void TearDown() override {
-    ASSERT_TRUE(s.Drain());
-    EXPECT_EQ(CompareBoxWithMirror(s.Box(), s.Live()), "");
-  }
   float Gain(int o) { return s.Live().channels[At(o)].gain; }
   void SetGains(std::initializer_list<float> gains) {
     int o = 0;
     for (float g : gains) s.core.Outputs().SetVolumeTenths(o++, static_cast<int>(g * 10));
   }
 
-  CoreSession s;
   OutputEditor& outputs = s.core.Outputs();
 };
 
