@@ -64,11 +64,14 @@ void BoxSession::Tell(SessionNotice notice, int value) {
   if (m_host) m_host->OnNotice(notice, value);
 }
 
-bool BoxSession::StartTask(std::function<void()> work) {
-  if (TaskRunning() || !work) return false;
+bool BoxSession::StartTask(std::function<void()> work, std::function<void()> ended) {
+  if (Busy() || !work) return false;
   // The previous task has finished its work; its thread is at most returning.
   m_task.Join();
   m_taskWork = std::move(work);
+  m_taskEnded = std::move(ended);
+  // Without a target nobody would hear of the task's end.
+  m_awaitingEnd = m_target != nullptr;
   m_taskRunning.store(true, std::memory_order_release);
   m_task = JoinableThread(&BoxSession::RunTask, this);
   return true;
@@ -90,7 +93,7 @@ void BoxSession::ConnectDevice(bool showError) {
     DisconnectDevice();
     return;
   }
-  if (TaskRunning()) {
+  if (Busy()) {
     // A read-out or factory default still finishing: connect once it has ended, without
     // making the user wait for it here.
     LogPrintA("ConnectDevice: a task is running, connecting after it\n");
@@ -195,8 +198,7 @@ void BoxSession::DevicePlugin() {
 // --- factory default -------------------------------------------------------------------------
 
 bool BoxSession::StartFactoryDefault() {
-  LogPrintA("EqualizerManager::ResetMcuFactoryDefault\n");
-  if (TaskRunning()) return false;
+  if (Busy()) return false;
   Post(WM_SHOW_LOADING);
   return StartTask([this] { FactoryDefaultThread(); });
 }
@@ -246,7 +248,14 @@ bool BoxSession::HandleMessage(const ReplyMessage& message) {
       Tell(SessionNotice::ForceUpdate);
       return true;
     case WM_TASK_ENDED:
-      if (!TaskRunning() && m_connectAfterTask) {
+      if (!m_awaitingEnd) return true;
+      m_awaitingEnd = false;
+      if (m_taskEnded) {
+        const std::function<void()> ended = std::move(m_taskEnded);
+        m_taskEnded = {};
+        ended();
+      }
+      if (m_connectAfterTask) {
         const bool showError = *m_connectAfterTask;
         m_connectAfterTask.reset();
         if (!m_link.IsDeviceOpen()) ConnectDevice(showError);

@@ -67,6 +67,9 @@ class BoxSession {
   void SetUpgrading(bool on);
   /// True from a task's start until its thread has finished its work.
   bool TaskRunning() const { return m_taskRunning.load(std::memory_order_acquire); }
+  /// True from a task's start until its end message has been handled: no other task may
+  /// start before then, so what follows a task runs once and in order.
+  bool Busy() const { return m_awaitingEnd; }
   /// Waits for the running task, if any. For tests and the command-line tool, which have
   /// nothing else to do meanwhile; a window never waits.
   void WaitForTask() { m_task.Join(); }
@@ -85,9 +88,10 @@ class BoxSession {
   bool StartFactoryDefault();
   /// Runs `work` on the task thread: a long operation that talks to the box with immediate
   /// commands and reports only by posting messages. When it returns, the session is told
-  /// (WM_TASK_ENDED) and runs what waited for it. False, running nothing, while another
-  /// task runs.
-  bool StartTask(std::function<void()> work);
+  /// (WM_TASK_ENDED): it runs `ended` on the owning thread — after every reply the task
+  /// caused has been applied, since they were posted before — and then what waited for the
+  /// task. False, running nothing, while another task runs.
+  bool StartTask(std::function<void()> work, std::function<void()> ended = {});
 
   // --- main-volume poll (timer 4114) ----------------------------------------------------
   /// The box changes its volume with the source: ask for it once a second, ten times.
@@ -99,6 +103,8 @@ class BoxSession {
   void StopMainVolumePoll();
   int MainVolumePolls() const { return m_mainVolumePolls; }
 
+  /// Posts a message without record to the attached target (from any thread).
+  void Post(std::uint32_t number);
   /// Tells the host about `notice` (nothing without a host).
   void Tell(SessionNotice notice, int value = 0);
 
@@ -112,7 +118,6 @@ class BoxSession {
 
  private:
   void SetState(ConnectionState state);
-  void Post(std::uint32_t number);
   static void RunTask(BoxSession* self);
   void ReadMcuValueThread();
   void FactoryDefaultThread();
@@ -129,6 +134,9 @@ class BoxSession {
   int m_mainVolumePolls = 0;
   /// The running task's work; set before its thread starts, read only by that thread.
   std::function<void()> m_taskWork;
+  /// What runs on the owning thread once the task has ended.
+  std::function<void()> m_taskEnded;
+  bool m_awaitingEnd = false;  ///< owning thread only
   std::atomic<bool> m_taskRunning{false};
   JoinableThread m_task;  ///< last: its thread uses everything above
 };

@@ -21,6 +21,7 @@
 #include "core/output_editor.h"
 #include "core/reply_application.h"
 #include "core/routing_editor.h"
+#include "core/scene_service.h"
 
 namespace qb {
 
@@ -47,6 +48,7 @@ class EqualizerManager {
   EqEditor& Eq() { return m_eq; }
   CrossoverEditor& Crossovers() { return m_crossovers; }
   ReplyApplication& Replies() { return m_replies; }
+  SceneService& Scenes() { return m_scenes; }
 
   /// Settings key "factoryEQ", stored at start-up.
   void SetFactoryEq(int value) { m_mirror.factoryEq = value; }
@@ -71,6 +73,7 @@ class EqualizerManager {
   EqEditor m_eq{m_context};
   CrossoverEditor m_crossovers{m_context};
   ReplyApplication m_replies{m_context, m_outputs, m_routing};
+  SceneService m_scenes{m_context, m_links};
 };
 
 }  // namespace qb

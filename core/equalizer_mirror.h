@@ -14,6 +14,7 @@
 #include "core/channel_response.h"
 #include "core/profile.h"
 #include "core/session_state.h"
+#include "devicelink/scene_records.h"
 #include "dspmath/curve_constants.h"
 
 namespace qb {
@@ -23,8 +24,6 @@ inline constexpr int kSceneCount = 10;
 inline constexpr std::size_t kSceneSlots = static_cast<std::size_t>(kSceneCount);
 /// UTF-16 code units of a scene name slot: at most 7 characters and a terminator.
 inline constexpr std::size_t kSceneNameUnits = 8;
-/// Bytes of a scene name in the box's 8-bit code page.
-inline constexpr std::size_t kSceneNameBytes = 16;
 
 using SceneName = std::array<char16_t, kSceneNameUnits>;
 
@@ -70,6 +69,7 @@ class EqualizerMirror {
   std::array<Profile, kSceneSlots> scenes;                ///< stored scenes 1..10
   std::array<SceneName, kSceneSlots> sceneNames{};        ///< names of scenes 1..10
   std::uint32_t sceneValid = 0;                           ///< last scene-valid word reported
+  int currentScene = 0;                                   ///< scene the box reports current, 0 none
   int factoryEq = 0;                                      ///< settings key "factoryEQ"
   /// A forced firmware update is running: an unplug shows no message, a connect reads
   /// nothing. Written by the update window, read by the hot-plug and connect paths.

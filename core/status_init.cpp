@@ -7,10 +7,12 @@
 #include <array>
 #include <cstdint>
 
+#include "core/box_reads.h"
 #include "core/box_session.h"
 #include "core/scene_access.h"
 #include "devicelink/dsp_queries.h"
 #include "devicelink/mcu_commands.h"
+#include "devicelink/scene_commands.h"
 #include "shell/log.h"
 
 namespace qb {
@@ -23,9 +25,7 @@ constexpr std::uint8_t kLastOutput = kOutputCount - 1;
 constexpr std::uint8_t kMidOutput = 3;  ///< the filters are read in two halves
 /// Bands asked for per equaliser query.
 constexpr int kBandsPerQuery = 8;
-
-/// Inputs whose mix levels a source has (the source catalogue's last column).
-constexpr std::array<int, kInputSourceCount> kMixInputs = {2, 2, 2, 0, 0, 6, 2, 0, 0};
+constexpr std::uint8_t kSelectForReading = 255;
 
 void ReadWholeBox(DeviceLink& link) {
   Get_Source(link);
@@ -48,30 +48,51 @@ void ReadOutputSettings(DeviceLink& link) {
   Get_PEQ_Bypass(link, kScene, kAllSources, kFirstOutput, kLastOutput);
 }
 
-void ReadEqualizers(DeviceLink& link, const PerOutput<int>& eqSizes) {
+}  // namespace
+
+void ReadEqualizers(DeviceLink& link, std::uint8_t scene, const PerOutput<int>& eqSizes) {
   for (int output = 0; output < kOutputCount; ++output) {
     const int eqSize = std::clamp(eqSizes[At(output)], 0, kMaxEqBands);
     for (int first = 0; first < eqSize; first += kBandsPerQuery) {
       const int last = std::min(first + kBandsPerQuery - 1, eqSize - 1);
-      Get_EQ(link, kScene, kAllSources, Byte(output), Byte(first), Byte(last));
+      Get_EQ(link, scene, kAllSources, Byte(output), Byte(first), Byte(last));
     }
   }
 }
 
-void ReadLevelsAndRouting(DeviceLink& link) {
-  Get_Trim(link, kScene, kAllSources, kFirstOutput, kLastOutput);
-  Get_Mute_Ch(link, kScene, kAllSources, kFirstOutput, kLastOutput);
-  Get_Phase(link, kScene, kAllSources, kFirstOutput, kLastOutput);
+void ReadLevels(DeviceLink& link, std::uint8_t scene) {
+  Get_Trim(link, scene, kAllSources, kFirstOutput, kLastOutput);
+  Get_Mute_Ch(link, scene, kAllSources, kFirstOutput, kLastOutput);
+  Get_Phase(link, scene, kAllSources, kFirstOutput, kLastOutput);
+}
+
+void ReadRouting(DeviceLink& link, std::uint8_t scene) {
   for (std::size_t source = 0; source < kInputSourceCount; ++source)
-    Get_Mix_Ch(link, kScene, Byte(static_cast<int>(source)), kFirstOutput, kLastOutput);
+    Get_Mix_Ch(link, scene, Byte(static_cast<int>(source)), kFirstOutput, kLastOutput);
   for (std::size_t source = 0; source < kInputSourceCount; ++source) {
-    for (int input = 0; input < kMixInputs[source]; ++input)
-      Get_Input_Mix_CH_Trim(link, kScene, Byte(static_cast<int>(source)), Byte(input), kFirstOutput,
-                            kLastOutput);
+    for (int input = 0; input < kMixInputsOfSource[source]; ++input)
+      Get_Input_Mix_CH_Trim(link, scene, Byte(static_cast<int>(source)), Byte(input), kFirstOutput, kLastOutput);
   }
 }
 
-}  // namespace
+void ReadStoredScene(DeviceLink& link, std::uint8_t scene, const PerOutput<int>& eqSizes) {
+  LogPrintA("read scene sceneId(%d)\n", scene);
+  // The box answers the scene-addressed queries once it has the scene selected; the
+  // acknowledgement of the selection is what the queries wait for.
+  ReadScene(link, scene, kSelectForReading);
+  Get_CH_Type(link, scene, kAllSources, kFirstOutput, kLastOutput);
+  Get_CH_Link(link, scene);
+  Get_CH_Lock(link, scene);
+  Get_Ch_Solo(link, scene, kAllSources, kFirstOutput, kLastOutput);
+  Get_Filter(link, scene, kAllSources, kFirstOutput, kMidOutput);
+  Get_Filter(link, scene, kAllSources, kMidOutput + 1, kLastOutput);
+  Get_PEQ_Bypass(link, scene, kAllSources, kFirstOutput, kLastOutput);
+  ReadEqualizers(link, scene, eqSizes);
+  Get_Delay(link, scene, kAllSources, kFirstOutput, kLastOutput);
+  ReadLevels(link, scene);
+  ReadRouting(link, scene);
+  if (scene < kLastStoredScene) AskSceneName(link, scene);
+}
 
 int BoxSession::PC_UI_Status_Init(const PerOutput<int>& eqSizes) {
   LogLocalTime();
@@ -84,8 +105,9 @@ int BoxSession::PC_UI_Status_Init(const PerOutput<int>& eqSizes) {
 
   ReadWholeBox(m_link);
   ReadOutputSettings(m_link);
-  ReadEqualizers(m_link, eqSizes);
-  ReadLevelsAndRouting(m_link);
+  ReadEqualizers(m_link, kScene, eqSizes);
+  ReadLevels(m_link, kScene);
+  ReadRouting(m_link, kScene);
   for (int scene = kFirstStoredScene; scene <= kLastStoredScene; ++scene)
     AskSceneName(m_link, scene);
 

@@ -15,13 +15,13 @@ namespace qb {
 inline constexpr std::size_t kSceneNameBytes = 16;
 using SceneNameBytes = std::array<std::uint8_t, kSceneNameBytes>;
 
-/// Number of scenes the box stores (numbered 1..kSceneCount on the wire).
-inline constexpr std::size_t kSceneCount = 10;
+/// Number of scenes the box stores (numbered 1..kStoredSceneCount on the wire).
+inline constexpr std::size_t kStoredSceneCount = 10;
 
 /// Name of one stored scene (WM_SCENE_REPLY, wParam FLASH_SCENE_NAME, to the main window).
 struct SceneNameRecord final : ReplyRecord {
   std::int32_t reserved = 0;  ///< always 0
-  /// Scene number - 1. The decoder posts only records with 0 <= index < kSceneCount, so a
+  /// Scene number - 1. The decoder posts only records with 0 <= index < kStoredSceneCount, so a
   /// receiver may index its ten name slots with it.
   std::int32_t index = 0;
   /// Raw name bytes; all zero when the box reported erased flash.

@@ -23,6 +23,8 @@
 #include "windows/focus_ring.h"
 #include "windows/loading_wnd.h"
 #include "windows/main_presenter.h"
+#include "windows/profile_dialogs.h"
+#include "windows/scene_wnd.h"
 #include "windows/start_up.h"
 #include "windows/message_box.h"
 #include "windows/msg_checkbox_wnd.h"
@@ -500,9 +502,57 @@ void CMainWnd::OnMenuClick(const ui::MenuClickRecord& record) {
   } else if (is("option_item_language")) {
     if (current == u"cn_zh") SwitchLanguage(QStringLiteral("en"), 0);
     else SwitchLanguage(QStringLiteral("cn_zh"), 1);
-  } else if (StartsWith(name, "scene_item_") || StartsWith(name, "advance_item_")) {
+  } else if (StartsWith(name, "scene_item_")) {
+    OnSceneMenu(name);
+  } else if (StartsWith(name, "advance_item_")) {
     // Scenes, profile files, the mixer and the calibration come with their own windows.
     LogPrintA("%s not available\n", qPrintable(name));
+  }
+}
+
+// --- scenes and profile files ------------------------------------------------------------------
+
+QString CMainWnd::AskProfilePath(int kind, int dialog) {
+  if (m_options.profilePathChooser) return m_options.profilePathChooser(kind, dialog);
+  return windows::AskProfilePath(this, static_cast<windows::ProfileKind>(kind), static_cast<windows::ProfileDialog>(dialog));
+}
+
+void CMainWnd::TellProfileResult(int result, bool whole) {
+  ShowMessage(QStringLiteral("${tips}"),
+              QString::fromLatin1(ProfileFileMessage(static_cast<ProfileFileResult>(result), whole)),
+              {QStringLiteral("${confirm}")});
+}
+
+void CMainWnd::OnSceneMenu(const QString& item) {
+  using windows::ProfileDialog;
+  using windows::ProfileKind;
+  const auto is = [&item](const char* name) { return item == QLatin1String(name); };
+  SceneService& scenes = m_core->Scenes();
+  if (is("scene_item_load_scene") || is("scene_item_saveas_scene") || is("scene_item_delete_scene")) {
+    const windows::SceneWindowMode mode = is("scene_item_load_scene")     ? windows::SceneWindowMode::Load
+                                          : is("scene_item_saveas_scene") ? windows::SceneWindowMode::Save
+                                                                          : windows::SceneWindowMode::Delete;
+    LogPrintA("%s\n", mode == windows::SceneWindowMode::Load   ? "EqualizerManager::LoadSenceConfigFromDSP"
+                      : mode == windows::SceneWindowMode::Save ? "EqualizerManager::SaveSenceConfigToDSP"
+                                                               : "EqualizerManager::DeleteDSPSenceConfig");
+    windows::ShowSceneWindow(this, *m_core, mode);
+    return;
+  }
+  const bool whole = is("scene_item_load_whole") || is("scene_item_save_whole");
+  const bool save = is("scene_item_save_file") || is("scene_item_save_whole");
+  const ProfileKind kind = whole ? ProfileKind::Whole : ProfileKind::Scene;
+  const QString path =
+      AskProfilePath(static_cast<int>(kind), static_cast<int>(save ? ProfileDialog::Save : ProfileDialog::Open));
+  if (path.isEmpty()) return;
+  LogPrintA(save ? "GetSaveFileName %s ok\n" : "GetOpenFileName %s ok\n", qPrintable(path));
+  const std::string file = path.toStdString();
+  if (!save) {
+    const ProfileFileResult result = whole ? scenes.LoadWholeProfile(file) : scenes.LoadSceneProfile(file);
+    if (result != ProfileFileResult::Ok) TellProfileResult(static_cast<int>(result), whole);
+  } else if (!whole) {
+    TellProfileResult(static_cast<int>(scenes.SaveSceneProfile(file)), false);
+  } else {
+    scenes.SaveWholeProfile(file, [this](ProfileFileResult result) { TellProfileResult(static_cast<int>(result), true); });
   }
 }
 

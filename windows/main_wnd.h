@@ -5,6 +5,7 @@
 /// It holds no device state of its own.
 
 #include <QString>
+#include <functional>
 #include <memory>
 
 #include "core/session_host.h"
@@ -36,6 +37,9 @@ struct MainWndOptions {
   /// The virtual box behind `backend` in simulate mode: its unplug/replug drive the same
   /// handlers as real hot-plug, and F8/F9 unplug and replug it.
   std::shared_ptr<PlugSwitch> plugSwitch;
+  /// Asks which profile file to open or write (kind, dialog): the file dialog unless a
+  /// test answers instead; an empty text means cancelled.
+  std::function<QString(int kind, int dialog)> profilePathChooser;
 };
 
 /// Private message of the simulate mode: the virtual box left (wParam 0) or came back (1).
@@ -97,6 +101,10 @@ class CMainWnd final : public ui::WindowBase, public PresenterHost, public Sessi
   /// than that field raised a notification.
   void CommitPendingEdit(const QWidget* sender);
   void OnMenuClick(const ui::MenuClickRecord& record);
+  /// The scene menu's items: the scene window in its three modes and the four file items.
+  void OnSceneMenu(const QString& item);
+  QString AskProfilePath(int kind, int dialog);
+  void TellProfileResult(int result, bool whole);
   void ShowLoading();
   void CloseLoading();
   void EndTipsWindows();

@@ -1,0 +1,28 @@
+#pragma once
+/// Writing whole settings sets into the box, as a loaded profile file asks: one settings set
+/// into the live settings, or ten scenes with their names (each saved as it was written)
+/// followed by the live settings. Runs on a task: most commands are sent at once and wait
+/// for their acknowledgement; the order and the scene numbers are fixed, because the box
+/// stores a scene as the scene-addressed commands left it.
+
+#include <string_view>
+
+#include "core/profile.h"
+#include "core/profile_file.h"
+
+namespace qb {
+
+class DeviceLink;
+
+/// The live settings from `profile`: main volume and mute, each output's filters (low-pass,
+/// then high-pass) and bands, the roles, trims, mutes, phases, delays and EQ bypasses, the
+/// routing of the profile's own source, all at once; then the mix levels, queued. The input
+/// source, link and lock, amplifier, compressor and karaoke values are not sent.
+void SetReadCurProfileToMCU(DeviceLink& link, const Profile& profile);
+
+/// Scenes 1..10 from `whole` (each output's filters and bands, the output arrays and the
+/// scene's own routing at once, the mix levels queued, the name in `codePage`, then the
+/// scene saved as written), then the live settings from `whole.current`, queued.
+void SetReadWholeProfileToMCU(DeviceLink& link, const WholeProfile& whole, std::string_view codePage);
+
+}  // namespace qb

@@ -1,0 +1,230 @@
+// Scenes in the box and profile files: the tasks that move whole settings sets, and the
+// mirror replaced only by a file read completely.
+#include "core/scene_service.h"
+
+#include <chrono>
+#include <thread>
+
+#include "core/box_reads.h"
+#include "core/code_page.h"
+#include "core/link_editor.h"
+#include "core/profile_writeback.h"
+#include "devicelink/scene_commands.h"
+#include "shell/log.h"
+
+namespace qb {
+namespace {
+
+constexpr std::uint8_t kLiveSceneByte = kLiveScene;
+/// How long the queued part of a whole-configuration load may take to reach the box: the
+/// task waits for the queue to drain, never longer than this.
+constexpr auto kLiveDrainLimit = std::chrono::seconds(20);
+
+void PostTo(MessageTarget* target, std::uint32_t number) {
+  if (!target) return;
+  ReplyMessage message;
+  message.number = number;
+  target->PostReplyMessage(std::move(message));
+}
+
+/// A file was read while another task still ran (the windows keep the user from that; a
+/// caller might not): the mirror shows the file, the box has not been written.
+void StartOrSay(bool started) {
+  if (!started) LogPrintA("a task is running: the profile was not written to the box\n");
+}
+
+/// Waits until the link has sent every queued command, at most `limit`.
+void WaitForQueue(DeviceLink& link, std::chrono::steady_clock::duration limit) {
+  const auto deadline = std::chrono::steady_clock::now() + limit;
+  while (link.UnfinishedCommands() != 0 && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+}
+
+}  // namespace
+
+PerOutput<int> SceneService::BandCounts() const {
+  PerOutput<int> counts{};
+  for (int o = 0; o < kOutputCount; ++o) counts[At(o)] = EqSize(m_ctx.Live(), o);
+  return counts;
+}
+
+void SceneService::SetCurrentScene(int scene) {
+  LogPrintA("FLASH_SCENE_ID/mSceneId %d\n", scene);
+  m_ctx.mirror.currentScene = (scene >= 0 && scene <= kLastStoredScene) ? scene : 0;
+  m_ctx.Publish(Change{}.Add(kAspectSceneNames));
+}
+
+bool SceneService::AskCurrentScene() { return Get_Scene_ID(m_ctx.Link()); }
+
+void SceneService::AttachWindow(MessageTarget* target) {
+  m_ctx.Link().Register(ReplySlot::SceneWindowHandle, target);
+}
+
+void SceneService::SetSceneName(int scene, std::u16string_view name) {
+  if (!ValidScene(scene)) return;
+  SceneName& slot = m_ctx.mirror.sceneNames[At(scene - kFirstStoredScene)];
+  slot.fill(u'\0');
+  const std::size_t kept = std::min(name.size(), kSceneNameUnits - 1);
+  std::copy_n(name.begin(), kept, slot.begin());
+  m_ctx.Publish(Change{}.Add(kAspectSceneNames));
+}
+
+void SceneService::LiveSettingsRead() {
+  DeviceLink& link = m_ctx.Link();
+  if (link.IsDeviceOpen() && m_ctx.mirror.session.connection == ConnectionState::Connected) link.EnableQueue();
+  m_ctx.mirror.ComputeAllChannelResponses();
+  m_ctx.Publish(Change{.aspects = kAspectEverything, .outputs = kAllOutputs});
+}
+
+// --- the scene window's operations -------------------------------------------------------------
+
+bool SceneService::LoadScene(int scene, MessageTarget* done) {
+  if (!ValidScene(scene) || m_ctx.session.Busy()) return false;
+  m_ctx.mirror.pendingScene = Byte(scene);
+  SetCurrentScene(scene);
+  DeviceLink& link = m_ctx.Link();
+  // Live edits must not reach the box while it replaces its live settings.
+  link.DisableQueue();
+  const PerOutput<int> bands = BandCounts();
+  return m_ctx.session.StartTask(
+      [this, &link, scene, bands, done] {
+        LogPrintA("LoadSenceThread start!\n");
+        ReadScene(link, Byte(scene), kLiveSceneByte);
+        m_ctx.session.PC_UI_Status_Init(bands);
+        PostTo(done, WM_CLOSE_LOADING);
+        LogPrintA("LoadSenceThread end!\n");
+      },
+      [this] { LiveSettingsRead(); });
+}
+
+bool SceneService::SaveScene(int scene, std::u16string_view name, MessageTarget* done) {
+  if (!ValidScene(scene) || m_ctx.session.Busy()) return false;
+  SetSceneName(scene, name);
+  const std::string bytes = ToCodePage(std::u16string_view(m_ctx.mirror.sceneNames[At(scene - 1)].data()),
+                                       m_ctx.mirror.session.codePage);
+  m_ctx.mirror.pendingSceneName.fill(0);
+  std::copy_n(bytes.begin(), std::min(bytes.size(), m_ctx.mirror.pendingSceneName.size()),
+              m_ctx.mirror.pendingSceneName.begin());
+  m_ctx.mirror.pendingScene = Byte(scene);
+  SetCurrentScene(scene);
+  const auto pending = m_ctx.mirror.pendingSceneName;
+  DeviceLink& link = m_ctx.Link();
+  return m_ctx.session.StartTask([&link, scene, pending, done] {
+    LogPrintA("SaveSenceThread start!\n");
+    const auto* nameBytes = reinterpret_cast<const std::uint8_t*>(pending.data());
+    qb::SetSceneName(link, Byte(scene), std::span<const std::uint8_t>(nameBytes, pending.size()));
+    qb::SaveScene(link, Byte(scene), false);
+    PostTo(done, WM_CLOSE_LOADING);
+    LogPrintA("SaveSenceThread end!\n");
+  });
+}
+
+bool SceneService::DeleteScene(int scene, MessageTarget* done) {
+  if (!ValidScene(scene) || m_ctx.session.Busy()) return false;
+  m_ctx.mirror.pendingScene = Byte(scene);
+  SetCurrentScene(scene);
+  SetSceneName(scene, u"");
+  DeviceLink& link = m_ctx.Link();
+  return m_ctx.session.StartTask([&link, scene, done] {
+    LogPrintA("DeleteSenceThread start!\n");
+    qb::DeleteScene(link, Byte(scene));
+    // The window also closes its loading window on the box's notice; a box that sends none
+    // must not leave it open.
+    PostTo(done, WM_CLOSE_LOADING);
+    LogPrintA("DeleteSenceThread end!\n");
+  });
+}
+
+// --- profile files ------------------------------------------------------------------------------
+
+ProfileFileResult SceneService::SaveSceneProfile(const std::string& path) {
+  LogPrintA("%s\n", "EqualizerManager::SaveSenceConfigToFile");
+  return WriteSceneProfileFile(m_ctx.Live(), path);
+}
+
+ProfileFileResult SceneService::LoadSceneProfile(const std::string& path) {
+  LogPrintA("%s\n", "EqualizerManager::LoadSenceConfigFromFile");
+  // Read into a copy: a damaged file leaves the mirror as it was.
+  Profile read = m_ctx.Live();
+  const ProfileFileResult result = ReadSceneProfileFile(path, read);
+  if (result != ProfileFileResult::Ok) return result;
+  {
+    const ChangeHub::Batch batch(m_ctx.changes);
+    m_ctx.Live() = read;
+    m_links.RestoreLinkState();
+    m_ctx.mirror.ComputeAllChannelResponses();
+    m_ctx.Publish(Change{.aspects = kAspectEverything, .outputs = kAllOutputs});
+  }
+  const Profile snapshot = m_ctx.Live();
+  DeviceLink& link = m_ctx.Link();
+  m_ctx.session.Post(WM_SHOW_LOADING);
+  StartOrSay(m_ctx.session.StartTask([this, &link, snapshot] {
+    LogPrintA("SetCurSceneThread start!\n");
+    SetReadCurProfileToMCU(link, snapshot);
+    m_ctx.session.Post(WM_CLOSE_LOADING);
+    LogPrintA("SetCurSceneThread end!\n");
+  }));
+  return result;
+}
+
+bool SceneService::SaveWholeProfile(const std::string& path, std::function<void(ProfileFileResult)> finished) {
+  LogPrintA("%s\n", "EqualizerManager::SaveWholeConfigToFile");
+  if (m_ctx.session.Busy()) return false;
+  m_ctx.mirror.wholeProfilePath = path;
+  const PerOutput<int> bands = BandCounts();
+  DeviceLink& link = m_ctx.Link();
+  m_ctx.session.Post(WM_SHOW_LOADING);
+  return m_ctx.session.StartTask(
+      [this, &link, bands] {
+        LogPrintA("SaveWholeSceneThread start!\n");
+        for (int n = kFirstStoredScene; n <= kLastStoredScene; ++n) ReadStoredScene(link, Byte(n), bands);
+        ReadScene(link, kLiveSceneByte, kLiveSceneByte);
+        m_ctx.session.PC_UI_Status_Init(bands);
+        m_ctx.session.Post(WM_CLOSE_LOADING);
+        LogPrintA("SaveWholeSceneThread end!\n");
+      },
+      [this, path, finished = std::move(finished)] {
+        // Every reply of the reads has been applied by now: the mirror holds the box.
+        WholeProfile whole;
+        whole.current = m_ctx.Live();
+        whole.scenes = m_ctx.mirror.scenes;
+        whole.names = m_ctx.mirror.sceneNames;
+        const ProfileFileResult result = WriteWholeProfileFile(whole, path);
+        LiveSettingsRead();
+        if (finished) finished(result);
+      });
+}
+
+ProfileFileResult SceneService::LoadWholeProfile(const std::string& path) {
+  LogPrintA("%s\n", "EqualizerManager::LoadWholeConfigFromFile");
+  // Read into a copy: a damaged file leaves the mirror as it was.
+  WholeProfile read{m_ctx.Live(), m_ctx.mirror.scenes, m_ctx.mirror.sceneNames};
+  const ProfileFileResult result = ReadWholeProfileFile(path, read);
+  if (result != ProfileFileResult::Ok) return result;
+  m_ctx.mirror.wholeProfilePath = path;
+  {
+    const ChangeHub::Batch batch(m_ctx.changes);
+    m_ctx.Live() = read.current;
+    m_ctx.mirror.scenes = read.scenes;
+    m_ctx.mirror.sceneNames = read.names;
+    m_links.RestoreLinkState();
+    m_ctx.mirror.ComputeAllChannelResponses();
+    m_ctx.Publish(Change{.aspects = kAspectEverything, .outputs = kAllOutputs});
+  }
+  WholeProfile snapshot = read;
+  snapshot.current = m_ctx.Live();
+  const std::string codePage = m_ctx.mirror.session.codePage;
+  DeviceLink& link = m_ctx.Link();
+  m_ctx.session.Post(WM_SHOW_LOADING);
+  StartOrSay(m_ctx.session.StartTask([this, &link, snapshot, codePage] {
+    LogPrintA("SetWholeProfileThread start!\n");
+    SetReadWholeProfileToMCU(link, snapshot, codePage);
+    // The live settings went out queued: the loading window stays until they are sent.
+    WaitForQueue(link, kLiveDrainLimit);
+    m_ctx.session.Post(WM_CLOSE_LOADING);
+    LogPrintA("SetWholeProfileThread end!\n");
+  }));
+  return result;
+}
+
+}  // namespace qb

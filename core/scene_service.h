@@ -1,0 +1,75 @@
+#pragma once
+/// The ten scenes stored in the box and whole settings sets moved between the box and
+/// profile files: loading, saving and deleting a scene, reading every scene back into the
+/// mirror for a whole-configuration file, and writing a loaded file into the box. The long
+/// parts run as the session's tasks; what they change in the mirror is announced.
+///
+/// A file is read completely before anything changes: a damaged one leaves the mirror, the
+/// view and the box as they were.
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "core/edit_context.h"
+#include "core/profile_file.h"
+#include "messages/reply_message.h"
+
+namespace qb {
+
+class LinkEditor;
+
+class SceneService {
+ public:
+  SceneService(EditContext& context, LinkEditor& links) : m_ctx(context), m_links(links) {}
+
+  /// The scene the box last reported as current (0 for none).
+  int CurrentScene() const { return m_ctx.mirror.currentScene; }
+  /// The box reported its current scene (0..10).
+  void SetCurrentScene(int scene);
+  /// Asks the box which scene is current; the answer goes to the scene window's target.
+  bool AskCurrentScene();
+  /// Where the box's scene notices go (saved, deleted, the current scene): the scene
+  /// window while it is open; null when it closes.
+  void AttachWindow(MessageTarget* target);
+  /// Scene `scene`'s name slot (1..10) cleared or set (at most seven code units are kept).
+  void SetSceneName(int scene, std::u16string_view name);
+
+  // --- the scene window's operations (the window has asked the user) -----------------------
+  // Each starts a task that posts WM_CLOSE_LOADING to `done` when it ends; false while
+  // another task runs or for a scene outside 1..10.
+
+  /// The box copies scene `scene` into its live settings, which are then read back.
+  bool LoadScene(int scene, MessageTarget* done);
+  /// Names scene `scene` (in the code page of the UI language) and stores the live settings
+  /// in it.
+  bool SaveScene(int scene, std::u16string_view name, MessageTarget* done);
+  /// Deletes scene `scene`; its name slot is cleared at once.
+  bool DeleteScene(int scene, MessageTarget* done);
+
+  // --- profile files ------------------------------------------------------------------------
+
+  /// Writes the live settings to a scene profile file (here, no task).
+  ProfileFileResult SaveSceneProfile(const std::string& path);
+  /// Reads a scene profile file into the live settings and writes them into the box on a
+  /// task. Nothing changes unless the result is Ok.
+  ProfileFileResult LoadSceneProfile(const std::string& path);
+  /// Reads every scene and the live settings back from the box, then writes the whole
+  /// configuration file; `finished` hears how the file went (on the owning thread).
+  bool SaveWholeProfile(const std::string& path, std::function<void(ProfileFileResult)> finished);
+  /// Reads a whole configuration file into the mirror and writes the ten scenes and the
+  /// live settings into the box on a task. Nothing changes unless the result is Ok.
+  ProfileFileResult LoadWholeProfile(const std::string& path);
+
+ private:
+  bool ValidScene(int scene) const { return scene >= kFirstStoredScene && scene <= kLastStoredScene; }
+  PerOutput<int> BandCounts() const;
+  /// After the box's live settings were read back: the queue on, every curve computed
+  /// again and every view redrawn.
+  void LiveSettingsRead();
+
+  EditContext& m_ctx;
+  LinkEditor& m_links;
+};
+
+}  // namespace qb

@@ -1,0 +1,35 @@
+#include "windows/profile_dialogs.h"
+
+#include <QDir>
+#include <QFileDialog>
+
+#include "ui/language_tables.h"
+
+namespace qb::windows {
+
+QString ProfileFilter(ProfileKind kind, bool chinese) {
+  if (kind == ProfileKind::Scene)
+    return chinese ? QStringLiteral("场景配置文件(*.spf);;所有文件(*.*)")
+                   : QStringLiteral("Scene Profile(*.spf);;All Files(*.*)");
+  return chinese ? QStringLiteral("整机配置文件(*.wpf);;所有文件(*.*)")
+                 : QStringLiteral("Whole Config Profile(*.wpf);;All Files(*.*)");
+}
+
+QString ProfileExtension(ProfileKind kind) { return kind == ProfileKind::Scene ? QStringLiteral("spf") : QStringLiteral("wpf"); }
+
+QString AskProfilePath(QWidget* owner, ProfileKind kind, ProfileDialog dialog) {
+  const bool chinese = ui::Languages().CurrentName() == u"cn_zh";
+  QFileDialog files(owner, QString(), QDir::currentPath(), ProfileFilter(kind, chinese));
+  if (dialog == ProfileDialog::Save) {
+    files.setAcceptMode(QFileDialog::AcceptSave);
+    files.setFileMode(QFileDialog::AnyFile);
+    files.setDefaultSuffix(ProfileExtension(kind));
+  } else {
+    files.setAcceptMode(QFileDialog::AcceptOpen);
+    files.setFileMode(QFileDialog::ExistingFile);
+  }
+  if (files.exec() != QDialog::Accepted || files.selectedFiles().isEmpty()) return {};
+  return files.selectedFiles().first();
+}
+
+}  // namespace qb::windows

@@ -1,0 +1,25 @@
+#pragma once
+/// The file dialogs of the scene menu: which file to read a profile from or write it to,
+/// with the filters of the UI language and the default extension of each kind.
+
+#include <QString>
+
+class QWidget;
+
+namespace qb::windows {
+
+enum class ProfileKind { Scene, Whole };
+enum class ProfileDialog { Open, Save };
+
+/// The dialog's filter: "Scene Profile(*.spf)" or "Whole Config Profile(*.wpf)" and "All
+/// Files(*.*)", in Chinese when the UI language is Chinese.
+QString ProfileFilter(ProfileKind kind, bool chinese);
+/// "spf" or "wpf".
+QString ProfileExtension(ProfileKind kind);
+
+/// Asks for a path with the platform's (Qt's) file dialog starting in the current folder;
+/// an empty text when the user cancelled. A save dialog appends the kind's extension to a
+/// name typed without one.
+QString AskProfilePath(QWidget* owner, ProfileKind kind, ProfileDialog dialog);
+
+}  // namespace qb::windows
