@@ -80,6 +80,13 @@ void SendMasks(DeviceLink& link, const Profile& profile, int source, Destination
   Mix_Ch_Ctrl(link, to.scene, Byte(source), 0, kLastOutput, masks, to.immediate);
 }
 
+/// The routing of every source. A whole configuration carries each source's routing for
+/// every scene, but no input source: sending only one source's would drop the others and
+/// pick that one from whatever the mirror held.
+void SendAllMasks(DeviceLink& link, const Profile& profile, Destination to) {
+  for (int source = 0; source < static_cast<int>(kInputSourceCount); ++source) SendMasks(link, profile, source, to);
+}
+
 /// The mix levels of every source's inputs, queued.
 void SendMixLevels(DeviceLink& link, const Profile& profile, std::uint8_t scene) {
   for (int source = 0; source < static_cast<int>(kInputSourceCount); ++source) {
@@ -118,7 +125,7 @@ void SetReadWholeProfileToMCU(DeviceLink& link, const WholeProfile& whole, std::
     const Destination to{Byte(n), true};
     SendFiltersAndBands(link, scene, to);
     SendOutputArrays(link, scene, to);
-    SendMasks(link, scene, scene.inputSource, to);
+    SendAllMasks(link, scene, to);
     SendMixLevels(link, scene, Byte(n));
     const SceneName& name = whole.names[At(n - kFirstStoredScene)];
     const std::string bytes = ToCodePage(std::u16string_view(name.data()), codePage);
@@ -131,8 +138,7 @@ void SetReadWholeProfileToMCU(DeviceLink& link, const WholeProfile& whole, std::
   SendMainVolume(link, whole.current, false);
   SendFiltersAndBands(link, whole.current, live);
   SendOutputArrays(link, whole.current, live);
-  for (int source = 0; source < static_cast<int>(kInputSourceCount); ++source)
-    SendMasks(link, whole.current, source, live);
+  SendAllMasks(link, whole.current, live);
   SendMixLevels(link, whole.current, kLiveScene);
   LogLocalTime();
 }

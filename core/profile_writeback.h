@@ -21,7 +21,7 @@ class DeviceLink;
 void SetReadCurProfileToMCU(DeviceLink& link, const Profile& profile);
 
 /// Scenes 1..10 from `whole` (each output's filters and bands, the output arrays and the
-/// scene's own routing at once, the mix levels queued, the name in `codePage`, then the
+/// routing of every source at once, the mix levels queued, the name in `codePage`, then the
 /// scene saved as written), then the live settings from `whole.current`, queued.
 void SetReadWholeProfileToMCU(DeviceLink& link, const WholeProfile& whole, std::string_view codePage);
 

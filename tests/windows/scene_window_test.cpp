@@ -1,0 +1,204 @@
+// The scene window against a virtual box, driven as a user drives it: the scene menu opens
+// it, rows are clicked, names typed, questions answered, and the box and the main window
+// show the outcome.
+
+#include <QListWidget>
+#include <QTest>
+#include <deque>
+
+#include "tests/windows/dialog_driver.h"
+#include "tests/support/mirror_box_compare.h"
+#include "tests/windows/main_window_fixture.h"
+#include "ui/buttons.h"
+#include "ui/edit.h"
+#include "ui/popup_menu.h"
+#include "windows/name_msg_wnd.h"
+#include "windows/scene_wnd.h"
+
+namespace qb::test {
+namespace {
+
+using windows::CSceneWnd;
+
+/// What the user does inside the modal loops, one step after another: each waits until
+/// its window is ready, then acts. Runs from a timer, as the modal loops leave no other way in.
+class UserScript {
+ public:
+  struct Step {
+    std::function<bool()> ready;
+    std::function<void()> act;
+  };
+  explicit UserScript(std::deque<Step> steps) : m_steps(std::move(steps)), m_total(m_steps.size()) {
+    m_timer.setInterval(5);
+    QObject::connect(&m_timer, &QTimer::timeout, [this] { Turn(); });
+    m_timer.start();
+    m_started.start();
+  }
+  bool Done() const { return m_steps.empty(); }
+
+ private:
+  void Turn() {
+    if (m_steps.empty()) return;
+    if (m_started.elapsed() > kPatienceMs) {
+      // A window the steps never found would keep its modal loop, and the test, forever.
+      ADD_FAILURE() << "step " << m_total - m_steps.size() + 1 << " of " << m_total << " never became ready";
+      m_steps.clear();
+      for (ui::WindowBase* w : ui::WindowBase::LiveWindows())
+        if (w->IsModalRunning()) w->Close(0);
+      return;
+    }
+    if (!m_steps.front().ready()) return;
+    // The action may open a modal loop; it runs apart from this timer's own slot, which Qt
+    // would not call again until it returns.
+    QTimer::singleShot(0, qApp, std::move(m_steps.front().act));
+    m_steps.pop_front();
+  }
+  static constexpr int kPatienceMs = 10000;
+  std::deque<Step> m_steps;
+  std::size_t m_total;
+  QTimer m_timer;
+  QElapsedTimer m_started;
+};
+
+/// The scene window waiting for the user (no loading window, no question over it).
+CSceneWnd* IdleSceneWindow() {
+  CSceneWnd* scenes = windows::test::OpenDialog<CSceneWnd>();
+  if (!scenes || scenes->IsLoading()) return nullptr;
+  for (ui::WindowBase* w : ui::WindowBase::LiveWindows())
+    if (w != scenes && w->IsModalRunning() && w->isVisible() && w->ClassName() != u"MainWnd") return nullptr;
+  return scenes;
+}
+
+QListWidget* Rows(CSceneWnd& window) { return window.Find<QListWidget>(QStringLiteral("listview")); }
+
+void ClickRow(CSceneWnd& window, int row) {
+  QListWidget* list = Rows(window);
+  ASSERT_NE(list, nullptr);
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(row)).center());
+}
+
+UserScript::Step ChooseRowAndConfirm(int row) {
+  return {[] { return IdleSceneWindow() != nullptr; },
+          [row] {
+            CSceneWnd& window = *IdleSceneWindow();
+            ClickRow(window, row);
+            windows::test::Click(window, "confirm_btn");
+          }};
+}
+
+UserScript::Step TypeName(const QString& name) {
+  return {[] { return windows::test::OpenDialog<windows::CNameMsgWnd>() != nullptr; },
+          [name] {
+            auto* edit = windows::test::OpenDialog<windows::CNameMsgWnd>()->Find<ui::Edit>(QStringLiteral("name_edt"));
+            ASSERT_NE(edit, nullptr);
+            edit->selectAll();
+            QTest::keyClicks(edit, name);
+            QTest::keyClick(edit, Qt::Key_Return);
+          }};
+}
+
+/// Looks at the idle window, then leaves it with "${exit}".
+UserScript::Step LookAndExit(std::function<void(CSceneWnd&)> look = {}) {
+  return {[] { return IdleSceneWindow() != nullptr; },
+          [look] {
+            CSceneWnd& window = *IdleSceneWindow();
+            if (look) look(window);
+            windows::test::Click(window, "cancel_btn");
+          }};
+}
+
+class SceneWindowTest : public MainWindowTest {
+ protected:
+  void SetUp() override {
+    MainWindowTest::SetUp();
+    if (HasFatalFailure()) return;
+    ASSERT_TRUE(WaitConnected());
+    ASSERT_TRUE(Drain());
+  }
+
+  /// Opens the scene menu with a click on its button and clicks `item`; the scene window
+  /// runs `steps`. Returns once the window has closed and the box has everything.
+  void RunSceneWindow(const char* item, std::deque<UserScript::Step> steps) {
+    UserScript script(std::move(steps));
+    QTest::mouseClick(Control<ui::Button>(QStringLiteral("btn_scene")), Qt::LeftButton);
+    ui::PopupMenu* menu = window->CurrentMenu();
+    ASSERT_NE(menu, nullptr);
+    QAction* action = menu->FindItem(QString::fromLatin1(item));
+    ASSERT_NE(action, nullptr) << item;
+    QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());
+    ASSERT_TRUE(WaitFor([&] { return script.Done() && !windows::test::OpenDialog<CSceneWnd>(); }, 15000))
+        << "the user's steps ran and the window closed";
+    ASSERT_TRUE(Drain());
+  }
+
+  static QString RowText(CSceneWnd& window, int row) { return Rows(window)->item(row)->text(); }
+  std::string BoxName(int scene) {
+    const auto name = Box().State().scenes[At(scene - 1)].name;
+    return std::string(reinterpret_cast<const char*>(name.data()), strnlen(reinterpret_cast<const char*>(name.data()), name.size()));
+  }
+};
+
+TEST_F(SceneWindowTest, SavingOverANamedSceneAsksFirstAndAnotherScenesNameIsRefused) {
+  Controller().Outputs().SetVolumeDb(0, -14);
+  ASSERT_TRUE(Drain());
+  RunSceneWindow("scene_item_saveas_scene",
+                 {ChooseRowAndConfirm(0), TypeName(QStringLiteral("Stage")), ChooseRowAndConfirm(1),
+                  TypeName(QStringLiteral("Stage")), LookAndExit([](CSceneWnd& w) {
+                    EXPECT_EQ(RowText(w, 0), QStringLiteral("1    Stage"));
+                    EXPECT_EQ(RowText(w, 1), QStringLiteral("2    Empty"));
+                    EXPECT_EQ(w.HighlightedRow(), 1) << "the row chosen last is marked";
+                  })});
+  ASSERT_EQ(messages.size(), 3);
+  EXPECT_EQ(messages[0], QStringLiteral("Scene 1 already holds settings. Overwrite it?"));
+  EXPECT_EQ(messages[1], QStringLiteral("Scene saved successfully."));
+  EXPECT_EQ(messages[2],
+            QStringLiteral("The name \"Stage\" is already used by scene 1 (\"Stage\"). Please choose another name."));
+  EXPECT_EQ(BoxName(1), "Stage");
+  EXPECT_EQ(Box().State().scenes[0].settings.outputs[0].volumeDb, -14.0);
+  EXPECT_FALSE(Box().State().scenes[1].valid) << "the same name stored nothing";
+}
+
+TEST_F(SceneWindowTest, ADeletedSceneShowsEmptyAtOnceAndTheBoxForgetsIt) {
+  RunSceneWindow("scene_item_delete_scene", {ChooseRowAndConfirm(0), LookAndExit([](CSceneWnd& w) {
+                                               EXPECT_EQ(RowText(w, 0), QStringLiteral("1    Empty"));
+                                             })});
+  EXPECT_FALSE(Box().State().scenes[0].valid);
+}
+
+/// A box whose scene 3 holds a quieter first output and which reports scene 4 as current.
+class StoredScenesTest : public SceneWindowTest {
+ protected:
+  void PrepareBox(sim::VirtualBox& box) override {
+    box.Modify([](sim::BoxState& state) {
+      sim::SceneSlot& slot = state.scenes[2];
+      slot.settings = state.live;
+      slot.settings.outputs[0].volumeDb = -23.0;
+      slot.settings.outputs[1].mute = 1;
+      slot.erased = false;
+      slot.valid = true;
+      slot.name.fill(0);
+      const char name[] = "Night";
+      std::copy(name, name + 5, slot.name.begin());
+      state.currentScene = 4;
+    });
+  }
+};
+
+TEST_F(StoredScenesTest, TheBoxsCurrentSceneIsMarkedAndALoadedSceneShowsInTheMainWindow) {
+  RunSceneWindow("scene_item_load_scene", {LookAndExit([](CSceneWnd& w) {
+                   EXPECT_EQ(w.HighlightedRow(), 3);
+                   EXPECT_EQ(Rows(w)->item(3)->background().color(), QColor::fromRgba(windows::kCurrentSceneColour));
+                   EXPECT_EQ(RowText(w, 2), QStringLiteral("3    Night"));
+                 })});
+  RunSceneWindow("scene_item_load_scene", {ChooseRowAndConfirm(2), LookAndExit()});
+  ASSERT_FALSE(messages.isEmpty());
+  EXPECT_TRUE(messages.first().contains(QStringLiteral("Night"))) << "the question names the scene";
+  EXPECT_EQ(Live().channels[0].gain, -23.0f);
+  EXPECT_EQ(Live().channels[1].mute, 1);
+  EXPECT_EQ(Text(QStringLiteral("edit_ch_volume_0")), QStringLiteral("-23dB"));
+  EXPECT_EQ(CompareBoxWithMirror(Box(), Live()), "");
+  EXPECT_EQ(Controller().Scenes().CurrentScene(), 3);
+}
+
+}  // namespace
+}  // namespace qb::test
