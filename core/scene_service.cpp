@@ -185,6 +185,14 @@ bool SceneService::SaveWholeProfile(const std::string& path, std::function<void(
       },
       [this, path, finished = std::move(finished)] {
         // Every reply of the reads has been applied by now: the mirror holds the box.
+        // A slot that holds no scene answers with erased flash, values no profile file may
+        // hold, and a file with them would be refused by every load. Such a slot is kept at
+        // the defaults instead; the read-out that ended the task has just asked the box
+        // which slots hold a scene.
+        for (int n = kFirstStoredScene; n <= kLastStoredScene; ++n) {
+          if ((m_ctx.mirror.sceneValid >> (n - kFirstStoredScene) & 1u) == 0)
+            m_ctx.mirror.scenes[At(n - kFirstStoredScene)] = Profile{};
+        }
         WholeProfile whole;
         whole.current = m_ctx.Live();
         whole.scenes = m_ctx.mirror.scenes;

@@ -109,6 +109,26 @@ TEST(CliArgsTest, MalformedLinesAreRefusedWithTheReason) {
       {{"set", "main", "volume", "-1"}, "from 0 to 40"},
       {{"set", "main", "balance", "0"}, "unknown main setting"},
       {{"set", "source", "hi", "now"}, "unexpected 'now'"},
+      {{"scenes", "all"}, "unexpected 'all'"},
+      {{"scene"}, "missing what to do with the scene"},
+      {{"scene", "rename", "1", "x"}, "unknown scene action 'rename'"},
+      {{"scene", "load", "0"}, "scene must be a whole number from 1 to 10"},
+      {{"scene", "delete", "11"}, "scene must be a whole number from 1 to 10"},
+      {{"scene", "load", "3", "Concert"}, "unexpected 'Concert' after scene load"},
+      {{"scene", "save", "3"}, "missing scene name"},
+      {{"scene", "save", "3", ""}, "must not be empty"},
+      {{"scene", "save", "3", "Symphony"}, "too long"},
+      {{"scene", "save", "3", "\xF0\x9F\x94\x8A" "abcdef"}, "too long"},  // two units and six
+      {{"scene", "save", "3", "Caf\xE9"}, "not valid UTF-8"},                // Latin-1, not UTF-8
+      {{"scene", "save", "3", "a\nb"}, "control character"},
+      {{"scene", "save", "3", "Live", "now"}, "unexpected 'now'"},
+      {{"profile"}, "missing profile action"},
+      {{"profile", "copy", "a.spf"}, "must be save or load"},
+      {{"profile", "save"}, "missing profile FILE"},
+      {{"profile", "load", "tune.json"}, "must end in .spf"},
+      {{"profile", "load", "spf"}, "must end in .spf"},
+      {{"profile", "load", "a.spf.bak"}, "must end in .spf"},
+      {{"profile", "save", "a.spf", "b.spf"}, "unexpected 'b.spf'"},
   };
   for (const Case& c : cases) {
     std::string line;
@@ -118,6 +138,43 @@ TEST(CliArgsTest, MalformedLinesAreRefusedWithTheReason) {
     EXPECT_FALSE(result.invocation);
     EXPECT_NE(result.error.find(c.reason), std::string::npos) << result.error;
     EXPECT_EQ(result.error.find('\n'), std::string::npos);
+  }
+}
+
+TEST(CliArgsTest, ScenesAndProfileFilesAreReadAsTheBoxKeepsThem) {
+  const auto invocation = [](std::vector<std::string_view> words) {
+    const ParseResult result = Parse(std::move(words));
+    EXPECT_TRUE(result.invocation) << result.error;
+    return result.invocation.value_or(Invocation{});
+  };
+  const Invocation save = invocation({"scene", "save", "10", "Caf\xC3\xA9"});
+  EXPECT_EQ(save.command, Command::Scene);
+  EXPECT_EQ(save.scene.action, SceneAction::Save);
+  EXPECT_EQ(save.scene.scene, 10) << "scenes keep the box's numbers";
+  EXPECT_EQ(save.scene.name, u"Caf\u00E9");
+  // Seven code units fit, whether seven letters or a pair and five.
+  EXPECT_EQ(invocation({"scene", "save", "1", "Concert"}).scene.name.size(), 7u);
+  EXPECT_EQ(invocation({"scene", "save", "1", "\xF0\x9F\x94\x8A" "abcde"}).scene.name, u"\U0001F50Aabcde");
+  EXPECT_EQ(invocation({"scene", "delete", "1"}).scene.action, SceneAction::Delete);
+  EXPECT_EQ(invocation({"scenes", "--json"}).command, Command::Scenes);
+
+  const Invocation whole = invocation({"profile", "load", "Car.WPF"});
+  EXPECT_EQ(whole.command, Command::Profile);
+  EXPECT_FALSE(whole.profile.save);
+  EXPECT_EQ(whole.profile.kind, ProfileKind::Whole) << "the extension is read in any case";
+  EXPECT_EQ(whole.profile.path, "Car.WPF");
+  const Invocation scene = invocation({"profile", "save", "dir.wpf/tune.Spf"});
+  EXPECT_TRUE(scene.profile.save);
+  EXPECT_EQ(scene.profile.kind, ProfileKind::Scene);
+}
+
+TEST(CliArgsTest, OnlyWellFormedUtf8BecomesAName) {
+  EXPECT_EQ(Utf16FromUtf8("A\xE2\x82\xAC"), u"A\u20AC");
+  EXPECT_EQ(Utf16FromUtf8("\xF4\x8F\xBF\xBF"), u"\U0010FFFF");
+  EXPECT_EQ(Utf16FromUtf8(""), u"");
+  for (const char* bad : {"\xC0\xAF", "\xE0\x80\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xE2\x82", "\x82", "\xFF"}) {
+    SCOPED_TRACE(bad);
+    EXPECT_FALSE(Utf16FromUtf8(bad)) << "overlong, surrogate, beyond U+10FFFF, cut off or stray";
   }
 }
 

@@ -6,8 +6,12 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 
+#include "devicelink/wire_codes.h"
+#include "simulator/box_context.h"
+#include "simulator/virtual_box.h"
 #include "simulator/virtual_hid.h"
 
 namespace qb::cli {
@@ -103,6 +107,54 @@ TEST(CliSessionTest, ABoxLeavingBeforeTheChangeIsDoneIsRefused) {
   EXPECT_TRUE(OneErrorLine(result.err)) << result.err;
   EXPECT_NE(result.err.find("left before the change was done"), std::string::npos) << result.err;
   EXPECT_EQ(backend->Box()->State().live.mainMute, 0);
+}
+
+/// A box whose scene memory takes nothing: it refuses every save as not ready.
+class RefusingSaves final : public sim::BoxExtension {
+ public:
+  bool Handle(const sim::BoxCommand& command, sim::BoxContext& box) override {
+    if (command.packetType != FLASH_PACKET || command.commandId != FLASH_SCENE_SAVE || command.opType != OP_SET)
+      return false;
+    const std::uint8_t scene = command.payload.empty() ? 0 : command.payload[0];
+    box.Ack(FLASH_PACKET, FLASH_SCENE_SAVE, ACK_NOT_READY, {scene});
+    return true;
+  }
+};
+
+Invocation SceneCommand(SceneAction action, int scene, std::u16string name = {}) {
+  Invocation invocation = Asking(Command::Scene);
+  invocation.scene = SceneRequest{action, scene, std::move(name)};
+  return invocation;
+}
+
+TEST(CliSessionTest, ASceneSaveTheBoxDoesNotConfirmFails) {
+  const auto backend = sim::MakeVirtualBoxBackend();
+  backend->Box()->AddExtension(std::make_unique<RefusingSaves>());
+  const RunResult result = RunOn(backend, SceneCommand(SceneAction::Save, 3, u"Concert"));
+  EXPECT_EQ(result.code, kExitBoxRefused);
+  EXPECT_TRUE(OneErrorLine(result.err)) << result.err;
+  EXPECT_NE(result.err.find("did not confirm that scene 3 was saved"), std::string::npos) << result.err;
+  EXPECT_EQ(result.out, "");
+  EXPECT_FALSE(backend->Box()->State().scenes[2].valid);
+}
+
+TEST(CliSessionTest, SceneNamesTheBoxCannotKeepAreRefusedBeforeAnythingIsSent) {
+  // The box keeps names in an 8-bit code page; a name it would turn into question marks
+  // is refused rather than stored mangled.
+  for (const std::u16string& name : {std::u16string(u"\u041A\u043E\u043D\u0446\u0435\u0440\u0442"),
+                                     std::u16string(u"Default")}) {
+    const auto backend = sim::MakeVirtualBoxBackend();
+    const RunResult result = RunOn(backend, SceneCommand(SceneAction::Save, 2, name));
+    EXPECT_EQ(result.code, kExitBadArgument);
+    EXPECT_TRUE(OneErrorLine(result.err)) << result.err;
+    const sim::BoxState state = backend->Box()->State();
+    EXPECT_FALSE(state.scenes[1].valid);
+    EXPECT_FALSE(state.hasPendingName[1]) << "no name may reach the box";
+  }
+  const auto backend = sim::MakeVirtualBoxBackend();
+  const RunResult accented = RunOn(backend, SceneCommand(SceneAction::Save, 2, u"Caf\u00E9"));
+  EXPECT_EQ(accented.code, kExitOk) << accented.err;
+  EXPECT_EQ(backend->Box()->State().scenes[1].name[3], 0xE9) << "the code page's own byte";
 }
 
 TEST(CliSessionTest, SceneNamesArePrintedAsUtf8) {

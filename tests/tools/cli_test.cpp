@@ -350,9 +350,154 @@ TEST_F(CliTest, AChangeThatCannotBeSavedFailsTheRun) {
   EXPECT_EQ(child.out, "") << "no success reported for a change that is lost";
 }
 
+/// The name bytes of a scene slot up to the first zero (erased flash reads as no name).
+std::string SlotName(const sim::SceneSlot& slot) {
+  std::string name;
+  for (std::uint8_t byte : slot.name) {
+    if (byte == 0 || byte == sim::kErasedByte) break;
+    name += static_cast<char>(byte);
+  }
+  return name;
+}
+
+const cJSON* Scene(const cJSON* list, int number) { return At(At(list, "scenes"), number - 1); }
+
+TEST_F(CliTest, ScenesAreListedSavedLoadedAndDeleted) {
+  const Json factory = RunJson({"scenes"});
+  ASSERT_TRUE(factory);
+  ASSERT_EQ(cJSON_GetArraySize(At(factory.get(), "scenes")), 10);
+  EXPECT_EQ(Number(factory.get(), "current"), 1);
+  EXPECT_EQ(Text(Scene(factory.get(), 1), "name"), "Default");
+  EXPECT_TRUE(True(Scene(factory.get(), 1), "current"));
+  for (int n = 2; n <= 10; ++n) {
+    SCOPED_TRACE(n);
+    EXPECT_EQ(Text(Scene(factory.get(), n), "name"), "");
+    EXPECT_TRUE(True(Scene(factory.get(), n), "empty"));
+    EXPECT_FALSE(True(Scene(factory.get(), n), "current"));
+  }
+
+  // Saved: the box keeps the name and the live settings of that moment.
+  ASSERT_TRUE(RunJson({"set", "output", "2", "volume", "-7"}));
+  const Json saved = RunJson({"scene", "save", "3", "Concert"});
+  ASSERT_TRUE(saved);
+  EXPECT_EQ(Text(saved.get(), "name"), "Concert");
+  const sim::BoxState afterSave = SavedBox();
+  EXPECT_EQ(SlotName(afterSave.scenes[2]), "Concert");
+  EXPECT_TRUE(afterSave.scenes[2].valid);
+  EXPECT_TRUE(afterSave.scenes[2].settings == afterSave.live) << "scene 3 differs from the live settings";
+  EXPECT_EQ(afterSave.scenes[2].settings.outputs[1].volumeDb, -7);
+  const Json listed = RunJson({"scenes"});
+  ASSERT_TRUE(listed);
+  EXPECT_EQ(Text(Scene(listed.get(), 3), "name"), "Concert");
+  EXPECT_EQ(Number(listed.get(), "current"), 3) << "the box reports the scene just saved";
+  const Child text = Run({"--simulate-state", m_state, "scenes"});
+  EXPECT_NE(text.out.find("Concert  (current)"), std::string::npos) << text.out;
+  EXPECT_NE(text.out.find("(empty)"), std::string::npos) << text.out;
+
+  // Another scene's name is refused and the box is left as it was; the same scene may be
+  // saved over.
+  const Json taken = RunJson({"scene", "save", "4", "Concert"}, 2);
+  ASSERT_TRUE(taken);
+  EXPECT_NE(Text(taken.get(), "error").find("scene 3"), std::string::npos) << Text(taken.get(), "error");
+  EXPECT_TRUE(SavedBox().scenes == afterSave.scenes) << "a refused save changed the scenes";
+  ASSERT_TRUE(RunJson({"scene", "save", "3", "Concert"}));
+
+  // Loaded: the box's live settings become scene 3's again, and the reply shows them.
+  ASSERT_TRUE(RunJson({"set", "output", "2", "volume", "-20"}));
+  ASSERT_TRUE(RunJson({"set", "output", "5", "mute", "on"}));
+  ASSERT_FALSE(SavedBox().live.outputs == SavedBox().scenes[2].settings.outputs);
+  const Json loaded = RunJson({"scene", "load", "3"});
+  ASSERT_TRUE(loaded);
+  EXPECT_EQ(Number(Output(loaded.get(), 2), "volumeDb"), -7);
+  EXPECT_FALSE(True(Output(loaded.get(), 5), "mute"));
+  const sim::BoxState afterLoad = SavedBox();
+  EXPECT_TRUE(afterLoad.live.outputs == afterLoad.scenes[2].settings.outputs) << "live outputs differ from scene 3";
+
+  // Deleted: the slot is empty, and an empty slot is not loaded.
+  ASSERT_TRUE(RunJson({"scene", "delete", "3"}));
+  EXPECT_FALSE(SavedBox().scenes[2].valid);
+  const Json cleared = RunJson({"scenes"});
+  ASSERT_TRUE(cleared);
+  EXPECT_TRUE(True(Scene(cleared.get(), 3), "empty"));
+  const Json empty = RunJson({"scene", "load", "3"}, 2);
+  ASSERT_TRUE(empty);
+  EXPECT_NE(Text(empty.get(), "error").find("empty"), std::string::npos);
+}
+
+TEST_F(CliTest, ProfileFilesCarryTheSettingsFromBoxToBox) {
+  const std::string tune = (m_dir / "tune.spf").string();
+  ASSERT_TRUE(RunJson({"set", "output", "3", "volume", "-12"}));
+  ASSERT_TRUE(RunJson({"profile", "save", tune}));
+  ASSERT_TRUE(RunJson({"set", "output", "3", "volume", "-30"}));
+  ASSERT_TRUE(RunJson({"profile", "load", tune}));
+  EXPECT_EQ(SavedBox().live.outputs[2].volumeDb, -12) << "the file's volume is back on the box";
+
+  // A file that cannot be used changes nothing on the box.
+  ASSERT_TRUE(RunJson({"set", "output", "3", "volume", "-30"}));
+  const sim::BoxState before = SavedBox();
+  const std::string text = ReadFile(tune);
+  const auto variant = [&](const std::string& name, std::string from, std::string to) {
+    std::string changed = text;
+    const std::size_t at = changed.find(from);
+    EXPECT_NE(at, std::string::npos) << from;
+    if (at != std::string::npos) changed.replace(at, from.size(), to);
+    const std::string path = (m_dir / name).string();
+    std::ofstream(path, std::ios::binary) << changed;
+    return path;
+  };
+  struct Case {
+    std::string path;
+    const char* message;
+  };
+  const std::vector<Case> unusable = {
+      {variant("cut.spf", text.substr(text.size() / 2), ""), "(it does not read as JSON)"},
+      {variant("range.spf", "\"mute\":0", "\"mute\":7"), "is damaged or incomplete; nothing was changed"},
+      {variant("other.spf", "\"model\":79", "\"model\":12"), "is a profile for another model"},
+      {(m_dir / "missing.wpf").string(), "cannot open"},
+  };
+  for (const Case& c : unusable) {
+    SCOPED_TRACE(c.path);
+    const Child child = Run({"--simulate-state", m_state, "profile", "load", c.path});
+    EXPECT_EQ(child.code, 1);
+    EXPECT_TRUE(OneErrorLine(child.err)) << child.err;
+    EXPECT_NE(child.err.find(c.message), std::string::npos) << child.err;
+    EXPECT_TRUE(SavedBox().live == before.live) << "a refused file changed the box";
+  }
+  const Json unwritable = RunJson({"profile", "save", (m_dir / "missing-folder" / "a.wpf").string()}, 1);
+  ASSERT_TRUE(unwritable);
+  EXPECT_NE(Text(unwritable.get(), "error").find("cannot write"), std::string::npos);
+
+  // The kind follows the extension; any other is refused before the box is opened.
+  const std::string odd = (m_dir / "tune.json").string();
+  const Child wrong = Run({"--simulate-state", (m_dir / "unopened.json").string(), "profile", "save", odd});
+  EXPECT_EQ(wrong.code, 2);
+  EXPECT_TRUE(OneErrorLine(wrong.err)) << wrong.err;
+  EXPECT_FALSE(fs::exists(odd));
+  EXPECT_FALSE(fs::exists(m_dir / "unopened.json"));
+
+  // A whole configuration takes scene 3 and its name to a factory-fresh box.
+  ASSERT_TRUE(RunJson({"set", "output", "2", "delay", "2.5"}));
+  ASSERT_TRUE(RunJson({"scene", "save", "3", "Concert"}));
+  ASSERT_TRUE(RunJson({"set", "output", "2", "delay", "0"}));
+  const std::string whole = (m_dir / "all.WPF").string();
+  ASSERT_TRUE(RunJson({"profile", "save", whole}));
+  const sim::BoxState original = SavedBox();
+  m_state = (m_dir / "fresh.json").string();
+  ASSERT_TRUE(RunJson({"profile", "load", whole}));
+  const sim::BoxState fresh = SavedBox();
+  EXPECT_EQ(SlotName(fresh.scenes[2]), "Concert");
+  EXPECT_TRUE(fresh.scenes[2].settings.outputs == original.scenes[2].settings.outputs) << "scene 3 differs";
+  EXPECT_EQ(fresh.scenes[2].settings.outputs[1].delayMs, 2.5);
+  EXPECT_EQ(SlotName(fresh.scenes[0]), "Default");
+  EXPECT_TRUE(fresh.live.outputs == original.live.outputs) << "the live outputs differ";
+}
+
 TEST_F(CliTest, HelpTouchesNoBox) {
   for (const auto& args : {std::vector<std::string>{"--help"}, std::vector<std::string>{"set", "--help"},
-                           std::vector<std::string>{"set", "output", "99", "--help"}}) {
+                           std::vector<std::string>{"set", "output", "99", "--help"},
+                           std::vector<std::string>{"scenes", "--help"},
+                           std::vector<std::string>{"scene", "save", "3", "--help"},
+                           std::vector<std::string>{"profile", "--help"}}) {
     std::vector<std::string> line = {"--simulate-state", m_state};
     line.insert(line.end(), args.begin(), args.end());
     const Child child = Run(line);

@@ -1,5 +1,7 @@
 #include "tools/cli/cli_args.h"
 
+#include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -14,6 +16,8 @@ namespace {
 constexpr int kOutputs = kOutputCount;
 constexpr int kBands = static_cast<int>(kBandSlots);
 constexpr int kLastRole = kRoleCount - 1;
+
+constexpr std::string_view kCommandList = "status, get, set, scenes, scene or profile";
 
 std::string Quoted(std::string_view word) { return "'" + std::string(word) + "'"; }
 
@@ -269,10 +273,83 @@ std::optional<SetRequest> ParseSet(Words& words) {
   return words.Fail("unknown setting " + Quoted(*what) + " (output, band, crossover, source, main)");
 }
 
+bool IsControl(char16_t unit) { return unit < 0x20 || (unit >= 0x7F && unit < 0xA0); }
+
+std::optional<std::u16string> SceneNameWord(Words& words) {
+  const auto word = words.Next("scene name");
+  if (!word) return std::nullopt;
+  const auto name = Utf16FromUtf8(*word);
+  if (!name) return words.Fail("scene name is not valid UTF-8 text");
+  if (name->empty()) return words.Fail("scene name must not be empty: an unnamed scene reads as an empty slot");
+  // A tab or a line break would end up in every listing of the scenes.
+  if (std::any_of(name->begin(), name->end(), IsControl))
+    return words.Fail("scene name holds a control character (a tab, a line break, ...)");
+  if (name->size() > kMaxSceneNameUnits) {
+    return words.Fail("scene name " + Quoted(*word) + " is too long: the box keeps " +
+                      std::to_string(kMaxSceneNameUnits) + " characters (one beyond U+FFFF counts as two), not " +
+                      std::to_string(name->size()));
+  }
+  return name;
+}
+
+std::optional<SceneRequest> ParseScene(Words& words) {
+  const auto action = words.Next("what to do with the scene (load, save, delete)");
+  if (!action) return std::nullopt;
+  SceneRequest request;
+  if (*action == "load") {
+    request.action = SceneAction::Load;
+  } else if (*action == "save") {
+    request.action = SceneAction::Save;
+  } else if (*action == "delete") {
+    request.action = SceneAction::Delete;
+  } else {
+    return words.Fail("unknown scene action " + Quoted(*action) + " (load, save, delete)");
+  }
+  const auto scene = words.Int("scene", 1, kSceneNumbers);
+  if (!scene) return std::nullopt;
+  request.scene = *scene;
+  if (request.action == SceneAction::Save) {
+    auto name = SceneNameWord(words);
+    if (!name) return std::nullopt;
+    request.name = std::move(*name);
+  }
+  words.ExpectEnd("scene " + std::string(*action));
+  if (words.Failed()) return std::nullopt;
+  return request;
+}
+
+bool EndsWithNoCase(std::string_view text, std::string_view tail) {
+  if (text.size() < tail.size()) return false;
+  return std::equal(tail.begin(), tail.end(), text.end() - static_cast<std::ptrdiff_t>(tail.size()),
+                    [](char lower, char c) { return std::tolower(static_cast<unsigned char>(c)) == lower; });
+}
+
+std::optional<ProfileRequest> ParseProfile(Words& words) {
+  const auto action = words.Choice("profile action", "save", "load");
+  if (!action) return std::nullopt;
+  const auto path = words.Next("profile FILE");
+  if (!path) return std::nullopt;
+  ProfileRequest request{*action, ProfileKind::Scene, std::string(*path)};
+  if (EndsWithNoCase(*path, ".spf")) {
+    request.kind = ProfileKind::Scene;
+  } else if (EndsWithNoCase(*path, ".wpf")) {
+    request.kind = ProfileKind::Whole;
+  } else {
+    return words.Fail("profile file " + Quoted(*path) +
+                      " must end in .spf (the live settings) or .wpf (every scene and the live settings)");
+  }
+  words.ExpectEnd(std::string("profile ") + (*action ? "save " : "load ") + "FILE");
+  if (words.Failed()) return std::nullopt;
+  return request;
+}
+
 std::optional<Command> CommandOf(std::string_view word) {
   if (word == "status") return Command::Status;
   if (word == "get") return Command::Get;
   if (word == "set") return Command::Set;
+  if (word == "scenes") return Command::Scenes;
+  if (word == "scene") return Command::Scene;
+  if (word == "profile") return Command::Profile;
   return std::nullopt;
 }
 
@@ -313,7 +390,7 @@ ParseResult ParseArguments(std::span<const std::string_view> args) {
   }
   if (words.empty()) {
     if (!invocation.help) {
-      result.error = "no command given (status, get or set; see --help)";
+      result.error = "no command given (" + std::string(kCommandList) + "; see --help)";
       return result;
     }
     result.invocation = std::move(invocation);
@@ -321,7 +398,7 @@ ParseResult ParseArguments(std::span<const std::string_view> args) {
   }
   invocation.command = CommandOf(words.front());
   if (!invocation.command) {
-    result.error = "unknown command " + Quoted(words.front()) + " (status, get or set; see --help)";
+    result.error = "unknown command " + Quoted(words.front()) + " (" + std::string(kCommandList) + "; see --help)";
     return result;
   }
   // Help for a command is shown whatever else follows it: someone asking is often halfway
@@ -334,6 +411,12 @@ ParseResult ParseArguments(std::span<const std::string_view> args) {
   if (*invocation.command == Command::Set) {
     auto request = ParseSet(rest);
     if (request) invocation.set = std::move(*request);
+  } else if (*invocation.command == Command::Scene) {
+    auto request = ParseScene(rest);
+    if (request) invocation.scene = std::move(*request);
+  } else if (*invocation.command == Command::Profile) {
+    auto request = ParseProfile(rest);
+    if (request) invocation.profile = std::move(*request);
   } else {
     rest.ExpectEnd(words.front());
   }
@@ -343,6 +426,43 @@ ParseResult ParseArguments(std::span<const std::string_view> args) {
   }
   result.invocation = std::move(invocation);
   return result;
+}
+
+std::optional<std::u16string> Utf16FromUtf8(std::string_view text) {
+  std::u16string out;
+  std::size_t i = 0;
+  while (i < text.size()) {
+    const auto byte = [&text](std::size_t at) { return static_cast<unsigned char>(text[at]); };
+    const unsigned char lead = byte(i);
+    std::size_t length = 0;
+    char32_t code = 0;
+    char32_t lowest = 0;
+    if (lead < 0x80) {
+      length = 1, code = lead;
+    } else if ((lead & 0xE0) == 0xC0) {
+      length = 2, code = lead & 0x1Fu, lowest = 0x80;
+    } else if ((lead & 0xF0) == 0xE0) {
+      length = 3, code = lead & 0x0Fu, lowest = 0x800;
+    } else if ((lead & 0xF8) == 0xF0) {
+      length = 4, code = lead & 0x07u, lowest = 0x10000;
+    } else {
+      return std::nullopt;
+    }
+    if (i + length > text.size()) return std::nullopt;
+    for (std::size_t k = 1; k < length; ++k) {
+      if ((byte(i + k) & 0xC0) != 0x80) return std::nullopt;
+      code = (code << 6) | (byte(i + k) & 0x3Fu);
+    }
+    if (code < lowest || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return std::nullopt;
+    if (code >= 0x10000) {
+      out += static_cast<char16_t>(0xD800 + ((code - 0x10000) >> 10));
+      out += static_cast<char16_t>(0xDC00 + ((code - 0x10000) & 0x3FF));
+    } else {
+      out += static_cast<char16_t>(code);
+    }
+    i += length;
+  }
+  return out;
 }
 
 std::string HelpText(std::optional<Command> command) {
@@ -357,6 +477,10 @@ std::string HelpText(std::optional<Command> command) {
            "  status   connection, model, firmware, source, main volume and the eight outputs\n"
            "  get      every live setting: status plus equalisers, crossovers, routing, scenes\n"
            "  set      change one setting (see 'quorelbox-cli set --help')\n"
+           "  scenes   the ten scenes stored in the box: number, name, which one is current\n"
+           "  scene    load, save or delete a stored scene (see 'quorelbox-cli scene --help')\n"
+           "  profile  save the box to a profile file or load one into it (.spf, .wpf; see\n"
+           "           'quorelbox-cli profile --help')\n"
            "\n"
            "Options (before or after the command):\n"
            "  --simulate             talk to the built-in virtual box instead of a real one\n"
@@ -369,12 +493,16 @@ std::string HelpText(std::optional<Command> command) {
            "\n"
            "Exit status:\n"
            "  0  done\n"
-           "  1  other failure: the state file is damaged (it is left as it is) or cannot be saved\n"
+           "  1  other failure: a profile file cannot be read, is damaged, is for another model\n"
+           "     or cannot be written; the state file is damaged (it is left as it is) or\n"
+           "     cannot be saved\n"
            "  2  bad argument: unknown command, option or name, missing or malformed value, a\n"
-           "     number out of range (output not 1..8, band not 1..31, ...)\n"
+           "     number out of range (output not 1..8, band not 1..31, scene not 1..10, ...),\n"
+           "     a scene name that is empty, too long or another scene's, a profile file that\n"
+           "     does not end in .spf or .wpf\n"
            "  3  no box: nothing could be opened (plugged in? access to /dev/hidraw*?)\n"
            "  4  box refused: it did not answer the handshake, is another model, sits in its\n"
-           "     boot loader, or left before the command was done\n"
+           "     boot loader, left before the command was done, or did not confirm a scene save\n"
            "Errors are one line on standard error, \"quorelbox-cli: ...\"; with --json standard\n"
            "output also gets {\"ok\":false,\"error\":\"...\",\"code\":N}.\n";
   }
@@ -428,6 +556,47 @@ std::string HelpText(std::optional<Command> command) {
              "The reply shows the value as the program now holds it for the box.\n"
              "\n"
              "Roles: " + AllRoleNames(7) + "\n"
+             "Exit status as in 'quorelbox-cli --help'.\n";
+    case Command::Scenes:
+      return "Usage: quorelbox-cli [OPTIONS] scenes\n"
+             "\n"
+             "Lists the ten scenes stored in the box: number, name (a slot without a name is\n"
+             "shown as empty) and which one the box reports as current. With --json one object:\n"
+             "\"current\" (null for none) and \"scenes\", each with scene, name, empty, valid\n"
+             "(the box says the slot holds settings) and current.\n"
+             "Exit status as in 'quorelbox-cli --help'.\n";
+    case Command::Scene:
+      return "Usage: quorelbox-cli [OPTIONS] scene load|save|delete N [NAME]\n"
+             "\n"
+             "  scene load N          the box copies scene N (1..10) into its live settings,\n"
+             "                        which are read back and shown as 'status' shows them;\n"
+             "                        an empty scene is refused\n"
+             "  scene save N NAME     stores the live settings as scene N named NAME, over what\n"
+             "                        scene N held; NAME is 1..7 characters (one beyond U+FFFF\n"
+             "                        counts as two) that the box's code page can hold, and no\n"
+             "                        other scene may have it\n"
+             "  scene delete N        clears scene N and its name\n"
+             "\n"
+             "Each waits up to 20 s for the box. A refused NAME or an empty scene to load is a\n"
+             "bad argument (exit 2) and leaves the box as it was; a save the box does not\n"
+             "confirm is exit 4.\n"
+             "Exit status as in 'quorelbox-cli --help'.\n";
+    case Command::Profile:
+      return "Usage: quorelbox-cli [OPTIONS] profile save|load FILE\n"
+             "\n"
+             "  profile save FILE.spf  writes the live settings to FILE\n"
+             "  profile save FILE.wpf  reads every scene and the live settings back from the box\n"
+             "                         and writes them, with the scene names, to FILE\n"
+             "  profile load FILE.spf  writes FILE's settings into the box's live settings\n"
+             "  profile load FILE.wpf  writes FILE's ten scenes, their names and its live\n"
+             "                         settings into the box\n"
+             "\n"
+             "The extension (.spf or .wpf, in any case) says what the file holds; any other\n"
+             "is a bad argument (exit 2). Neither kind holds the input source, the amplifier\n"
+             "or the karaoke settings; a load leaves those as they are. A file is read in full\n"
+             "before anything is sent: one that cannot be read, is damaged or belongs to\n"
+             "another model changes nothing (exit 1). A file that cannot be written is left as\n"
+             "it was (exit 1). A whole configuration may take up to a minute either way.\n"
              "Exit status as in 'quorelbox-cli --help'.\n";
   }
   return {};

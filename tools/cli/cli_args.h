@@ -4,6 +4,7 @@
 /// the command line, as the window shows them; an Invocation holds the core's 0-based
 /// indices, so nothing after parsing converts again.
 
+#include <cstddef>
 #include <optional>
 #include <span>
 #include <string>
@@ -56,7 +57,30 @@ struct SetMainMute { bool on; };
 using SetRequest = std::variant<SetOutputVolume, SetOutputMute, SetOutputPhase, SetOutputDelay, SetOutputRole,
                                 SetOutputInput, SetBand, SetCrossover, SetSource, SetMainVolume, SetMainMute>;
 
-enum class Command { Status, Get, Set };
+/// Scenes keep their numbers 1..10: the scene service counts them as the box does. A name
+/// slot holds eight UTF-16 code units, the last of them the terminator.
+inline constexpr int kSceneNumbers = 10;
+inline constexpr std::size_t kMaxSceneNameUnits = 7;
+
+enum class SceneAction { Load, Save, Delete };
+struct SceneRequest {
+  SceneAction action = SceneAction::Load;
+  int scene = 1;
+  std::u16string name;  ///< save only: 1..kMaxSceneNameUnits code units, no control characters
+};
+
+/// A profile file's kind follows its extension, as in the window's file dialogs.
+enum class ProfileKind {
+  Scene,  ///< .spf: the live settings
+  Whole,  ///< .wpf: the ten scenes, their names and the live settings
+};
+struct ProfileRequest {
+  bool save = false;
+  ProfileKind kind = ProfileKind::Scene;
+  std::string path;
+};
+
+enum class Command { Status, Get, Set, Scenes, Scene, Profile };
 
 struct Invocation {
   bool simulate = false;
@@ -67,6 +91,8 @@ struct Invocation {
   bool help = false;
   std::optional<Command> command;
   SetRequest set{SetMainMute{false}};  ///< what `set` changes; unused by other commands
+  SceneRequest scene;                  ///< for `scene`
+  ProfileRequest profile;              ///< for `profile`
 };
 
 struct ParseResult {
@@ -77,6 +103,10 @@ struct ParseResult {
 
 /// Reads the arguments after the program name.
 ParseResult ParseArguments(std::span<const std::string_view> args);
+
+/// `text` as UTF-16; nothing when it is not well-formed UTF-8 (overlong forms, surrogates
+/// and code points beyond U+10FFFF included).
+std::optional<std::u16string> Utf16FromUtf8(std::string_view text);
 
 /// The help text for `command`, or the general one without.
 std::string HelpText(std::optional<Command> command);

@@ -69,6 +69,23 @@ int LinkedPartner(const Profile& live, int output) {
   return live.linkMode == 1 && IsOutput(partner) && partner != output ? partner : -1;
 }
 
+std::string SceneNameOf(const EqualizerMirror& mirror, int scene) {
+  const SceneName& name = mirror.sceneNames[At(scene - 1)];
+  return Utf8Name(std::u16string_view(name.data(), name.size()));
+}
+
+bool SceneValid(const EqualizerMirror& mirror, int scene) { return (mirror.sceneValid >> (scene - 1) & 1u) != 0; }
+
+/// The box's current scene, 0 for none.
+int CurrentScene(const EqualizerMirror& mirror) {
+  const int scene = mirror.currentScene;
+  return scene >= 1 && scene <= kSceneCount ? scene : 0;
+}
+
+std::string ProfileKindText(ProfileKind kind) {
+  return kind == ProfileKind::Whole ? "every scene and the live settings" : "the live settings";
+}
+
 // --- JSON ---------------------------------------------------------------------------------
 
 void AddFilter(cJSON* parent, const char* name, const CrossoverFilter& filter) {
@@ -221,6 +238,51 @@ Json SetJson(const EqualizerMirror& mirror, const SetRequest& set) {
   return json;
 }
 
+Json ScenesJson(const EqualizerMirror& mirror) {
+  Json json(cJSON_CreateObject());
+  cJSON* root = json.get();
+  cJSON_AddBoolToObject(root, "ok", true);
+  const int current = CurrentScene(mirror);
+  if (current != 0) cJSON_AddNumberToObject(root, "current", current);
+  else cJSON_AddNullToObject(root, "current");
+  cJSON* scenes = cJSON_AddArrayToObject(root, "scenes");
+  for (int n = 1; n <= kSceneCount; ++n) {
+    cJSON* scene = cJSON_CreateObject();
+    const std::string name = SceneNameOf(mirror, n);
+    cJSON_AddNumberToObject(scene, "scene", n);
+    cJSON_AddStringToObject(scene, "name", name.c_str());
+    cJSON_AddBoolToObject(scene, "empty", name.empty());
+    cJSON_AddBoolToObject(scene, "valid", SceneValid(mirror, n));
+    cJSON_AddBoolToObject(scene, "current", n == current);
+    cJSON_AddItemToArray(scenes, scene);
+  }
+  return json;
+}
+
+Json SceneJson(const EqualizerMirror& mirror, const SceneRequest& request) {
+  // A load changed the live settings: the answer is the new state, as `status` gives it.
+  Json json = request.action == SceneAction::Load ? StateJson(mirror, false) : Json(cJSON_CreateObject());
+  cJSON* root = json.get();
+  if (request.action != SceneAction::Load) cJSON_AddBoolToObject(root, "ok", true);
+  const char* action = request.action == SceneAction::Load   ? "loaded"
+                       : request.action == SceneAction::Save ? "saved"
+                                                             : "deleted";
+  cJSON_AddStringToObject(root, "action", action);
+  cJSON_AddNumberToObject(root, "scene", request.scene);
+  cJSON_AddStringToObject(root, "name", SceneNameOf(mirror, request.scene).c_str());
+  return json;
+}
+
+Json ProfileJson(const ProfileRequest& request) {
+  Json json(cJSON_CreateObject());
+  cJSON* root = json.get();
+  cJSON_AddBoolToObject(root, "ok", true);
+  cJSON_AddStringToObject(root, "action", request.save ? "saved" : "loaded");
+  cJSON_AddStringToObject(root, "kind", request.kind == ProfileKind::Whole ? "whole" : "scene");
+  cJSON_AddStringToObject(root, "file", request.path.c_str());
+  return json;
+}
+
 // --- text ----------------------------------------------------------------------------------
 
 std::string FilterText(const CrossoverFilter& filter) {
@@ -343,6 +405,30 @@ std::string SetText(const EqualizerMirror& mirror, const SetRequest& set) {
   return std::visit(Visitor{mirror, live, prefix}, set) + "\n";
 }
 
+std::string ScenesText(const EqualizerMirror& mirror) {
+  const int current = CurrentScene(mirror);
+  std::string text = "scene  name\n";
+  for (int n = 1; n <= kSceneCount; ++n) {
+    const std::string name = SceneNameOf(mirror, n);
+    text += Format("%5d  ", n) + (name.empty() ? "(empty)" : name);
+    if (n == current) text += "  (current)";
+    text += "\n";
+  }
+  if (current == 0) text += "no scene is current\n";
+  return text;
+}
+
+std::string SceneText(const EqualizerMirror& mirror, const SceneRequest& request) {
+  const std::string name = SceneNameOf(mirror, request.scene);
+  const std::string named = name.empty() ? "" : " \"" + name + "\"";
+  switch (request.action) {
+    case SceneAction::Load: return Format("scene %d", request.scene) + named + " loaded\n\n" + StateText(mirror, false);
+    case SceneAction::Save: return Format("scene %d saved as", request.scene) + named + "\n";
+    case SceneAction::Delete: return Format("scene %d deleted\n", request.scene);
+  }
+  return {};
+}
+
 }  // namespace
 
 RunResult Failure(int code, std::string_view message, bool json) {
@@ -370,6 +456,33 @@ std::string Report(const EqualizerMirror& mirror, Command command, const SetRequ
   if (command == Command::Set) return json ? Printed(SetJson(mirror, set)) : SetText(mirror, set);
   const bool whole = command == Command::Get;
   return json ? Printed(StateJson(mirror, whole)) : StateText(mirror, whole);
+}
+
+std::string ScenesReport(const EqualizerMirror& mirror, bool json) {
+  return json ? Printed(ScenesJson(mirror)) : ScenesText(mirror);
+}
+
+std::string SceneReport(const EqualizerMirror& mirror, const SceneRequest& request, bool json) {
+  return json ? Printed(SceneJson(mirror, request)) : SceneText(mirror, request);
+}
+
+std::string ProfileReport(const ProfileRequest& request, bool json) {
+  if (json) return Printed(ProfileJson(request));
+  if (request.save) return ProfileKindText(request.kind) + " saved to " + request.path + "\n";
+  return request.path + " loaded into the box (" + ProfileKindText(request.kind) + ")\n";
+}
+
+std::string ProfileProblem(ProfileFileResult result, const std::string& path) {
+  switch (result) {
+    case ProfileFileResult::Ok: break;
+    case ProfileFileResult::OpenError: return "cannot open " + path;
+    case ProfileFileResult::NotJson:
+      return path + " is not a profile file (it does not read as JSON); nothing was changed";
+    case ProfileFileResult::LoadError: return path + " is damaged or incomplete; nothing was changed";
+    case ProfileFileResult::ModelMismatch: return path + " is a profile for another model";
+    case ProfileFileResult::CreateError: return "cannot write " + path + "; an older file was left as it was";
+  }
+  return path + ": unexpected profile file result";
 }
 
 std::string Utf8Name(std::u16string_view name) {

@@ -1,12 +1,14 @@
 #pragma once
 /// What quorelbox-cli prints: the mirror of the box as text or JSON (status, get), the
-/// value a `set` left in the mirror, and failures as one line on standard error (plus an
-/// error document on standard output with --json). Output is gathered in a RunResult and
-/// written by main, so the runner can be exercised in-process.
+/// value a `set` left in the mirror, the scenes and what a scene or profile command did,
+/// and failures as one line on standard error (plus an error document on standard output
+/// with --json). Output is gathered in a RunResult and written by main, so the runner can
+/// be exercised in-process.
 
 #include <string>
 #include <string_view>
 
+#include "core/profile_file.h"
 #include "tools/cli/cli_args.h"
 
 namespace qb {
@@ -38,6 +40,16 @@ void Warn(RunResult& result, std::string_view message);
 /// The document for `command` as the mirror now holds it: the state for status and get,
 /// the value `set` changed for set.
 std::string Report(const EqualizerMirror& mirror, Command command, const SetRequest& set, bool json);
+
+/// The ten scenes as the mirror holds them and the one the box reported as current.
+std::string ScenesReport(const EqualizerMirror& mirror, bool json);
+/// What a `scene` command left: the live state after a load (as `status` shows it), the
+/// scene and its name after a save, the cleared slot after a delete.
+std::string SceneReport(const EqualizerMirror& mirror, const SceneRequest& request, bool json);
+/// What a `profile` command did with its file.
+std::string ProfileReport(const ProfileRequest& request, bool json);
+/// One line saying why `path` could not be read or written (`result` is not Ok).
+std::string ProfileProblem(ProfileFileResult result, const std::string& path);
 
 /// A scene name slot (UTF-16, zero-terminated) as UTF-8; an unpaired surrogate becomes U+FFFD.
 std::string Utf8Name(std::u16string_view name);

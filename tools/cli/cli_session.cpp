@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "core/code_page.h"
 #include "core/equalizer_manager.h"
 #include "core/message_queue.h"
 #include "devicelink/plug_switch.h"
@@ -17,6 +18,8 @@ using namespace std::chrono_literals;
 /// Short enough that an unplug or the end of the read-out is seen at once, long enough not
 /// to spin while the box answers.
 constexpr auto kPumpSlice = 20ms;
+/// How long an answer the box has already sent may take to come through the queue.
+constexpr auto kAnswerGrace = 2000ms;
 
 /// The session's notices, kept until the run decides how it ended.
 class NoticeBoard final : public SessionHost {
@@ -47,6 +50,7 @@ class Runner {
          const SessionOptions& options)
       : m_invocation(invocation), m_options(options), m_plug(plug), m_manager(std::move(backend), options.timings) {
     m_manager.Attach(&m_queue, &m_notices);
+    m_manager.Scenes().AttachWindow(&m_queue);
     if (m_plug) m_plug->SetPlugListener([this](bool plugged) {
         if (!plugged) m_unplugged.store(true);
       });
@@ -60,33 +64,204 @@ class Runner {
 
   RunResult Run() {
     RunResult result;
-    if (!Connect(result)) {
-      Leave();
-      return result;
-    }
-    if (*m_invocation.command == Command::Set) {
-      if (std::string problem = Apply(m_invocation.set); !problem.empty()) {
-        Leave();
-        return Failure(kExitBadArgument, problem, m_invocation.json);
-      }
-      if (std::string problem = Drain(); !problem.empty()) {
-        Leave();
-        return Failure(kExitBoxRefused, problem, m_invocation.json);
-      }
-    }
-    // Before leaving: disconnecting clears what the mirror says about the box.
-    result.out = Report(m_manager.Mirror(), *m_invocation.command, m_invocation.set, m_invocation.json);
+    if (Connect(result)) Execute(result);
     Leave();
     return result;
   }
 
  private:
   BoxSession& Session() { return m_manager.Session(); }
+  SceneService& Scenes() { return m_manager.Scenes(); }
+  bool Json() const { return m_invocation.json; }
+
+  /// Replaces `result` by a failure, keeping the warnings already given.
+  void Fail(RunResult& result, int code, std::string_view message) {
+    RunResult failure = Failure(code, message, Json());
+    failure.err = result.err + failure.err;
+    result = std::move(failure);
+  }
+
+  /// Runs the command on the connected box. The report is taken before leaving:
+  /// disconnecting clears what the mirror says about the box.
+  void Execute(RunResult& result) {
+    switch (*m_invocation.command) {
+      case Command::Status:
+      case Command::Get:
+        result.out = Report(m_manager.Mirror(), *m_invocation.command, m_invocation.set, Json());
+        return;
+      case Command::Set: RunSet(result); return;
+      case Command::Scenes: ListScenes(result); return;
+      case Command::Scene: RunScene(result); return;
+      case Command::Profile: RunProfile(result); return;
+    }
+  }
+
+  void RunSet(RunResult& result) {
+    if (std::string problem = Apply(m_invocation.set); !problem.empty())
+      return Fail(result, kExitBadArgument, problem);
+    if (std::string problem = Drain(); !problem.empty()) return Fail(result, kExitBoxRefused, problem);
+    result.out = Report(m_manager.Mirror(), Command::Set, m_invocation.set, Json());
+  }
+
+  void ListScenes(RunResult& result) {
+    // The read-out brings the names; which scene is current only the box's answer to this
+    // question says.
+    m_sceneIdAnswered = false;
+    if (!Scenes().AskCurrentScene() || !PumpUntil([this] { return m_sceneIdAnswered; }, kAnswerGrace))
+      Warn(result, "the box did not say which scene is current");
+    result.out = ScenesReport(m_manager.Mirror(), Json());
+  }
+
+  void RunScene(RunResult& result) {
+    const SceneRequest& request = m_invocation.scene;
+    m_sceneSaved = false;
+    m_sceneDeleted = false;
+    bool started = false;
+    std::string what;
+    switch (request.action) {
+      case SceneAction::Load:
+        if (std::string problem = UnloadableScene(request.scene); !problem.empty())
+          return Fail(result, kExitBadArgument, problem);
+        started = Scenes().LoadScene(request.scene, &m_queue);
+        what = "the scene load";
+        break;
+      case SceneAction::Save:
+        if (std::string problem = RefusedName(request); !problem.empty())
+          return Fail(result, kExitBadArgument, problem);
+        started = Scenes().SaveScene(request.scene, request.name, &m_queue);
+        what = "the scene save";
+        break;
+      case SceneAction::Delete:
+        started = Scenes().DeleteScene(request.scene, &m_queue);
+        what = "the scene delete";
+        break;
+    }
+    if (!started) return Fail(result, kExitBoxRefused, "the box is busy with another task");
+    if (std::string problem = AwaitTask(m_options.sceneTimeout, what); !problem.empty())
+      return Fail(result, kExitBoxRefused, problem);
+    const std::string scene = "scene " + std::to_string(request.scene);
+    // The window tells the user a scene was saved only on the box's notice; a box that
+    // refused the save sends none, and a script must not believe its scene is kept.
+    if (request.action == SceneAction::Save && !PumpUntil([this] { return m_sceneSaved; }, kAnswerGrace))
+      return Fail(result, kExitBoxRefused, "the box did not confirm that " + scene + " was saved");
+    if (request.action == SceneAction::Delete && !PumpUntil([this] { return m_sceneDeleted; }, kAnswerGrace))
+      Warn(result, "the box did not confirm that " + scene + " was deleted");
+    if (std::string problem = Drain(); !problem.empty()) return Fail(result, kExitBoxRefused, problem);
+    result.out = SceneReport(m_manager.Mirror(), request, Json());
+  }
+
+  /// Why scene `scene` cannot be loaded, or nothing. A box refuses to load a slot that holds
+  /// nothing and keeps its live settings, which would then be reported as the scene's.
+  std::string UnloadableScene(int scene) const {
+    const EqualizerMirror& mirror = m_manager.Mirror();
+    const bool named = mirror.sceneNames[At(scene - 1)][0] != u'\0';
+    const bool valid = (mirror.sceneValid >> (scene - 1) & 1u) != 0;
+    if (named || valid) return {};
+    return "scene " + std::to_string(scene) + " is empty: there is nothing to load";
+  }
+
+  /// Why the box cannot take `request.name` for its scene, or nothing.
+  std::string RefusedName(const SceneRequest& request) const {
+    const EqualizerMirror& mirror = m_manager.Mirror();
+    const std::string& codePage = mirror.session.codePage;
+    // The box keeps 8-bit names: a character its code page lacks would come back as '?'.
+    const std::string bytes = ToCodePage(request.name, codePage);
+    const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
+    if (bytes.size() >= kSceneNameBytes || FromCodePage({data, bytes.size()}, codePage) != request.name) {
+      return "scene name '" + Utf8Name(request.name) + "' has characters the box cannot keep (its names are " +
+             codePage + ")";
+    }
+    // The window refuses a name another scene has; a script gets the same answer, before
+    // anything reaches the box.
+    for (int other = 1; other <= kSceneCount; ++other) {
+      if (other == request.scene) continue;
+      const SceneName& slot = mirror.sceneNames[At(other - 1)];
+      if (std::u16string_view(slot.data()) == request.name) {
+        return "scene " + std::to_string(other) + " is already named '" + Utf8Name(request.name) +
+               "'; choose another name or save over scene " + std::to_string(other);
+      }
+    }
+    return {};
+  }
+
+  void RunProfile(RunResult& result) {
+    const ProfileRequest& request = m_invocation.profile;
+    const std::string& path = request.path;
+    if (request.save && request.kind == ProfileKind::Scene) {
+      // The live settings were read at connect: nothing to ask the box.
+      if (const ProfileFileResult file = Scenes().SaveSceneProfile(path); file != ProfileFileResult::Ok)
+        return Fail(result, kExitFailure, ProfileProblem(file, path));
+    } else if (request.save) {
+      m_wholeWritten.reset();
+      if (!Scenes().SaveWholeProfile(path, [this](ProfileFileResult file) { m_wholeWritten = file; }))
+        return Fail(result, kExitBoxRefused, "the box is busy with another task");
+      if (std::string problem = AwaitTask(m_options.transferTimeout, "the read of every scene"); !problem.empty()) {
+        // The service writes the file once its task has ended, whatever the reads brought.
+        if (m_wholeWritten == ProfileFileResult::Ok) problem += "; " + path + " may be incomplete";
+        return Fail(result, kExitBoxRefused, problem);
+      }
+      if (!m_wholeWritten) return Fail(result, kExitBoxRefused, "the box was read, but " + path + " was not written");
+      if (*m_wholeWritten != ProfileFileResult::Ok)
+        return Fail(result, kExitFailure, ProfileProblem(*m_wholeWritten, path));
+    } else {
+      const ProfileFileResult file = request.kind == ProfileKind::Whole ? Scenes().LoadWholeProfile(path)
+                                                                        : Scenes().LoadSceneProfile(path);
+      if (file != ProfileFileResult::Ok) return Fail(result, kExitFailure, ProfileProblem(file, path));
+      // The service writes the file into the box on a task; none started means none was sent.
+      if (!Session().Busy())
+        return Fail(result, kExitBoxRefused, "the box is busy: " + path + " was not written to it");
+      if (std::string problem = AwaitTask(m_options.transferTimeout, "the write of " + path); !problem.empty())
+        return Fail(result, kExitBoxRefused, problem);
+      if (std::string problem = Drain(); !problem.empty()) return Fail(result, kExitBoxRefused, problem);
+    }
+    result.out = ProfileReport(request, Json());
+  }
+
+  /// Pumps until the running task's end has been handled (and what follows it has run).
+  std::string AwaitTask(std::chrono::milliseconds limit, const std::string& what) {
+    const auto deadline = Clock::now() + limit;
+    while (Session().Busy()) {
+      if (BoxLeft()) return "the box left during " + what;
+      if (Clock::now() > deadline)
+        return "the box did not finish " + what + " within " +
+               std::to_string(std::chrono::duration_cast<std::chrono::seconds>(limit).count()) + " s";
+      Pump(kPumpSlice);
+    }
+    if (BoxLeft()) return "the box left during " + what;
+    return {};
+  }
+
+  /// Pumps until `done` holds, at most `limit` and not after the box left; whether it holds.
+  template <typename Done>
+  bool PumpUntil(Done done, std::chrono::milliseconds limit) {
+    const auto deadline = Clock::now() + limit;
+    Pump(0ms);
+    while (!done() && !BoxLeft() && Clock::now() < deadline) Pump(kPumpSlice);
+    return done();
+  }
+
+  /// The box's scene notices come to the scene window's target, here the run's own queue.
+  /// The core leaves them to whoever holds that window; the rest goes to the core.
+  void Handle(const ReplyMessage& message) {
+    switch (message.number) {
+      case WM_SCENE_ID:
+        Scenes().SetCurrentScene(static_cast<int>(message.lParam));
+        m_sceneIdAnswered = true;
+        return;
+      // Names and the valid mask come with a record; the saved notice has none.
+      case WM_SCENE_REPLY:
+        if (!message.record) m_sceneSaved = true;
+        break;
+      case WM_SCENE_DELETED: m_sceneDeleted = true; break;
+      default: break;
+    }
+    m_manager.HandleMessage(message);
+  }
 
   /// Hands every posted message to the core, waiting up to `wait` for the first.
   void Pump(std::chrono::milliseconds wait) {
-    if (auto message = m_queue.Take(wait)) m_manager.HandleMessage(*message);
-    while (auto message = m_queue.Take(0ms)) m_manager.HandleMessage(*message);
+    if (auto message = m_queue.Take(wait)) Handle(*message);
+    while (auto message = m_queue.Take(0ms)) Handle(*message);
     // The window hears an unplug from its device monitor; here the box itself says so.
     if (m_unplugged.load() && !m_notices.left && Session().IsDeviceOpen()) Session().DevicePlugOut();
   }
@@ -245,6 +420,10 @@ class Runner {
   MessageQueue m_queue;
   NoticeBoard m_notices;
   EqualizerManager m_manager;
+  bool m_sceneIdAnswered = false;
+  bool m_sceneSaved = false;
+  bool m_sceneDeleted = false;
+  std::optional<ProfileFileResult> m_wholeWritten;  ///< set when a whole save wrote its file
 };
 
 }  // namespace

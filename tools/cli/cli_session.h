@@ -24,6 +24,11 @@ struct SessionOptions {
   /// How long a change may take to reach the box. The link waits up to 10 s for each
   /// acknowledgement, so this covers a few lost ones before giving up.
   std::chrono::milliseconds drainTimeout{30000};
+  /// How long a scene load, save or delete may take, the read-back of a load included.
+  std::chrono::milliseconds sceneTimeout{20000};
+  /// How long a profile file's settings may take to reach the box, or every scene to be
+  /// read back for a whole configuration.
+  std::chrono::milliseconds transferTimeout{60000};
   LinkTimings timings{};
 };
 
