@@ -482,6 +482,8 @@ const char* ProfileFileMessage(ProfileFileResult result, bool wholeConfiguration
       return "${software_not_match}";
     case ProfileFileResult::CreateError:
       return "${profile_create_error}";
+    case ProfileFileResult::BoxLeft:
+      return "${device_plugout}";
   }
   return "${profile_load_error}";
 }

@@ -24,6 +24,7 @@ enum class ProfileFileResult {
   LoadError,      ///< JSON, but something is missing, of the wrong kind or out of range
   ModelMismatch,  ///< a profile of another model
   CreateError,    ///< the file could not be written; an older file is left as it was
+  BoxLeft,        ///< the box left before everything was read: no file was written
 };
 
 /// Everything a whole configuration carries.

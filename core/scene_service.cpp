@@ -2,7 +2,9 @@
 // mirror replaced only by a file read completely.
 #include "core/scene_service.h"
 
+#include <atomic>
 #include <chrono>
+#include <memory>
 #include <thread>
 
 #include "core/box_reads.h"
@@ -174,16 +176,27 @@ bool SceneService::SaveWholeProfile(const std::string& path, std::function<void(
   const PerOutput<int> bands = BandCounts();
   DeviceLink& link = m_ctx.Link();
   m_ctx.session.Post(WM_SHOW_LOADING);
+  // Whether the box was still there when the reads ended; read after the task has ended.
+  auto boxStayed = std::make_shared<std::atomic<bool>>(false);
   return m_ctx.session.StartTask(
-      [this, &link, bands] {
+      [this, &link, bands, boxStayed] {
         LogPrintA("SaveWholeSceneThread start!\n");
         for (int n = kFirstStoredScene; n <= kLastStoredScene; ++n) ReadStoredScene(link, Byte(n), bands);
         ReadScene(link, kLiveSceneByte, kLiveSceneByte);
-        m_ctx.session.PC_UI_Status_Init(bands);
+        const bool readOut = m_ctx.session.PC_UI_Status_Init(bands) >= 0;
+        boxStayed->store(readOut && link.IsDeviceOpen());
         m_ctx.session.Post(WM_CLOSE_LOADING);
         LogPrintA("SaveWholeSceneThread end!\n");
       },
-      [this, path, finished = std::move(finished)] {
+      [this, path, boxStayed, finished = std::move(finished)] {
+        // A box that left part way answered only some reads: the mirror holds a mix of the
+        // box and what it held before, which must not replace the user's older file.
+        if (!boxStayed->load() || m_ctx.mirror.session.connection != ConnectionState::Connected) {
+          LogPrintA("the box left during the read: %s was not written\n", path.c_str());
+          LiveSettingsRead();
+          if (finished) finished(ProfileFileResult::BoxLeft);
+          return;
+        }
         // Every reply of the reads has been applied by now: the mirror holds the box.
         // A slot that holds no scene answers with erased flash, values no profile file may
         // hold, and a file with them would be refused by every load. Such a slot is kept at

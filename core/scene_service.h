@@ -55,7 +55,8 @@ class SceneService {
   /// task. Nothing changes unless the result is Ok.
   ProfileFileResult LoadSceneProfile(const std::string& path);
   /// Reads every scene and the live settings back from the box, then writes the whole
-  /// configuration file; `finished` hears how the file went (on the owning thread).
+  /// configuration file; `finished` hears how the file went (on the owning thread). A box
+  /// that leaves during the reads leaves any older file alone (BoxLeft).
   bool SaveWholeProfile(const std::string& path, std::function<void(ProfileFileResult)> finished);
   /// Reads a whole configuration file into the mirror and writes the ten scenes and the
   /// live settings into the box on a task. Nothing changes unless the result is Ok.

@@ -552,7 +552,11 @@ void CMainWnd::OnSceneMenu(const QString& item) {
   } else if (!whole) {
     TellProfileResult(static_cast<int>(scenes.SaveSceneProfile(file)), false);
   } else {
-    scenes.SaveWholeProfile(file, [this](ProfileFileResult result) { TellProfileResult(static_cast<int>(result), true); });
+    scenes.SaveWholeProfile(file, [this](ProfileFileResult result) {
+      // The plug-out notice has already told the user the box left.
+      if (result == ProfileFileResult::BoxLeft && m_core->Session().State() != ConnectionState::Connected) return;
+      TellProfileResult(static_cast<int>(result), true);
+    });
   }
 }
 

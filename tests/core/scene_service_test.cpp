@@ -284,6 +284,10 @@ TEST_F(SceneServiceTest, AnUnplugInTheMiddleOfEachTransferEndsItAndAReplugConnec
   ASSERT_EQ(WriteWholeProfileFile(WholeProfile{DistinctSettings(s.Live(), 0), {}, {}}, wholeFile), R::Ok);
   ASSERT_EQ(Scenes().SaveSceneProfile(sceneFile), R::Ok);
   RecordingTarget window;
+  // A user's older file, which a save cut short must leave alone.
+  const std::string outFile = Path("out.wpf");
+  std::ofstream(outFile) << "older";
+  std::optional<R> saveResult;
   struct Operation {
     const char* what;
     std::size_t frames;  // sent before the box goes
@@ -293,7 +297,7 @@ TEST_F(SceneServiceTest, AnUnplugInTheMiddleOfEachTransferEndsItAndAReplugConnec
       {"load scene", 1, [&] { return Scenes().LoadScene(1, &window); }},
       {"save scene", 1, [&] { return Scenes().SaveScene(2, u"Two", &window); }},
       {"delete scene", 0, [&] { return Scenes().DeleteScene(2, &window); }},
-      {"save whole", 120, [&] { return Scenes().SaveWholeProfile(Path("out.wpf"), nullptr); }},
+      {"save whole", 120, [&] { return Scenes().SaveWholeProfile(outFile, [&](R r) { saveResult = r; }); }},
       {"load whole", 300, [&] { return Scenes().LoadWholeProfile(wholeFile) == R::Ok; }},
       {"load scene profile", 40, [&] { return Scenes().LoadSceneProfile(sceneFile) == R::Ok; }},
   };
@@ -317,6 +321,8 @@ TEST_F(SceneServiceTest, AnUnplugInTheMiddleOfEachTransferEndsItAndAReplugConnec
     EXPECT_EQ(CompareBoxWithMirror(s.Box(), s.Live()), "") << "the read-out after the replug shows the box";
   }
   EXPECT_EQ(window.Count(WM_CLOSE_LOADING), 3) << "each scene window operation closes its loading window";
+  EXPECT_EQ(saveResult, R::BoxLeft);
+  EXPECT_EQ(Content(outFile), "older");
 }
 
 }  // namespace

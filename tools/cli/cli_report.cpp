@@ -481,6 +481,7 @@ std::string ProfileProblem(ProfileFileResult result, const std::string& path) {
     case ProfileFileResult::LoadError: return path + " is damaged or incomplete; nothing was changed";
     case ProfileFileResult::ModelMismatch: return path + " is a profile for another model";
     case ProfileFileResult::CreateError: return "cannot write " + path + "; an older file was left as it was";
+    case ProfileFileResult::BoxLeft: return "the box left before every scene was read; " + path + " was not written";
   }
   return path + ": unexpected profile file result";
 }

@@ -196,8 +196,9 @@ class Runner {
       if (!Scenes().SaveWholeProfile(path, [this](ProfileFileResult file) { m_wholeWritten = file; }))
         return Fail(result, kExitBoxRefused, "the box is busy with another task");
       if (std::string problem = AwaitTask(m_options.transferTimeout, "the read of every scene"); !problem.empty()) {
-        // The service writes the file once its task has ended, whatever the reads brought.
-        if (m_wholeWritten == ProfileFileResult::Ok) problem += "; " + path + " may be incomplete";
+        // A box that left is known to the service too, which then writes no file.
+        if (m_wholeWritten == ProfileFileResult::BoxLeft) problem += "; " + path + " was not written";
+        else if (m_wholeWritten == ProfileFileResult::Ok) problem += "; " + path + " may be incomplete";
         return Fail(result, kExitBoxRefused, problem);
       }
       if (!m_wholeWritten) return Fail(result, kExitBoxRefused, "the box was read, but " + path + " was not written");
