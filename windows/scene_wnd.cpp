@@ -75,8 +75,10 @@ void CSceneWnd::FillRows() {
   m_list->Clear();
   for (int n = 1; n <= kSceneCount; ++n) {
     const QString name = NameOf(m_core.Mirror().sceneNames[At(n - 1)]);
+    // A figure space before the one-digit numbers keeps the names of all ten rows in line.
+    const QString number = QString::number(n).rightJustified(2, QChar(0x2007));
     m_list->AddItem(QStringLiteral("scene_%1").arg(n),
-                    QStringLiteral("%1    %2").arg(n).arg(name.isEmpty() ? ui::Tr(QStringLiteral("${empty}")) : name));
+                    QStringLiteral("%1    %2").arg(number, name.isEmpty() ? ui::Tr(QStringLiteral("${empty}")) : name));
   }
   if (selected >= 0) m_list->SelectItem(selected, false);
   Highlight(m_core.Scenes().CurrentScene() - 1);

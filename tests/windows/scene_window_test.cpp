@@ -131,7 +131,10 @@ class SceneWindowTest : public MainWindowTest {
     ASSERT_TRUE(Drain());
   }
 
-  static QString RowText(CSceneWnd& window, int row) { return Rows(window)->item(row)->text(); }
+  /// A row's text with the figure space that aligns the one-digit numbers left out.
+  static QString RowText(CSceneWnd& window, int row) {
+    return Rows(window)->item(row)->text().remove(QChar(0x2007));
+  }
   std::string BoxName(int scene) {
     const auto name = Box().State().scenes[At(scene - 1)].name;
     return std::string(reinterpret_cast<const char*>(name.data()), strnlen(reinterpret_cast<const char*>(name.data()), name.size()));
