@@ -37,6 +37,8 @@ class MainWindowTest : public ::testing::Test {
   virtual sim::VirtualBoxConfig BoxConfig() { return {}; }
   /// Runs before the window is made (settings or files the start-up reads).
   virtual void BeforeWindow() {}
+  /// Test seams of the window (file choosers, ...), set before it is made.
+  virtual void AdjustOptions(MainWndOptions&) {}
   /// The answer given to every message box (1 confirm, 0 cancel, 2 third).
   int messageAnswer = 1;
   /// Texts of the message boxes shown, resolved.
@@ -58,6 +60,7 @@ class MainWindowTest : public ::testing::Test {
     options.timings = LinkTimings{300, 20};
     options.hotplug = false;
     options.plugSwitch = m_backend->Box();
+    AdjustOptions(options);
     window = std::make_unique<CMainWnd>(std::move(options));
     // Every message box is answered as soon as it runs.
     m_answerer.setInterval(5);

@@ -4,9 +4,11 @@
 
 #include <QListWidget>
 #include <QTest>
+#include <QTemporaryDir>
 #include <deque>
 
 #include "tests/windows/dialog_driver.h"
+#include "core/profile_file.h"
 #include "tests/support/mirror_box_compare.h"
 #include "tests/windows/main_window_fixture.h"
 #include "ui/buttons.h"
@@ -201,6 +203,77 @@ TEST_F(StoredScenesTest, TheBoxsCurrentSceneIsMarkedAndALoadedSceneShowsInTheMai
   EXPECT_EQ(Text(QStringLiteral("edit_ch_volume_0")), QStringLiteral("-23dB"));
   EXPECT_EQ(CompareBoxWithMirror(Box(), Live()), "");
   EXPECT_EQ(Controller().Scenes().CurrentScene(), 3);
+}
+
+// --- the scene menu's file items --------------------------------------------------------------
+
+/// The file chooser answers with a path the test names; the box stays connected.
+class ProfileMenuTest : public SceneWindowTest {
+ protected:
+  void AdjustOptions(MainWndOptions& options) override {
+    options.profilePathChooser = [this](int, int) { return chosenPath; };
+  }
+  void SetUp() override {
+    ASSERT_TRUE(m_dir.isValid());
+    SceneWindowTest::SetUp();
+  }
+  /// Clicks the scene menu's `item`; the chooser answers `path`.
+  void ChooseFileItem(const char* item, const QString& path) {
+    chosenPath = path;
+    QTest::mouseClick(Control<ui::Button>(QStringLiteral("btn_scene")), Qt::LeftButton);
+    ui::PopupMenu* menu = window->CurrentMenu();
+    ASSERT_NE(menu, nullptr);
+    QAction* action = menu->FindItem(QString::fromLatin1(item));
+    ASSERT_NE(action, nullptr) << item;
+    QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());
+    ASSERT_TRUE(WaitFor([this] { return !Controller().Session().Busy() && !LoadingWindowShown(); }, 20000));
+    ASSERT_TRUE(Drain());
+  }
+  QString File(const char* name) const { return m_dir.filePath(QString::fromLatin1(name)); }
+
+  QString chosenPath;
+
+ private:
+  QTemporaryDir m_dir;
+};
+
+TEST_F(ProfileMenuTest, ASavedProfileLoadsBackThroughTheMenuAndADamagedOneIsRefusedWithItsReason) {
+  Controller().Outputs().SetVolumeDb(2, -9);
+  ASSERT_TRUE(Drain());
+  ChooseFileItem("scene_item_save_file", File("tuned.spf"));
+  ASSERT_EQ(messages.size(), 1);
+  EXPECT_EQ(messages.last(), QStringLiteral("File saved successfully."));
+
+  Controller().Outputs().SetVolumeDb(2, 0);
+  ASSERT_TRUE(Drain());
+  ChooseFileItem("scene_item_load_file", File("tuned.spf"));
+  EXPECT_EQ(messages.size(), 1) << "a good file loads without a word";
+  EXPECT_EQ(Live().channels[2].gain, -9.0f);
+  EXPECT_EQ(Text(QStringLiteral("edit_ch_volume_2")), QStringLiteral("-9dB"));
+  EXPECT_EQ(CompareBoxWithMirror(Box(), Live()), "");
+
+  QFile damaged(File("damaged.wpf"));
+  ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));
+  damaged.write("{\"model\":79,\"mainVolume\":");
+  damaged.close();
+  const Profile before = Live();
+  ChooseFileItem("scene_item_load_whole", File("damaged.wpf"));
+  ASSERT_EQ(messages.size(), 2);
+  EXPECT_EQ(messages.last(), QStringLiteral("The file is damaged or incomplete and could not be loaded."));
+  EXPECT_EQ(Live(), before);
+
+  ChooseFileItem("scene_item_load_file", QString());
+  EXPECT_EQ(messages.size(), 2) << "a cancelled chooser does nothing";
+}
+
+TEST_F(ProfileMenuTest, AWholeConfigurationIsWrittenOnceEveryScenesBeenReadAndTheUserIsToldSo) {
+  ChooseFileItem("scene_item_save_whole", File("box.wpf"));
+  ASSERT_TRUE(WaitFor([this] { return !messages.isEmpty(); }));
+  EXPECT_EQ(messages.last(), QStringLiteral("File saved successfully."));
+  auto whole = std::make_unique<WholeProfile>();
+  ASSERT_EQ(ReadWholeProfileFile(File("box.wpf").toStdString(), *whole), ProfileFileResult::Ok);
+  EXPECT_EQ(whole->names[0], Controller().Mirror().sceneNames[0]);
+  EXPECT_EQ(SceneProfileText(whole->current), SceneProfileText(Live()));
 }
 
 }  // namespace
