@@ -118,16 +118,22 @@ class SceneWindowTest : public MainWindowTest {
     ASSERT_TRUE(Drain());
   }
 
-  /// Opens the scene menu with a click on its button and clicks `item`; the scene window
-  /// runs `steps`. Returns once the window has closed and the box has everything.
-  void RunSceneWindow(const char* item, std::deque<UserScript::Step> steps) {
-    UserScript script(std::move(steps));
+  /// Opens the scene menu with a click on its button and clicks `item` (which may run a
+  /// modal window before this returns).
+  void ClickSceneMenuItem(const char* item) {
     QTest::mouseClick(Control<ui::Button>(QStringLiteral("btn_scene")), Qt::LeftButton);
     ui::PopupMenu* menu = window->CurrentMenu();
     ASSERT_NE(menu, nullptr);
     QAction* action = menu->FindItem(QString::fromLatin1(item));
     ASSERT_NE(action, nullptr) << item;
     QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());
+  }
+
+  /// Clicks the scene menu's `item`; the scene window runs `steps`. Returns once the window
+  /// has closed and the box has everything.
+  void RunSceneWindow(const char* item, std::deque<UserScript::Step> steps) {
+    UserScript script(std::move(steps));
+    ClickSceneMenuItem(item);
     ASSERT_TRUE(WaitFor([&] { return script.Done() && !windows::test::OpenDialog<CSceneWnd>(); }, 15000))
         << "the user's steps ran and the window closed";
     ASSERT_TRUE(Drain());
@@ -220,12 +226,7 @@ class ProfileMenuTest : public SceneWindowTest {
   /// Clicks the scene menu's `item`; the chooser answers `path`.
   void ChooseFileItem(const char* item, const QString& path) {
     chosenPath = path;
-    QTest::mouseClick(Control<ui::Button>(QStringLiteral("btn_scene")), Qt::LeftButton);
-    ui::PopupMenu* menu = window->CurrentMenu();
-    ASSERT_NE(menu, nullptr);
-    QAction* action = menu->FindItem(QString::fromLatin1(item));
-    ASSERT_NE(action, nullptr) << item;
-    QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());
+    ClickSceneMenuItem(item);
     ASSERT_TRUE(WaitFor([this] { return !Controller().Session().Busy() && !LoadingWindowShown(); }, 20000));
     ASSERT_TRUE(Drain());
   }
