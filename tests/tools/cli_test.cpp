@@ -120,10 +120,11 @@ class CliTest : public ::testing::Test {
     return json;
   }
 
-  sim::BoxState SavedBox() {
-    sim::BoxState state;
+  /// The kept state, on the heap: a state is over a megabyte, and a test compares several.
+  std::unique_ptr<sim::BoxState> SavedBox() {
+    auto state = std::make_unique<sim::BoxState>();
     std::string error;
-    EXPECT_EQ(sim::LoadBoxState(m_state, state, &error), sim::LoadResult::Loaded) << error;
+    EXPECT_EQ(sim::LoadBoxState(m_state, *state, &error), sim::LoadResult::Loaded) << error;
     return state;
   }
 
@@ -134,21 +135,21 @@ class CliTest : public ::testing::Test {
 TEST_F(CliTest, StatusReportsTheBoxAsItIs) {
   const Json status = RunJson({"status"});
   ASSERT_TRUE(status);
-  const sim::BoxState box = SavedBox();  // a missing file starts a factory box and keeps it
+  const auto box = SavedBox();  // a missing file starts a factory box and keeps it
   EXPECT_TRUE(True(status.get(), "ok"));
   EXPECT_EQ(Text(status.get(), "connection"), "connected");
   EXPECT_EQ(Number(status.get(), "model"), 79);
   EXPECT_EQ(Text(status.get(), "firmware"), "16.16");
   EXPECT_EQ(Text(status.get(), "source"), "hi");
-  EXPECT_EQ(box.live.source, SOURCE_HI);
+  EXPECT_EQ(box->live.source, SOURCE_HI);
   // The main volume travels as dB; the position shown must stand for the box's value.
-  EXPECT_NEAR(MainVolumeDb(static_cast<int>(Number(status.get(), "mainVolume")), 0), box.live.mainVolumeDb, 0.5);
-  EXPECT_EQ(True(status.get(), "mainMute"), box.live.mainMute != 0);
+  EXPECT_NEAR(MainVolumeDb(static_cast<int>(Number(status.get(), "mainVolume")), 0), box->live.mainVolumeDb, 0.5);
+  EXPECT_EQ(True(status.get(), "mainMute"), box->live.mainMute != 0);
   ASSERT_EQ(cJSON_GetArraySize(At(status.get(), "outputs")), 8);
   for (int n = 1; n <= 8; ++n) {
     SCOPED_TRACE(n);
     const cJSON* output = Output(status.get(), n);
-    const sim::OutputChannel& channel = box.live.outputs[static_cast<std::size_t>(n - 1)];
+    const sim::OutputChannel& channel = box->live.outputs[static_cast<std::size_t>(n - 1)];
     EXPECT_EQ(Number(output, "output"), n);
     EXPECT_EQ(Number(output, "roleCode"), channel.role);
     EXPECT_EQ(Number(output, "volumeDb"), channel.volumeDb);
@@ -281,7 +282,7 @@ TEST_F(CliTest, EverySetReachesTheBoxAndTheNextGetShowsIt) {
     const Json reply = RunJson(c.args);
     ASSERT_TRUE(reply);
     EXPECT_TRUE(True(reply.get(), "ok"));
-    c.afterSet(reply.get(), SavedBox().live);
+    c.afterSet(reply.get(), SavedBox()->live);
   }
   const Json state = RunJson({"get"});
   ASSERT_TRUE(state);
@@ -381,11 +382,11 @@ TEST_F(CliTest, ScenesAreListedSavedLoadedAndDeleted) {
   const Json saved = RunJson({"scene", "save", "3", "Concert"});
   ASSERT_TRUE(saved);
   EXPECT_EQ(Text(saved.get(), "name"), "Concert");
-  const sim::BoxState afterSave = SavedBox();
-  EXPECT_EQ(SlotName(afterSave.scenes[2]), "Concert");
-  EXPECT_TRUE(afterSave.scenes[2].valid);
-  EXPECT_TRUE(afterSave.scenes[2].settings == afterSave.live) << "scene 3 differs from the live settings";
-  EXPECT_EQ(afterSave.scenes[2].settings.outputs[1].volumeDb, -7);
+  const auto afterSave = SavedBox();
+  EXPECT_EQ(SlotName(afterSave->scenes[2]), "Concert");
+  EXPECT_TRUE(afterSave->scenes[2].valid);
+  EXPECT_TRUE(afterSave->scenes[2].settings == afterSave->live) << "scene 3 differs from the live settings";
+  EXPECT_EQ(afterSave->scenes[2].settings.outputs[1].volumeDb, -7);
   const Json listed = RunJson({"scenes"});
   ASSERT_TRUE(listed);
   EXPECT_EQ(Text(Scene(listed.get(), 3), "name"), "Concert");
@@ -399,23 +400,23 @@ TEST_F(CliTest, ScenesAreListedSavedLoadedAndDeleted) {
   const Json taken = RunJson({"scene", "save", "4", "Concert"}, 2);
   ASSERT_TRUE(taken);
   EXPECT_NE(Text(taken.get(), "error").find("scene 3"), std::string::npos) << Text(taken.get(), "error");
-  EXPECT_TRUE(SavedBox().scenes == afterSave.scenes) << "a refused save changed the scenes";
+  EXPECT_TRUE(SavedBox()->scenes == afterSave->scenes) << "a refused save changed the scenes";
   ASSERT_TRUE(RunJson({"scene", "save", "3", "Concert"}));
 
   // Loaded: the box's live settings become scene 3's again, and the reply shows them.
   ASSERT_TRUE(RunJson({"set", "output", "2", "volume", "-20"}));
   ASSERT_TRUE(RunJson({"set", "output", "5", "mute", "on"}));
-  ASSERT_FALSE(SavedBox().live.outputs == SavedBox().scenes[2].settings.outputs);
+  ASSERT_FALSE(SavedBox()->live.outputs == SavedBox()->scenes[2].settings.outputs);
   const Json loaded = RunJson({"scene", "load", "3"});
   ASSERT_TRUE(loaded);
   EXPECT_EQ(Number(Output(loaded.get(), 2), "volumeDb"), -7);
   EXPECT_FALSE(True(Output(loaded.get(), 5), "mute"));
-  const sim::BoxState afterLoad = SavedBox();
-  EXPECT_TRUE(afterLoad.live.outputs == afterLoad.scenes[2].settings.outputs) << "live outputs differ from scene 3";
+  const auto afterLoad = SavedBox();
+  EXPECT_TRUE(afterLoad->live.outputs == afterLoad->scenes[2].settings.outputs) << "live outputs differ from scene 3";
 
   // Deleted: the slot is empty, and an empty slot is not loaded.
   ASSERT_TRUE(RunJson({"scene", "delete", "3"}));
-  EXPECT_FALSE(SavedBox().scenes[2].valid);
+  EXPECT_FALSE(SavedBox()->scenes[2].valid);
   const Json cleared = RunJson({"scenes"});
   ASSERT_TRUE(cleared);
   EXPECT_TRUE(True(Scene(cleared.get(), 3), "empty"));
@@ -430,11 +431,11 @@ TEST_F(CliTest, ProfileFilesCarryTheSettingsFromBoxToBox) {
   ASSERT_TRUE(RunJson({"profile", "save", tune}));
   ASSERT_TRUE(RunJson({"set", "output", "3", "volume", "-30"}));
   ASSERT_TRUE(RunJson({"profile", "load", tune}));
-  EXPECT_EQ(SavedBox().live.outputs[2].volumeDb, -12) << "the file's volume is back on the box";
+  EXPECT_EQ(SavedBox()->live.outputs[2].volumeDb, -12) << "the file's volume is back on the box";
 
   // A file that cannot be used changes nothing on the box.
   ASSERT_TRUE(RunJson({"set", "output", "3", "volume", "-30"}));
-  const sim::BoxState before = SavedBox();
+  const auto before = SavedBox();
   const std::string text = ReadFile(tune);
   const auto variant = [&](const std::string& name, std::string from, std::string to) {
     std::string changed = text;
@@ -461,7 +462,7 @@ TEST_F(CliTest, ProfileFilesCarryTheSettingsFromBoxToBox) {
     EXPECT_EQ(child.code, 1);
     EXPECT_TRUE(OneErrorLine(child.err)) << child.err;
     EXPECT_NE(child.err.find(c.message), std::string::npos) << child.err;
-    EXPECT_TRUE(SavedBox().live == before.live) << "a refused file changed the box";
+    EXPECT_TRUE(SavedBox()->live == before->live) << "a refused file changed the box";
   }
   const Json unwritable = RunJson({"profile", "save", (m_dir / "missing-folder" / "a.wpf").string()}, 1);
   ASSERT_TRUE(unwritable);
@@ -481,15 +482,15 @@ TEST_F(CliTest, ProfileFilesCarryTheSettingsFromBoxToBox) {
   ASSERT_TRUE(RunJson({"set", "output", "2", "delay", "0"}));
   const std::string whole = (m_dir / "all.WPF").string();
   ASSERT_TRUE(RunJson({"profile", "save", whole}));
-  const sim::BoxState original = SavedBox();
+  const auto original = SavedBox();
   m_state = (m_dir / "fresh.json").string();
   ASSERT_TRUE(RunJson({"profile", "load", whole}));
-  const sim::BoxState fresh = SavedBox();
-  EXPECT_EQ(SlotName(fresh.scenes[2]), "Concert");
-  EXPECT_TRUE(fresh.scenes[2].settings.outputs == original.scenes[2].settings.outputs) << "scene 3 differs";
-  EXPECT_EQ(fresh.scenes[2].settings.outputs[1].delayMs, 2.5);
-  EXPECT_EQ(SlotName(fresh.scenes[0]), "Default");
-  EXPECT_TRUE(fresh.live.outputs == original.live.outputs) << "the live outputs differ";
+  const auto fresh = SavedBox();
+  EXPECT_EQ(SlotName(fresh->scenes[2]), "Concert");
+  EXPECT_TRUE(fresh->scenes[2].settings.outputs == original->scenes[2].settings.outputs) << "scene 3 differs";
+  EXPECT_EQ(fresh->scenes[2].settings.outputs[1].delayMs, 2.5);
+  EXPECT_EQ(SlotName(fresh->scenes[0]), "Default");
+  EXPECT_TRUE(fresh->live.outputs == original->live.outputs) << "the live outputs differ";
 }
 
 TEST_F(CliTest, HelpTouchesNoBox) {
