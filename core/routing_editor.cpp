@@ -82,29 +82,33 @@ void RoutingEditor::SetSource(int source) {
   m_ctx.session.StartMainVolumePoll();
 }
 
-void RoutingEditor::SetInput(int output, int input, bool on) {
-  LogPrintA("set channel %d input %d\n", output, input);
-  if (!IsOutput(output) || input < 1 || input > kBoxInputs) return;
-  Profile& live = m_ctx.Live();
-  const int source = live.inputSource;
-  if (!IsSource(source)) return;
-  const ChangeHub::Batch batch(m_ctx.changes);
+bool RoutingEditor::IsMixCell(int source, int input, int output) {
+  return IsSource(source) && IsOutput(output) && input >= 1 && input <= kBoxInputs;
+}
 
-  int& mask = live.inputs[At(source)][At(output)];
+void RoutingEditor::PutInput(int source, int output, int input, bool on) {
+  int& mask = m_ctx.Live().inputs[At(source)][At(output)];
   const int bit = 1 << (input - 1);
   mask = on ? (mask | bit) : (mask & ~bit);
-  LogPrintA("set channel %d input = 0x%x\n", output, static_cast<unsigned>(mask));
   const std::array<std::uint32_t, 1> masks{static_cast<std::uint32_t>(mask)};
   Mix_Ch_Ctrl(m_ctx.Link(), kLiveScene, Byte(source), Byte(output), Byte(output), masks, false);
   m_ctx.Publish(Change{}.Add(kAspectRouting, output));
+}
 
-  int& level = live.inputMixVolume[At(source)][At(input - 1)][At(output)];
+void RoutingEditor::SetInput(int output, int input, bool on) {
+  LogPrintA("set channel %d input %d\n", output, input);
+  const int source = m_ctx.Live().inputSource;
+  if (!IsMixCell(source, input, output)) return;
+  const ChangeHub::Batch batch(m_ctx.changes);
+  PutInput(source, output, input, on);
+  LogPrintA("set channel %d input = 0x%x\n", output, static_cast<unsigned>(m_ctx.Live().inputs[At(source)][At(output)]));
+  const int level = m_ctx.Live().inputMixVolume[At(source)][At(input - 1)][At(output)];
   if (!on || level != 0) return;
   SetMixLevel(source, input, output, kFullMixLevel);
 }
 
 void RoutingEditor::SetMixLevel(int source, int input, int output, int level) {
-  if (!IsSource(source) || !IsOutput(output) || input < 1 || input > kBoxInputs) return;
+  if (!IsMixCell(source, input, output)) return;
   const int held = std::clamp(level, 0, kFullMixLevel);
   LogPrintA("set mix level source %d input %d output %d to %d\n", source, input, output, held);
   m_ctx.Live().inputMixVolume[At(source)][At(input - 1)][At(output)] = held;
@@ -112,6 +116,24 @@ void RoutingEditor::SetMixLevel(int source, int input, int output, int level) {
   Input_Mix_Trim_Ctrl(m_ctx.Link(), kLiveScene, Byte(source), Byte(input - 1), Byte(output), Byte(output), trims,
                       false);
   m_ctx.Publish(Change{}.Add(kAspectMixLevels, output));
+}
+
+void RoutingEditor::SetMixInput(int source, int input, int output, bool on) {
+  if (!IsMixCell(source, input, output)) return;
+  const ChangeHub::Batch batch(m_ctx.changes);
+  PutInput(source, output, input, on);
+  const int level = m_ctx.Live().inputMixVolume[At(source)][At(input - 1)][At(output)];
+  if (!on) SetMixLevel(source, input, output, 0);
+  else if (level == 0) SetMixLevel(source, input, output, kFullMixLevel);
+}
+
+void RoutingEditor::SetMixTrim(int source, int input, int output, int level) {
+  if (!IsMixCell(source, input, output)) return;
+  const ChangeHub::Batch batch(m_ctx.changes);
+  SetMixLevel(source, input, output, level);
+  const bool routed = (m_ctx.Live().inputs[At(source)][At(output)] >> (input - 1) & 1) != 0;
+  const bool audible = m_ctx.Live().inputMixVolume[At(source)][At(input - 1)][At(output)] != 0;
+  if (routed != audible) PutInput(source, output, input, audible);
 }
 
 }  // namespace qb

@@ -30,7 +30,21 @@ class RoutingEditor {
   /// The mix level (0..100) of input `input` (1..6) of `source` on `output`.
   void SetMixLevel(int source, int input, int output, int level);
 
+  /// The mixer's cells, where a routed input and its level read as one value: a cell that
+  /// plays nothing shows 0. Switching input `input` (1..6) of `source` on for `output` routes
+  /// it as SetInput does (a silent level starts full); switching it off also drops its
+  /// level to 0.
+  void SetMixInput(int source, int input, int output, bool on);
+  /// The mixer's trim of a cell: the level (held to 0..100) is stored and sent, and the
+  /// routing follows it: a level above 0 routes the input, 0 stops routing it.
+  void SetMixTrim(int source, int input, int output, int level);
+
  private:
+  /// Sets or clears input `input`'s bit in the mask of `source` on `output` and sends the
+  /// mask: the box routes by the mask alone, whatever the levels say.
+  void PutInput(int source, int output, int input, bool on);
+  /// True when input `input` (1..6) of `source` on `output` is one the box can take.
+  static bool IsMixCell(int source, int input, int output);
   /// `output`, which just took a subwoofer role, and every output holding `partnerRole`
   /// take the volume of the first other output holding `partnerRole`; nothing without one.
   void ShareSubwooferVolume(int output, int partnerRole);

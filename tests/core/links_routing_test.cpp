@@ -41,6 +41,35 @@ TEST_F(LinksRoutingTest, AnInputSwitchedOnAtLevelZeroStartsAtFullLevel) {
   EXPECT_EQ(s.Live().inputMixVolume[At(source)][2][1], kFullMixLevel);
 }
 
+TEST_F(LinksRoutingTest, AMixerCellRoutesAndLevelsAsOneValueAndTheBoxGetsTheMask) {
+  const int source = SOURCE_HI;
+  const auto mask = [&](int o) { return s.Live().inputs[At(source)][At(o)]; };
+  const auto level = [&](int in, int o) { return s.Live().inputMixVolume[At(source)][At(in - 1)][At(o)]; };
+  routing.SetMixLevel(source, 5, 3, 0);
+  routing.SetMixInput(source, 5, 3, true);
+  EXPECT_EQ(level(5, 3), kFullMixLevel) << "an input switched on silent starts at full level";
+  EXPECT_NE(mask(3) & 0b10000, 0);
+  ASSERT_TRUE(s.Drain());
+  s.Box().Inspect([&](const sim::BoxState& box) { EXPECT_EQ(box.live.sources[source].mixMask[3], mask(3)); });
+
+  routing.SetMixInput(source, 5, 3, false);
+  EXPECT_EQ(mask(3) & 0b10000, 0);
+  EXPECT_EQ(level(5, 3), 0) << "a cell switched off plays nothing and reads 0";
+
+  routing.SetMixTrim(source, 6, 4, 40);
+  EXPECT_NE(mask(4) & 0b100000, 0) << "a level above 0 routes the input";
+  EXPECT_EQ(level(6, 4), 40);
+  routing.SetMixTrim(source, 6, 4, 0);
+  EXPECT_EQ(mask(4) & 0b100000, 0) << "level 0 stops routing it";
+  routing.SetMixTrim(source, 6, 4, 250);
+  EXPECT_EQ(level(6, 4), kFullMixLevel);
+
+  // A source other than the current one keeps its own row.
+  routing.SetMixTrim(SOURCE_COAX, 2, 7, 30);
+  EXPECT_EQ(s.Live().inputMixVolume[SOURCE_COAX][1][7], 30);
+  routing.SetMixTrim(SOURCE_COAX, 7, 7, 30);  // the box has six inputs: nothing
+}
+
 TEST_F(LinksRoutingTest, ASourceSwitchReachesTheBoxAndStartsTheVolumePoll) {
   const int stops = s.host.timerStops;  // the read-out's volume reply stopped it too
   routing.SetSource(SOURCE_COAX);
