@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QXmlStreamReader>
 #include <functional>
+#include <vector>
 
 #include "shell/log.h"
 #include "ui/attribute_sink.h"
@@ -26,15 +27,31 @@ namespace {
 
 constexpr int kMaxIncludeDepth = 8;
 
-/// The index an Include copy substitutes into names, user data and texts.
+/// The indices Include copies substitute into names, user data and texts: one per
+/// enclosing Include, outermost first. "%n" is the innermost index plus one. Each "%d",
+/// counted from the last one in a text, takes the next index outward, so a cell included
+/// in a column copy reads "box_%d_%d" as column, then row, while a lone "%d" is the copy's
+/// own index; "%d" beyond the nesting repeat the outermost index.
 struct Substitution {
-  bool active = false;
-  int index = 0;
+  std::vector<int> indices;
+
+  bool Active() const { return !indices.empty(); }
+  int Innermost() const { return indices.back(); }
+  Substitution Nested(int index) const {
+    Substitution inner = *this;
+    inner.indices.push_back(index);
+    return inner;
+  }
 
   QString Apply(QString text) const {
-    if (!active) return text;
-    text.replace(QStringLiteral("%d"), QString::number(index));
-    text.replace(QStringLiteral("%n"), QString::number(index + 1));
+    if (!Active()) return text;
+    const QString mark = QStringLiteral("%d");
+    std::size_t level = indices.size();
+    for (qsizetype at = text.lastIndexOf(mark); at >= 0; at = at == 0 ? -1 : text.lastIndexOf(mark, at - 1)) {
+      text.replace(at, mark.size(), QString::number(indices[level - 1]));
+      if (level > 1) --level;
+    }
+    text.replace(QStringLiteral("%n"), QString::number(Innermost() + 1));
     return text;
   }
 };
@@ -68,7 +85,7 @@ class Builder {
 
  private:
   /// Builds the file's children into `parent`. With `size` set, reports the root's size.
-  bool BuildFile(const QString& skinPath, QWidget* parent, Substitution sub, int depth, QSize* size) {
+  bool BuildFile(const QString& skinPath, QWidget* parent, const Substitution& sub, int depth, QSize* size) {
     if (depth > kMaxIncludeDepth) return Fail(skinPath, 0, QStringLiteral("includes nest too deep"));
     QByteArray bytes;
     if (!ReadSkinFile(skinPath, bytes)) return Fail(skinPath, 0, QStringLiteral("file not found"));
@@ -95,7 +112,7 @@ class Builder {
     return true;
   }
 
-  bool BuildChildren(const QString& file, QXmlStreamReader& reader, QWidget* parent, Substitution sub,
+  bool BuildChildren(const QString& file, QXmlStreamReader& reader, QWidget* parent, const Substitution& sub,
                      int depth) {
     while (reader.readNextStartElement()) {
       const QString kind = reader.name().toString();
@@ -116,7 +133,7 @@ class Builder {
     return true;
   }
 
-  bool BuildInclude(const QString& file, QXmlStreamReader& reader, QWidget* parent, Substitution,
+  bool BuildInclude(const QString& file, QXmlStreamReader& reader, QWidget* parent, const Substitution& outer,
                     int depth) {
     const auto a = reader.attributes();
     const QString source = a.value(QLatin1String("source")).toString();
@@ -133,7 +150,7 @@ class Builder {
     for (int i = 0; i < count; ++i) {
       auto* copy = new QWidget(parent);
       QSize size;
-      if (!BuildFile(source, copy, Substitution{true, first + i}, depth + 1, &size)) return false;
+      if (!BuildFile(source, copy, outer.Nested(first + i), depth + 1, &size)) return false;
       SetBaseGeometry(copy, QRect(origin[0] + i * step[0], origin[1] + i * step[1], size.width(),
                                   size.height()));
     }
@@ -141,7 +158,7 @@ class Builder {
     return true;
   }
 
-  bool BuildComboItems(const QString& file, QXmlStreamReader& reader, Combo* combo, Substitution sub) {
+  bool BuildComboItems(const QString& file, QXmlStreamReader& reader, Combo* combo, const Substitution& sub) {
     while (reader.readNextStartElement()) {
       if (reader.name() != u"Item") return Fail(file, reader, QStringLiteral("a Combo holds only Item"));
       const auto a = reader.attributes();
@@ -180,7 +197,7 @@ class Builder {
   }
 
   bool ApplyAttributes(const QString& file, QXmlStreamReader& reader, QWidget* control,
-                       const QString& kind, const QXmlStreamAttributes& attributes, Substitution sub) {
+                       const QString& kind, const QXmlStreamAttributes& attributes, const Substitution& sub) {
     bool hasUserData = false;
     bool nameIndexed = false;
     for (const auto& attribute : attributes) {
@@ -193,12 +210,12 @@ class Builder {
                     QStringLiteral("%1: bad or unknown attribute %2=\"%3\"").arg(kind, name, value));
       }
     }
-    if (sub.active && nameIndexed && !hasUserData) SetUserData(control, QString::number(sub.index));
+    if (sub.Active() && nameIndexed && !hasUserData) SetUserData(control, QString::number(sub.Innermost()));
     return true;
   }
 
   bool ApplyOne(QWidget* control, const QString& kind, const QString& name, const QString& value,
-                Substitution sub) {
+                const Substitution& sub) {
     if (name == u"name") {
       control->setObjectName(sub.Apply(value));
       return true;

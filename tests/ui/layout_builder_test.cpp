@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QLabel>
+#include <QRegularExpression>
 
 #include "tests/ui/recording_window.h"
 #include "ui/buttons.h"
@@ -176,6 +177,30 @@ TEST_F(IncludeTest, NotificationOfACopyCarriesItsIndex) {
   ASSERT_EQ(m_window.notifications.size(), 1u);
   EXPECT_EQ(m_window.notifications[0].index, 3);
   EXPECT_EQ(m_window.notifications[0].wParam, 0);
+}
+
+TEST(NestedIncludeTest, ACopyInsideACopyTakesBothIndicesOutermostFirst) {
+  RegisterSkinOverride(QStringLiteral("test/cell.xml"), R"(<Layout size="20,10">
+  <Label name="cell_%d_%d" pos="0,0,20,10" text="row %n"/>
+</Layout>)");
+  RegisterSkinOverride(QStringLiteral("test/column.xml"), R"(<Layout size="20,40">
+  <Label name="head_%d" pos="0,0,20,10"/>
+  <Include source="test/cell.xml" count="3" pos="0,10" step="0,10"/>
+</Layout>)");
+  RegisterSkinOverride(QStringLiteral("test/grid.xml"), R"(<Window size="60,40" caption="0" title="grid">
+  <Include source="test/column.xml" count="2" first="4" pos="0,0" step="20,0"/>
+</Window>)");
+  test::RecordingWindow window;
+  const LayoutResult result = BuildLayout(QStringLiteral("test/grid.xml"), &window, window);
+  for (const char* path : {"test/cell.xml", "test/column.xml", "test/grid.xml"})
+    RegisterSkinOverride(QString::fromLatin1(path), {});
+  ASSERT_TRUE(result.ok) << result.error.toStdString();
+  EXPECT_NE(window.FindControl(QStringLiteral("head_5")), nullptr);
+  auto* cell = window.Find<QLabel>(QStringLiteral("cell_5_2"));
+  ASSERT_NE(cell, nullptr);
+  EXPECT_EQ(ControlText(cell), u"row 3");
+  EXPECT_EQ(UserIndex(cell), 2) << "user data is the copy's own index";
+  EXPECT_EQ(window.findChildren<QLabel*>(QRegularExpression(QStringLiteral("^cell_\\d_\\d$"))).size(), 6);
 }
 
 // --- the real main window ------------------------------------------------------------------
