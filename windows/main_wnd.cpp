@@ -23,6 +23,7 @@
 #include "windows/focus_ring.h"
 #include "windows/loading_wnd.h"
 #include "windows/main_presenter.h"
+#include "windows/mixer_wnd.h"
 #include "windows/profile_dialogs.h"
 #include "windows/scene_wnd.h"
 #include "windows/start_up.h"
@@ -504,8 +505,10 @@ void CMainWnd::OnMenuClick(const ui::MenuClickRecord& record) {
     else SwitchLanguage(QStringLiteral("cn_zh"), 1);
   } else if (StartsWith(name, "scene_item_")) {
     OnSceneMenu(name);
+  } else if (name == u"advance_item_mixer") {
+    windows::ShowMixerWindow(this, *m_core);
   } else if (StartsWith(name, "advance_item_")) {
-    // Scenes, profile files, the mixer and the calibration come with their own windows.
+    // The calibration comes with its own window.
     LogPrintA("%s not available\n", qPrintable(name));
   }
 }

@@ -1,0 +1,266 @@
+#include "windows/mixer_wnd.h"
+
+#include <algorithm>
+#include <string>
+
+#include "core/box_reads.h"
+#include "core/equalizer_manager.h"
+#include "core/output_levels.h"
+#include "shell/log.h"
+#include "ui/buttons.h"
+#include "ui/control_text.h"
+#include "ui/edit.h"
+#include "ui/language_tables.h"
+#include "ui/notification.h"
+#include "ui/slider.h"
+
+namespace qb::windows {
+namespace {
+
+/// Texts of the sources by InputSource index, as the source list shows them.
+constexpr std::array<const char*, kInputSourceCount> kSourceTexts = {
+    "${source_opt}", "${source_coax}", "${source_bt}", "${source_aux}", "${source_low}",
+    "${source_hi}",  "${source_dmp}",  "${source_udp}", "${source_scp}"};
+
+/// The session's own close code for a mixer it ends.
+constexpr int kClosedBySession = 1;
+
+int RowsOf(int source) { return IsSource(source) ? kMixInputsOfSource[At(source)] : 0; }
+
+QString Indexed(const char* format, int first) { return QString::fromLatin1(format).arg(first); }
+QString Indexed(const char* format, int first, int second) { return QString::fromLatin1(format).arg(first).arg(second); }
+
+void ShowIf(QWidget* control, bool shown) {
+  if (control) control->setVisible(shown);
+}
+
+bool Is(const ui::Notification& n, const char* type) { return n.type == QLatin1String(type); }
+
+}  // namespace
+
+CMixerWnd::CMixerWnd(QWidget* owner, EqualizerManager& core)
+    : DialogBase(owner),
+      m_core(core),
+      m_source(core.CurrentProfile().inputSource),
+      m_rows(RowsOf(m_source)),
+      m_connection(core.Mirror().session.connection) {}
+
+CMixerWnd::~CMixerWnd() { m_core.Changes().Unsubscribe(this); }
+
+// --- building -------------------------------------------------------------------------------------
+
+void CMixerWnd::OnInit() {
+  // The layout's own size, before the display scale: the height shrinks from it.
+  const QSize baseSize = size();
+  ApplyOwnerScale();
+  BindCells();
+  ShowRows();
+  for (int column = 0; column < kOutputCount; ++column) DrawColumn(column);
+  TitleRows();
+  FitHeight(baseSize);
+  m_core.Changes().Subscribe(this);
+  m_initialised = true;
+}
+
+void CMixerWnd::BindCells() {
+  for (int column = 0; column < kOutputCount; ++column) {
+    Require<QWidget>(Indexed("column_%1", column));
+    for (int row = 0; row < kBoxInputs; ++row) {
+      Cell& cell = CellAt({column, row});
+      cell.box = Require<QWidget>(Indexed("box_%1_%2", column, row));
+      cell.enable = Require<ui::CheckBox>(Indexed("box_enable_%1_%2", column, row));
+      cell.phase = Require<ui::CheckBox>(Indexed("box_phase_%1_%2", column, row));
+      cell.volume = Require<ui::Slider>(Indexed("box_volume_%1_%2", column, row));
+      cell.edit = Require<ui::Edit>(Indexed("box_edit_%1_%2", column, row));
+      // The phase flag of a cell is shown, never edited: the box takes no phase per cell
+      // from this program, and a box that toggled to no effect would mislead.
+      if (cell.phase) cell.phase->setEnabled(false);
+    }
+  }
+  for (int row = 0; row < kBoxInputs; ++row) {
+    for (const char* name : {"left_box_%1", "second_%1", "title_label_%1"}) Require<QWidget>(Indexed(name, row));
+  }
+}
+
+void CMixerWnd::ShowRows() {
+  for (int row = 0; row < kBoxInputs; ++row) {
+    const bool shown = row < m_rows;
+    // A gap only separates two rows that are both shown.
+    const bool gap = row < m_rows - 1;
+    for (int column = 0; column < kOutputCount; ++column) {
+      ShowIf(CellAt({column, row}).box, shown);
+      ShowIf(FindControl(Indexed("box_grap_%1_%2", column, row)), gap);
+    }
+    for (const char* name : {"left_box_%1", "second_%1", "title_label_%1"}) ShowIf(FindControl(Indexed(name, row)), shown);
+    for (const char* name : {"left_grap_%1", "second_grap_%1"}) ShowIf(FindControl(Indexed(name, row)), gap);
+  }
+}
+
+void CMixerWnd::TitleRows() {
+  if (m_rows == 0) return;
+  const QString source = ui::Tr(QString::fromLatin1(kSourceTexts[At(m_source)]));
+  for (int row = 0; row < m_rows; ++row) {
+    QString title;
+    if (m_rows == 2) title = QStringLiteral("%1 %2").arg(source, row == 0 ? QStringLiteral("L") : QStringLiteral("R"));
+    else title = source + QString::number(row + 1);
+    if (QWidget* label = FindControl(Indexed("title_label_%1", row))) ui::SetControlText(label, title);
+  }
+}
+
+void CMixerWnd::FitHeight(const QSize& baseSize) {
+  // The layout is drawn for every row a source can have; rows the source lacks go.
+  const int height = baseSize.height() - (kBoxInputs - m_rows) * kMixerRowHeight;
+  setFixedSize(width(), height * DisplayScale() / 96);
+}
+
+// --- drawing --------------------------------------------------------------------------------------
+
+int CMixerWnd::Mask(int column) const {
+  return IsSource(m_source) ? m_core.CurrentProfile().inputs[At(m_source)][At(column)] : 0;
+}
+
+void CMixerWnd::MirrorChanged(const Change& change) {
+  if (change.Has(kAspectConnection)) FollowConnection();
+  if (!change.Has(kAspectRouting | kAspectMixLevels)) return;
+  for (int column = 0; column < kOutputCount; ++column)
+    if (change.HasOutput(column)) DrawColumn(column);
+}
+
+void CMixerWnd::DrawColumn(int column) {
+  for (int row = 0; row < m_rows; ++row) DrawCell({column, row});
+}
+
+void CMixerWnd::DrawCell(Position at) {
+  const Cell& cell = CellAt(at);
+  if (!cell.enable || !cell.phase || !cell.volume || !cell.edit) return;
+  const Profile& live = m_core.CurrentProfile();
+  const bool routed = (Mask(at.column) >> at.row & 1) != 0;
+  // A cell that routes nothing plays nothing: it shows 0 whatever level is kept for it.
+  const int trim = routed ? live.inputMixVolume[At(m_source)][At(at.row)][At(at.column)] : 0;
+  cell.enable->SetChecked(routed, false);
+  cell.phase->SetChecked(live.inputMixPhase[At(m_source)][At(at.row)][At(at.column)] != 0, false);
+  cell.volume->SetValue(trim);
+  // What the user is typing into this very edit stays until it is confirmed.
+  if (!(cell.edit->hasFocus() && cell.edit->isModified())) cell.edit->setText(QString::number(trim));
+}
+
+void CMixerWnd::FollowConnection() {
+  const ConnectionState before = m_connection;
+  m_connection = m_core.Mirror().session.connection;
+  // The cells show the box as it was read. A new read-out, or the end of the connection,
+  // leaves them showing a box that is gone; an attempt that never opened a box (connecting,
+  // then disconnected again) changes nothing.
+  const bool newRead = m_connection == ConnectionState::Reading && before != ConnectionState::Reading;
+  const bool ended = m_connection == ConnectionState::Disconnected && before != ConnectionState::Connecting;
+  if (newRead || ended) Close(kClosedBySession);
+}
+
+// --- what the user does ---------------------------------------------------------------------------
+
+bool CMixerWnd::CellOf(const QString& name, const char* prefix, Position& at) const {
+  const QLatin1String head(prefix);
+  if (!name.startsWith(head)) return false;
+  const QStringList numbers = name.mid(head.size()).split(u'_');
+  if (numbers.size() != 2) return false;
+  bool columnOk = false;
+  bool rowOk = false;
+  at = {numbers[0].toInt(&columnOk), numbers[1].toInt(&rowOk)};
+  return columnOk && rowOk && IsOutput(at.column) && at.row >= 0 && at.row < m_rows;
+}
+
+void CMixerWnd::Notify(ui::Notification& n) {
+  LogPrintA("Notify %s\n", qPrintable(n.type));
+  const QString name = n.SenderName();
+  Position at;
+  if (!m_initialised || !IsBuilt()) {
+    // Nothing raised while the layout is built is the user's, and a window missing a
+    // control is never shown.
+  } else if (Is(n, ui::notify::kSelectChanged) && CellOf(name, "box_enable_", at)) {
+    OnEnable(at);
+  } else if ((Is(n, ui::notify::kValueChanged) || Is(n, ui::notify::kMoveValueChanged)) &&
+             CellOf(name, "box_volume_", at)) {
+    OnSlider(at);
+  } else if (CellOf(name, "box_edit_", at)) {
+    if (Is(n, ui::notify::kValueChangedUp) || Is(n, ui::notify::kValueChangedDown)) {
+      Step(at, Is(n, ui::notify::kValueChangedUp));
+    } else if (Is(n, ui::notify::kValueChangedLeft) || Is(n, ui::notify::kValueChangedRight)) {
+      MoveFocus(at, Is(n, ui::notify::kValueChangedRight));
+    } else if (Is(n, ui::notify::kReturn)) {
+      CommitEdit(at);
+      FocusEdit(at);
+    } else if (Is(n, ui::notify::kKillFocus) && CellAt(at).edit->isModified()) {
+      // Leaving the edit confirms what was typed; the focus goes where the user sent it.
+      CommitEdit(at);
+    }
+  }
+  DialogBase::Notify(n);
+}
+
+void CMixerWnd::OnClick(ui::Notification& n) {
+  const int code = CommonButtonCode(n.SenderName());
+  if (code >= 0) Close(code);
+}
+
+void CMixerWnd::OnEnable(Position at) {
+  const bool on = CellAt(at).enable->IsChecked();
+  LogPrintA("selected value %d\n", on ? 1 : 0);
+  LogPrintA("org channel %d input = 0x%02x\n", at.column, static_cast<unsigned>(Mask(at.column)));
+  // The routing service sends the mask, as the main window's input boxes do: a level alone
+  // would never make the box route the input.
+  m_core.Routing().SetMixInput(m_source, at.row + 1, at.column, on);
+  LogPrintA("set channel %d input = 0x%02x\n", at.column, static_cast<unsigned>(Mask(at.column)));
+}
+
+void CMixerWnd::OnSlider(Position at) {
+  const int value = CellAt(at).volume->value();
+  LogPrintA("SetInputTrimSlider set in_ch %d out_ch %d volume to %ddB\n", at.row, at.column, value);
+  m_core.Routing().SetMixTrim(m_source, at.row + 1, at.column, value);
+  FocusEdit(at);
+}
+
+void CMixerWnd::CommitEdit(Position at) {
+  Cell& cell = CellAt(at);
+  const std::string typed = cell.edit->text().toStdString();
+  cell.edit->setModified(false);
+  if (!StartsWithNumber(typed)) {
+    DrawCell(at);
+    return;
+  }
+  // Held to the slider's range; the cell is drawn again from what was kept.
+  const int value = std::clamp(LeadingWholeNumber(typed), cell.volume->minimum(), cell.volume->maximum());
+  LogPrintA("SetInputTrimEdit set in_ch %d out_ch %d volume to %ddB\n", at.row, at.column, value);
+  m_core.Routing().SetMixTrim(m_source, at.row + 1, at.column, value);
+}
+
+void CMixerWnd::Step(Position at, bool up) {
+  Cell& cell = CellAt(at);
+  const int value = std::clamp(cell.volume->value() + (up ? 1 : -1), cell.volume->minimum(), cell.volume->maximum());
+  LogPrintA("SetInputTrimEdit set in_ch %d out_ch %d volume to %ddB\n", at.row, at.column, value);
+  cell.edit->setText(QString::number(value));
+  FocusEdit(at);
+  CommitEdit(at);
+}
+
+void CMixerWnd::MoveFocus(Position at, bool right) {
+  // Right runs along a row into the next one, Left back into the previous one; the rows of
+  // the source wrap around.
+  Position next{at.column + (right ? 1 : -1), at.row};
+  if (next.column >= kOutputCount) next = {0, (at.row + 1) % m_rows};
+  else if (next.column < 0) next = {kOutputCount - 1, (at.row + m_rows - 1) % m_rows};
+  FocusEdit(next);
+}
+
+void CMixerWnd::FocusEdit(Position at) {
+  ui::Edit* edit = CellAt(at).edit;
+  edit->setFocus(Qt::OtherFocusReason);
+  edit->selectAll();
+}
+
+int ShowMixerWindow(QWidget* owner, EqualizerManager& core) {
+  LogPrintA("EqualizerManager::ShowMixerWindow\n");
+  DialogHolder<CMixerWnd> window(owner, core);
+  window->Build(QStringLiteral("MixerWnd"));
+  return window->Run();
+}
+
+}  // namespace qb::windows
