@@ -129,6 +129,13 @@ TEST(CliArgsTest, MalformedLinesAreRefusedWithTheReason) {
       {{"profile", "load", "spf"}, "must end in .spf"},
       {{"profile", "load", "a.spf.bak"}, "must end in .spf"},
       {{"profile", "save", "a.spf", "b.spf"}, "unexpected 'b.spf'"},
+      {{"mix", "radio"}, "unknown source 'radio'"},
+      {{"mix", "hi", "get"}, "unknown mix action 'get'"},
+      {{"mix", "coax", "set", "3", "1", "on"}, "input must be a whole number from 1 to 2"},
+      {{"mix", "aux", "set", "1", "1", "on"}, "source aux has no inputs to mix"},
+      {{"mix", "hi", "set", "1", "9", "on"}, "output must be a whole number from 1 to 8"},
+      {{"mix", "hi", "set", "1", "1", "101"}, "on, off or a trim from 0 to 100, not '101'"},
+      {{"mix", "hi", "set", "1", "1", "on", "now"}, "unexpected 'now'"},
   };
   for (const Case& c : cases) {
     std::string line;
@@ -166,6 +173,25 @@ TEST(CliArgsTest, ScenesAndProfileFilesAreReadAsTheBoxKeepsThem) {
   const Invocation scene = invocation({"profile", "save", "dir.wpf/tune.Spf"});
   EXPECT_TRUE(scene.profile.save);
   EXPECT_EQ(scene.profile.kind, ProfileKind::Scene);
+}
+
+TEST(CliArgsTest, AMixCellIsNamedByInputFromOneAndOutputAsTheCoreCounts) {
+  const auto mix = [](std::vector<std::string_view> words) {
+    const ParseResult result = Parse(std::move(words));
+    EXPECT_TRUE(result.invocation) << result.error;
+    return result.invocation.value_or(Invocation{}).mix;
+  };
+  EXPECT_FALSE(mix({"mix"}).source) << "the box's current source";
+  EXPECT_EQ(mix({"mix", "coax"}).source, SOURCE_COAX);
+  const MixRequest off = mix({"mix", "hi", "set", "6", "8", "off"});
+  ASSERT_TRUE(off.set);
+  EXPECT_EQ(off.set->input, 6);
+  EXPECT_EQ(off.set->output, 7);
+  EXPECT_FALSE(off.set->on);
+  EXPECT_FALSE(off.set->trim);
+  const MixRequest trim = mix({"mix", "dmp", "set", "2", "1", "0"});
+  ASSERT_TRUE(trim.set);
+  EXPECT_EQ(trim.set->trim, 0);
 }
 
 TEST(CliArgsTest, OnlyWellFormedUtf8BecomesAName) {

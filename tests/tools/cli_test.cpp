@@ -306,6 +306,7 @@ TEST_F(CliTest, BadArgumentsAreRefusedBeforeAnyBoxIsOpened) {
       {"set", "output", "1", "role", "tweeter"},
       {"set", "source", "radio"},
       {"set", "crossover", "1", "hp", "slope", "9"},
+      {"mix", "coax", "set", "3", "1", "on"},
       {"--volume", "status"},
   };
   for (const auto& args : bad) {
@@ -324,6 +325,37 @@ TEST_F(CliTest, BadArgumentsAreRefusedBeforeAnyBoxIsOpened) {
   EXPECT_FALSE(True(error.get(), "ok"));
   EXPECT_EQ(Number(error.get(), "code"), 2);
   EXPECT_NE(Text(error.get(), "error").find("main volume"), std::string::npos);
+}
+
+TEST_F(CliTest, AMixCellReachesTheBoxAsTheMixerSendsItAndMixShowsIt) {
+  const auto boxCell = [this](int source, int input, int output) {
+    const sim::SourceSettings& s = SavedBox()->live.sources[static_cast<std::size_t>(source)];
+    const auto o = static_cast<std::size_t>(output - 1);
+    return std::make_pair((s.mixMask[o] >> (input - 1) & 1) != 0, int{s.mixTrim[static_cast<std::size_t>(input - 1)][o]});
+  };
+  const Json on = RunJson({"mix", "hi", "set", "6", "3", "on"});
+  ASSERT_TRUE(on);
+  EXPECT_TRUE(True(on.get(), "on"));
+  EXPECT_EQ(boxCell(SOURCE_HI, 6, 3), std::make_pair(true, 100)) << "routed in the box, not only trimmed";
+  ASSERT_TRUE(RunJson({"mix", "coax", "set", "2", "1", "37"}));
+  EXPECT_EQ(boxCell(SOURCE_COAX, 2, 1), std::make_pair(true, 37));
+  const Json zero = RunJson({"mix", "hi", "set", "1", "1", "0"});
+  ASSERT_TRUE(zero);
+  EXPECT_FALSE(True(zero.get(), "on"));
+  EXPECT_EQ(boxCell(SOURCE_HI, 1, 1), std::make_pair(false, 0));
+
+  // Read back from the box by a later run: the current source's mix, then another's.
+  const Json current = RunJson({"mix"});
+  ASSERT_TRUE(current);
+  EXPECT_EQ(Text(current.get(), "source"), "hi");
+  EXPECT_EQ(Number(current.get(), "inputCount"), 6);
+  const cJSON* cell = At(At(At(At(current.get(), "outputs"), 2), "inputs"), 5);  // output 3, input 6
+  EXPECT_TRUE(True(cell, "on"));
+  EXPECT_EQ(Number(cell, "trim"), 100);
+  const Child coax = Run({"--simulate-state", m_state, "mix", "coax"});
+  EXPECT_EQ(coax.code, 0);
+  EXPECT_NE(coax.out.find("input 2      37"), std::string::npos) << coax.out;
+  EXPECT_EQ(Number(RunJson({"mix", "aux"}).get(), "inputCount"), 0);
 }
 
 TEST_F(CliTest, ADamagedStateFileIsRefusedAndLeftAsItWas) {
@@ -498,7 +530,8 @@ TEST_F(CliTest, HelpTouchesNoBox) {
                            std::vector<std::string>{"set", "output", "99", "--help"},
                            std::vector<std::string>{"scenes", "--help"},
                            std::vector<std::string>{"scene", "save", "3", "--help"},
-                           std::vector<std::string>{"profile", "--help"}}) {
+                           std::vector<std::string>{"profile", "--help"},
+                           std::vector<std::string>{"mix", "hi", "set", "--help"}}) {
     std::vector<std::string> line = {"--simulate-state", m_state};
     line.insert(line.end(), args.begin(), args.end());
     const Child child = Run(line);

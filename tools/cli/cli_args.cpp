@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "core/box_reads.h"
 #include "core/profile.h"
 #include "tools/cli/cli_names.h"
 
@@ -17,7 +18,7 @@ constexpr int kOutputs = kOutputCount;
 constexpr int kBands = static_cast<int>(kBandSlots);
 constexpr int kLastRole = kRoleCount - 1;
 
-constexpr std::string_view kCommandList = "status, get, set, scenes, scene or profile";
+constexpr std::string_view kCommandList = "status, get, set, scenes, scene, profile or mix";
 
 std::string Quoted(std::string_view word) { return "'" + std::string(word) + "'"; }
 
@@ -139,6 +140,13 @@ std::optional<int> FamilyWord(Words& words) {
   return words.Fail("unknown filter type " + Quoted(*word) + " (" + AllFamilyNames() + ")");
 }
 
+std::optional<int> SourceWord(Words& words) {
+  const auto word = words.Next("source");
+  if (!word) return std::nullopt;
+  if (const auto source = SourceFromName(*word)) return source;
+  return words.Fail("unknown source " + Quoted(*word) + " (" + AllSourceNames() + ")");
+}
+
 /// `request` when nothing follows it, else nothing (the error names what followed).
 std::optional<SetRequest> Finished(Words& words, const SetRequest& request, std::string_view after) {
   words.ExpectEnd(after);
@@ -248,10 +256,8 @@ std::optional<SetRequest> ParseSet(Words& words) {
   if (*what == "band") return ParseSetBand(words);
   if (*what == "crossover") return ParseSetCrossover(words);
   if (*what == "source") {
-    const auto word = words.Next("source");
-    if (!word) return std::nullopt;
-    const auto source = SourceFromName(*word);
-    if (!source) return words.Fail("unknown source " + Quoted(*word) + " (" + AllSourceNames() + ")");
+    const auto source = SourceWord(words);
+    if (!source) return std::nullopt;
     return Finished(words, SetSource{*source}, "set source");
   }
   if (*what == "main") {
@@ -271,6 +277,35 @@ std::optional<SetRequest> ParseSet(Words& words) {
     return words.Fail("unknown main setting " + Quoted(*field) + " (volume, mute)");
   }
   return words.Fail("unknown setting " + Quoted(*what) + " (output, band, crossover, source, main)");
+}
+
+std::optional<MixRequest> ParseMix(Words& words) {
+  MixRequest request;
+  if (words.AtEnd()) return request;
+  request.source = SourceWord(words);
+  if (!request.source) return std::nullopt;
+  if (words.AtEnd()) return request;
+  const auto action = words.Next("what to do with the mix (set)");
+  if (*action != "set") return words.Fail("unknown mix action " + Quoted(*action) + " (set)");
+  const int inputs = kMixInputsOfSource[At(*request.source)];
+  if (inputs == 0)
+    return words.Fail("source " + std::string(SourceName(*request.source)) + " has no inputs to mix");
+  const auto input = words.Int("input", 1, inputs);
+  const auto output = words.Output();
+  const auto value = words.Next("on, off or a trim from 0 to " + std::to_string(kMaxMixTrim));
+  if (!input || !output || !value) return std::nullopt;
+  MixCell cell{*input, *output, *value == "on", std::nullopt};
+  if (*value != "on" && *value != "off") {
+    const auto trim = WholeNumber(*value);
+    if (!trim || *trim < 0 || *trim > kMaxMixTrim)
+      return words.Fail("mix cell must be on, off or a trim from 0 to " + std::to_string(kMaxMixTrim) + ", not " +
+                        Quoted(*value));
+    cell.trim = trim;
+  }
+  request.set = cell;
+  words.ExpectEnd("mix " + std::string(SourceName(*request.source)) + " set");
+  if (words.Failed()) return std::nullopt;
+  return request;
 }
 
 bool IsControl(char16_t unit) { return unit < 0x20 || (unit >= 0x7F && unit < 0xA0); }
@@ -350,6 +385,7 @@ std::optional<Command> CommandOf(std::string_view word) {
   if (word == "scenes") return Command::Scenes;
   if (word == "scene") return Command::Scene;
   if (word == "profile") return Command::Profile;
+  if (word == "mix") return Command::Mix;
   return std::nullopt;
 }
 
@@ -417,6 +453,9 @@ ParseResult ParseArguments(std::span<const std::string_view> args) {
   } else if (*invocation.command == Command::Profile) {
     auto request = ParseProfile(rest);
     if (request) invocation.profile = std::move(*request);
+  } else if (*invocation.command == Command::Mix) {
+    auto request = ParseMix(rest);
+    if (request) invocation.mix = *request;
   } else {
     rest.ExpectEnd(words.front());
   }
@@ -481,6 +520,8 @@ std::string HelpText(std::optional<Command> command) {
            "  scene    load, save or delete a stored scene (see 'quorelbox-cli scene --help')\n"
            "  profile  save the box to a profile file or load one into it (.spf, .wpf; see\n"
            "           'quorelbox-cli profile --help')\n"
+           "  mix      which inputs of a source feed which output, at what trim; change one\n"
+           "           (see 'quorelbox-cli mix --help')\n"
            "\n"
            "Options (before or after the command):\n"
            "  --simulate             talk to the built-in virtual box instead of a real one\n"
@@ -556,6 +597,23 @@ std::string HelpText(std::optional<Command> command) {
              "The reply shows the value as the program now holds it for the box.\n"
              "\n"
              "Roles: " + AllRoleNames(7) + "\n"
+             "Exit status as in 'quorelbox-cli --help'.\n";
+    case Command::Mix:
+      return "Usage: quorelbox-cli [OPTIONS] mix [SOURCE]\n"
+             "       quorelbox-cli [OPTIONS] mix SOURCE set INPUT OUTPUT on|off|TRIM\n"
+             "\n"
+             "  mix [SOURCE]          for every input of SOURCE (default: the current source)\n"
+             "                        and every output: whether the input feeds the output, and\n"
+             "                        its trim (0..100); as the mixer window shows them\n"
+             "  mix SOURCE set INPUT OUTPUT on|off|TRIM\n"
+             "                        one cell, as the mixer window changes it: on routes the\n"
+             "                        input to the output (a trim of 0 becomes 100), off stops\n"
+             "                        it and sets its trim to 0, a TRIM from 1 to 100 sets the\n"
+             "                        trim and routes the input, 0 stops it\n"
+             "\n"
+             "SOURCE is one of " + AllSourceNames(17) + ".\n"
+             "Inputs count from 1: the digital sources and Bluetooth have 2, hi 6; aux, low,\n"
+             "udp and scp have none to mix. Outputs are 1..8. With --json one object.\n"
              "Exit status as in 'quorelbox-cli --help'.\n";
     case Command::Scenes:
       return "Usage: quorelbox-cli [OPTIONS] scenes\n"

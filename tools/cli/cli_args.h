@@ -80,7 +80,22 @@ struct ProfileRequest {
   std::string path;
 };
 
-enum class Command { Status, Get, Set, Scenes, Scene, Profile };
+/// `mix [SOURCE]` shows a source's mix; `mix SOURCE set INPUT OUTPUT on|off|TRIM` changes
+/// one cell of it as the mixer window does. `input` is 1..the source's inputs, as the
+/// routing service takes it; `output` is 0-based.
+struct MixCell {
+  int input = 1;
+  int output = 0;
+  bool on = false;
+  std::optional<int> trim;  ///< a trim 0..100 instead of on/off (0 stops the routing)
+};
+struct MixRequest {
+  std::optional<int> source;  ///< none: the box's current source
+  std::optional<MixCell> set;
+};
+inline constexpr int kMaxMixTrim = 100;
+
+enum class Command { Status, Get, Set, Scenes, Scene, Profile, Mix };
 
 struct Invocation {
   bool simulate = false;
@@ -93,6 +108,7 @@ struct Invocation {
   SetRequest set{SetMainMute{false}};  ///< what `set` changes; unused by other commands
   SceneRequest scene;                  ///< for `scene`
   ProfileRequest profile;              ///< for `profile`
+  MixRequest mix;                      ///< for `mix`
 };
 
 struct ParseResult {

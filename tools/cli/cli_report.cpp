@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "core/box_reads.h"
 #include "core/equalizer_mirror.h"
 #include "core/output_editor.h"
 #include "tools/cli/cli_names.h"
@@ -81,6 +82,18 @@ int CurrentScene(const EqualizerMirror& mirror) {
   const int scene = mirror.currentScene;
   return scene >= 1 && scene <= kSceneCount ? scene : 0;
 }
+
+/// Whether input `input` (1..6) of `source` feeds `output`, and the trim kept for it.
+struct MixState {
+  bool on = false;
+  int trim = 0;
+};
+MixState MixCellOf(const Profile& live, int source, int input, int output) {
+  if (!IsSource(source)) return {};
+  return {(live.inputs[At(source)][At(output)] >> (input - 1) & 1) != 0,
+          live.inputMixVolume[At(source)][At(input - 1)][At(output)]};
+}
+int MixInputs(int source) { return IsSource(source) ? kMixInputsOfSource[At(source)] : 0; }
 
 std::string ProfileKindText(ProfileKind kind) {
   return kind == ProfileKind::Whole ? "every scene and the live settings" : "the live settings";
@@ -235,6 +248,43 @@ Json SetJson(const EqualizerMirror& mirror, const SetRequest& set) {
     void operator()(const SetMainMute&) { cJSON_AddBoolToObject(root, "mainMute", live.mainVolumeMute != 0); }
   };
   std::visit(Visitor{root, mirror, live, output}, set);
+  return json;
+}
+
+Json MixJson(const EqualizerMirror& mirror, int source, const std::optional<MixCell>& cell) {
+  const Profile& live = Live(mirror);
+  Json json(cJSON_CreateObject());
+  cJSON* root = json.get();
+  cJSON_AddBoolToObject(root, "ok", true);
+  cJSON_AddStringToObject(root, "source", Str(SourceName(source)).c_str());
+  const auto add = [&live, source](cJSON* parent, int input, int output) {
+    const MixState state = MixCellOf(live, source, input, output);
+    cJSON_AddBoolToObject(parent, "on", state.on);
+    cJSON_AddNumberToObject(parent, "trim", state.trim);
+  };
+  if (cell) {
+    cJSON_AddNumberToObject(root, "input", cell->input);
+    cJSON_AddNumberToObject(root, "output", cell->output + 1);
+    add(root, cell->input, cell->output);
+    cJSON_AddNumberToObject(root, "inputMask", live.inputs[At(source)][At(cell->output)]);
+    return json;
+  }
+  cJSON_AddBoolToObject(root, "current", source == live.inputSource);
+  cJSON_AddNumberToObject(root, "inputCount", MixInputs(source));
+  cJSON* outputs = cJSON_AddArrayToObject(root, "outputs");
+  for (int o = 0; o < kOutputCount; ++o) {
+    cJSON* output = cJSON_CreateObject();
+    cJSON_AddNumberToObject(output, "output", o + 1);
+    cJSON_AddNumberToObject(output, "inputMask", live.inputs[At(source)][At(o)]);
+    cJSON* inputs = cJSON_AddArrayToObject(output, "inputs");
+    for (int in = 1; in <= MixInputs(source); ++in) {
+      cJSON* input = cJSON_CreateObject();
+      cJSON_AddNumberToObject(input, "input", in);
+      add(input, in, o);
+      cJSON_AddItemToArray(inputs, input);
+    }
+    cJSON_AddItemToArray(outputs, output);
+  }
   return json;
 }
 
@@ -405,6 +455,32 @@ std::string SetText(const EqualizerMirror& mirror, const SetRequest& set) {
   return std::visit(Visitor{mirror, live, prefix}, set) + "\n";
 }
 
+std::string MixText(const EqualizerMirror& mirror, int source, const std::optional<MixCell>& cell) {
+  const Profile& live = Live(mirror);
+  const std::string name = "source " + Str(SourceName(source));
+  if (cell) {
+    const MixState state = MixCellOf(live, source, cell->input, cell->output);
+    return name + Format(" input %d output %d ", cell->input, cell->output + 1) + OnOff(state.on) +
+           Format(", trim %d\n", state.trim);
+  }
+  const int inputs = MixInputs(source);
+  const std::string current = source == live.inputSource ? " (current)" : "";
+  if (inputs == 0) return name + current + " has no inputs to mix\n";
+  std::string text = name + current + ": the trim of each input on each output, - where it does not feed it\n";
+  text += Format("%-8s", "");
+  for (int o = 0; o < kOutputCount; ++o) text += Format("  out %d", o + 1);
+  text += "\n";
+  for (int in = 1; in <= inputs; ++in) {
+    text += Format("input %d ", in);
+    for (int o = 0; o < kOutputCount; ++o) {
+      const MixState state = MixCellOf(live, source, in, o);
+      text += state.on ? Format("%7d", state.trim) : Format("%7s", "-");
+    }
+    text += "\n";
+  }
+  return text;
+}
+
 std::string ScenesText(const EqualizerMirror& mirror) {
   const int current = CurrentScene(mirror);
   std::string text = "scene  name\n";
@@ -456,6 +532,10 @@ std::string Report(const EqualizerMirror& mirror, Command command, const SetRequ
   if (command == Command::Set) return json ? Printed(SetJson(mirror, set)) : SetText(mirror, set);
   const bool whole = command == Command::Get;
   return json ? Printed(StateJson(mirror, whole)) : StateText(mirror, whole);
+}
+
+std::string MixReport(const EqualizerMirror& mirror, int source, const std::optional<MixCell>& cell, bool json) {
+  return json ? Printed(MixJson(mirror, source, cell)) : MixText(mirror, source, cell);
 }
 
 std::string ScenesReport(const EqualizerMirror& mirror, bool json) {

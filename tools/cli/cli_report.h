@@ -5,6 +5,7 @@
 /// with --json). Output is gathered in a RunResult and written by main, so the runner can
 /// be exercised in-process.
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -40,6 +41,10 @@ void Warn(RunResult& result, std::string_view message);
 /// The document for `command` as the mirror now holds it: the state for status and get,
 /// the value `set` changed for set.
 std::string Report(const EqualizerMirror& mirror, Command command, const SetRequest& set, bool json);
+
+/// The mix of `source`: per output, which inputs feed it and each input's trim; with
+/// `cell`, only that cell after it was changed.
+std::string MixReport(const EqualizerMirror& mirror, int source, const std::optional<MixCell>& cell, bool json);
 
 /// The ten scenes as the mirror holds them and the one the box reported as current.
 std::string ScenesReport(const EqualizerMirror& mirror, bool json);

@@ -93,7 +93,22 @@ class Runner {
       case Command::Scenes: ListScenes(result); return;
       case Command::Scene: RunScene(result); return;
       case Command::Profile: RunProfile(result); return;
+      case Command::Mix: RunMix(result); return;
     }
+  }
+
+  /// Shows a source's mix, or changes one cell through the routing service the mixer
+  /// window uses, so the box gets the cell's mask and trim as the window sends them.
+  void RunMix(RunResult& result) {
+    const MixRequest& request = m_invocation.mix;
+    const int source = request.source.value_or(m_manager.CurrentProfile().inputSource);
+    if (request.set) {
+      const MixCell& cell = *request.set;
+      if (cell.trim) m_manager.Routing().SetMixTrim(source, cell.input, cell.output, *cell.trim);
+      else m_manager.Routing().SetMixInput(source, cell.input, cell.output, cell.on);
+      if (std::string problem = Drain(); !problem.empty()) return Fail(result, kExitBoxRefused, problem);
+    }
+    result.out = MixReport(m_manager.Mirror(), source, request.set, Json());
   }
 
   void RunSet(RunResult& result) {
