@@ -198,7 +198,13 @@ void CMixerWnd::Notify(ui::Notification& n) {
 
 void CMixerWnd::OnClick(ui::Notification& n) {
   const int code = CommonButtonCode(n.SenderName());
-  if (code >= 0) Close(code);
+  if (code < 0) return;
+  // The skin's buttons take no focus, so a trim typed but not yet confirmed is still in its
+  // edit: it counts, as it would had the user left the edit first.
+  Position at;
+  const auto* edit = qobject_cast<const ui::Edit*>(focusWidget());
+  if (edit && edit->isModified() && CellOf(edit->objectName(), "box_edit_", at)) CommitEdit(at);
+  Close(code);
 }
 
 void CMixerWnd::OnEnable(Position at) {

@@ -232,8 +232,14 @@ TEST_F(MixerWindowTest, LeftAndRightRunAlongTheRowsAndWrap) {
     EXPECT_EQ(FocusedName(), CellName("edit", 2, 0));
     ASSERT_TRUE(Drain());
     EXPECT_EQ(BoxCell(SOURCE_HI, 1, 1), std::make_pair(true, 55));
+    // So does closing the window.
+    auto* edit = CellControl<ui::Edit>(mixer, "edit", 3, 1);
+    QTest::mouseClick(edit, Qt::LeftButton);
+    edit->selectAll();
+    QTest::keyClicks(edit, QStringLiteral("12"));
     Close(mixer);
   });
+  EXPECT_EQ(BoxCell(SOURCE_HI, 2, 3), std::make_pair(true, 12));
 }
 
 TEST_F(MixerWindowTest, AChangeElsewhereShowsAtOnceAndUnpluggingClosesTheMixer) {
