@@ -21,13 +21,11 @@ std::size_t At(int i) { return static_cast<std::size_t>(i); }
 
 QString Indexed(const char* format, int i) { return QString::asprintf(format, i); }
 
-class EqEditingTest : public MainWindowTest {
+class EqEditingTest : public ConnectedWindowTest {
  protected:
   void SetUp() override {
-    MainWindowTest::SetUp();
+    ConnectedWindowTest::SetUp();
     if (HasFatalFailure()) return;
-    ASSERT_TRUE(WaitConnected());
-    ASSERT_TRUE(Drain());
     ASSERT_EQ(Live().currChannel, 0);
   }
 

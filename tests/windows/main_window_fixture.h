@@ -141,4 +141,15 @@ class MainWindowTest : public ::testing::Test {
   QTimer m_answerer;
 };
 
+/// The main window connected to its virtual box: the read-out applied and every command sent.
+class ConnectedWindowTest : public MainWindowTest {
+ protected:
+  void SetUp() override {
+    MainWindowTest::SetUp();
+    if (HasFatalFailure()) return;
+    ASSERT_TRUE(WaitConnected());
+    ASSERT_TRUE(Drain());
+  }
+};
+
 }  // namespace qb::test

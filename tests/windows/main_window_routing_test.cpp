@@ -10,13 +10,11 @@
 namespace qb::test {
 namespace {
 
-class MainWindowRoutingTest : public MainWindowTest {
+class MainWindowRoutingTest : public ConnectedWindowTest {
  protected:
   void SetUp() override {
-    MainWindowTest::SetUp();
+    ConnectedWindowTest::SetUp();
     if (HasFatalFailure()) return;
-    ASSERT_TRUE(WaitConnected());
-    ASSERT_TRUE(Drain());
     // Output 0 uses ten bands, edited in parametric mode (all edits enabled).
     Live().channels[0].eqSize = 10;
     QTest::mouseClick(Control<QAbstractButton>(QStringLiteral("btn_arg_eq")), Qt::LeftButton);

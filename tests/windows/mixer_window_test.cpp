@@ -37,15 +37,8 @@ QString FocusedName() {
   return focused ? focused->objectName() : QString();
 }
 
-class MixerWindowTest : public MainWindowTest {
+class MixerWindowTest : public ConnectedWindowTest {
  protected:
-  void SetUp() override {
-    MainWindowTest::SetUp();
-    if (HasFatalFailure()) return;
-    ASSERT_TRUE(WaitConnected());
-    ASSERT_TRUE(Drain());
-  }
-
   /// Opens the mixer from the advanced menu and runs `body` inside its modal loop; returns
   /// once the mixer is gone. `body` closes the mixer (or has it closed).
   void WithMixer(const std::function<void(CMixerWnd&)>& body) {

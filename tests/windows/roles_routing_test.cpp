@@ -33,15 +33,8 @@ std::size_t At(int index) { return static_cast<std::size_t>(index); }
 constexpr bool kWindowRoutes = true;
 constexpr bool kCallDirectly = !kWindowRoutes;
 
-class RolesRoutingTest : public MainWindowTest {
+class RolesRoutingTest : public ConnectedWindowTest {
  protected:
-  void SetUp() override {
-    MainWindowTest::SetUp();
-    if (HasFatalFailure()) return;
-    ASSERT_TRUE(WaitConnected());
-    ASSERT_TRUE(Drain());
-  }
-
   /// Opens the role menu of `output` with a click on its button.
   ui::PopupMenu* OpenRoleMenu(int output) {
     auto* button = Control<ui::Button>(Indexed("ch_output_btn_%d", output));

@@ -117,15 +117,8 @@ UserScript::Step LookAndExit(std::function<void(CSceneWnd&)> look = {}) {
           }};
 }
 
-class SceneWindowTest : public MainWindowTest {
+class SceneWindowTest : public ConnectedWindowTest {
  protected:
-  void SetUp() override {
-    MainWindowTest::SetUp();
-    if (HasFatalFailure()) return;
-    ASSERT_TRUE(WaitConnected());
-    ASSERT_TRUE(Drain());
-  }
-
   /// Opens the scene menu with a click on its button and clicks `item` (which may run a
   /// modal window before this returns).
   void ClickSceneMenuItem(const char* item) {
