@@ -329,7 +329,8 @@ TEST_F(CliTest, BadArgumentsAreRefusedBeforeAnyBoxIsOpened) {
 
 TEST_F(CliTest, AMixCellReachesTheBoxAsTheMixerSendsItAndMixShowsIt) {
   const auto boxCell = [this](int source, int input, int output) {
-    const sim::SourceSettings& s = SavedBox()->live.sources[static_cast<std::size_t>(source)];
+    const auto box = SavedBox();
+    const sim::SourceSettings& s = box->live.sources[static_cast<std::size_t>(source)];
     const auto o = static_cast<std::size_t>(output - 1);
     return std::make_pair((s.mixMask[o] >> (input - 1) & 1) != 0, int{s.mixTrim[static_cast<std::size_t>(input - 1)][o]});
   };
