@@ -175,25 +175,6 @@ TEST(CliArgsTest, ScenesAndProfileFilesAreReadAsTheBoxKeepsThem) {
   EXPECT_EQ(scene.profile.kind, ProfileKind::Scene);
 }
 
-TEST(CliArgsTest, AMixCellIsNamedByInputFromOneAndOutputAsTheCoreCounts) {
-  const auto mix = [](std::vector<std::string_view> words) {
-    const ParseResult result = Parse(std::move(words));
-    EXPECT_TRUE(result.invocation) << result.error;
-    return result.invocation.value_or(Invocation{}).mix;
-  };
-  EXPECT_FALSE(mix({"mix"}).source) << "the box's current source";
-  EXPECT_EQ(mix({"mix", "coax"}).source, SOURCE_COAX);
-  const MixRequest off = mix({"mix", "hi", "set", "6", "8", "off"});
-  ASSERT_TRUE(off.set);
-  EXPECT_EQ(off.set->input, 6);
-  EXPECT_EQ(off.set->output, 7);
-  EXPECT_FALSE(off.set->on);
-  EXPECT_FALSE(off.set->trim);
-  const MixRequest trim = mix({"mix", "dmp", "set", "2", "1", "0"});
-  ASSERT_TRUE(trim.set);
-  EXPECT_EQ(trim.set->trim, 0);
-}
-
 TEST(CliArgsTest, OnlyWellFormedUtf8BecomesAName) {
   EXPECT_EQ(Utf16FromUtf8("A\xE2\x82\xAC"), u"A\u20AC");
   EXPECT_EQ(Utf16FromUtf8("\xF4\x8F\xBF\xBF"), u"\U0010FFFF");
