@@ -5,6 +5,7 @@
 /// indices, so nothing after parsing converts again.
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <span>
 #include <string>
@@ -80,7 +81,14 @@ struct ProfileRequest {
   std::string path;
 };
 
-enum class Command { Status, Get, Set, Scenes, Scene, Profile };
+/// One word of the DSP's memory: read it, or write `data` to it.
+struct MemRequest {
+  bool write = false;
+  std::uint32_t address = 0;
+  std::uint32_t data = 0;
+};
+
+enum class Command { Status, Get, Set, Scenes, Scene, Profile, Mem };
 
 struct Invocation {
   bool simulate = false;
@@ -93,6 +101,7 @@ struct Invocation {
   SetRequest set{SetMainMute{false}};  ///< what `set` changes; unused by other commands
   SceneRequest scene;                  ///< for `scene`
   ProfileRequest profile;              ///< for `profile`
+  MemRequest mem;                      ///< for `mem`
 };
 
 struct ParseResult {
