@@ -80,9 +80,9 @@ std::optional<std::uint32_t> CMemWrWnd::Typed(const ui::Edit* edit) {
   // Characters beyond ASCII are no digits; as UTF-8 they stay none.
   const auto value = ParseNumberText(text.toUtf8().toStdString());
   if (!value) {
-    LogPrintA("number too large for 32 bits: %s\n", qPrintable(text));
     // A pasted page of digits would not fit the message box; its start says enough.
     const QString shown = text.size() > kShownDigits ? text.left(kShownDigits) + QChar(0x2026) : text;
+    LogPrintA("number too large for 32 bits: %s\n", shown.toUtf8().constData());
     Tell(FillPlaceholders(ui::Tr(QStringLiteral("${mem_number_too_large}")), {shown}));
   }
   return value;
