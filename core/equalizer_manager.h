@@ -17,6 +17,7 @@
 #include "core/equalizer_mirror.h"
 #include "core/link_editor.h"
 #include "core/main_controls.h"
+#include "core/memory_service.h"
 #include "core/mirror_change.h"
 #include "core/output_editor.h"
 #include "core/reply_application.h"
@@ -40,6 +41,8 @@ class EqualizerManager {
   BoxSession& Session() { return m_session; }
   /// The link, for tests and tools that look at what crosses the cable.
   DeviceLink& Link() { return m_session.Link(); }
+  /// Words of the DSP's memory, for the service tools.
+  MemoryService& Memory() { return m_memory; }
 
   OutputEditor& Outputs() { return m_outputs; }
   MainControls& Main() { return m_main; }
@@ -65,6 +68,7 @@ class EqualizerManager {
   EqualizerMirror m_mirror;
   ChangeHub m_changes;
   BoxSession m_session;
+  MemoryService m_memory{m_session.Link()};
   EditContext m_context{m_mirror, m_session, m_changes};
   OutputEditor m_outputs{m_context};
   MainControls m_main{m_context};

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "devicelink/value_encoding.h"
+#include "simulator/box_state_file.h"
 #include "simulator/payload_tools.h"
 
 namespace qb::sim {
@@ -303,7 +304,11 @@ Outcome SetMemory(BoxContext& box, ByteSpan p) {
   const auto address = DecodeU32LE(p);
   const auto data = p.size() >= 8 ? DecodeU32LE(p.subspan(4)) : std::nullopt;
   if (!address || !data) return Outcome::kMalformed;
-  box.State().memory[*address] = *data;
+  auto& memory = box.State().memory;
+  // The box keeps no more words than its state file holds: a box that took every write
+  // could otherwise no longer be saved, and each later run would lose its changes.
+  if (memory.size() >= kMaxStoredMemoryWords && !memory.contains(*address)) return Outcome::kRefused;
+  memory[*address] = *data;
   return Outcome::kApplied;
 }
 

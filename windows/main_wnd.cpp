@@ -24,6 +24,7 @@
 #include "windows/loading_wnd.h"
 #include "windows/main_presenter.h"
 #include "windows/mixer_wnd.h"
+#include "windows/mem_wr_wnd.h"
 #include "windows/profile_dialogs.h"
 #include "windows/scene_wnd.h"
 #include "windows/start_up.h"
@@ -311,7 +312,8 @@ void CMainWnd::OnClickNotification(ui::Notification& n) {
   } else if (name == u"btn_link_output") {
     c.SetOutputLink();
   } else if (name == u"btn_debug") {
-    LogPrintA("memory window not available\n");
+    LogPrintA("EqualizerManager::ShowMemoryWindow\n");
+    windows::ShowMemoryWindow(this, m_core->Memory());
   } else if (name == u"btn_arg_eq") {
     c.SetEqMode();
   } else if (name == u"btn_advance") {

@@ -4,6 +4,7 @@
 
 #include <functional>
 
+#include "simulator/box_state_file.h"
 #include "tests/simulator/box_driver.h"
 
 namespace qb::sim::test {
@@ -175,6 +176,22 @@ TEST(DspSet, ValuesTheBoxCannotTakeAreRefusedAndChangeNothing) {
     EXPECT_EQ(after.outputs[0].highPass.freqHz, before.outputs[0].highPass.freqHz);
     EXPECT_EQ(after.sources[0].mixMask, before.sources[0].mixMask);
   }
+}
+
+TEST(DspSet, AFullMemoryTakesNoNewAddressButKeepsRewritingItsWords) {
+  BoxDriver driver;
+  driver.Box().Modify([](BoxState& s) {
+    for (std::uint32_t a = 0; a < kMaxStoredMemoryWords; ++a) s.memory[a] = a;
+  });
+  // One word more would make a state file that no longer opens.
+  const Bytes beyond = {0x00, 0x00, 0x10, 0x00, 7, 0, 0, 0};
+  EXPECT_EQ(driver.DspSet(DSP_MEM_DATA, beyond), AckFrame(DSP_PACKET, DSP_MEM_DATA, {ACK_NOT_READY}));
+  const Bytes known = {0x10, 0, 0, 0, 7, 0, 0, 0};
+  EXPECT_EQ(driver.DspSet(DSP_MEM_DATA, known), AckFrame(DSP_PACKET, DSP_MEM_DATA));
+  driver.Box().Inspect([](const BoxState& s) {
+    EXPECT_EQ(s.memory.size(), kMaxStoredMemoryWords);
+    EXPECT_EQ(s.memory.at(0x10), 7u);
+  });
 }
 
 TEST(DspSet, PayloadShorterThanItsHeaderIsDroppedUnanswered) {

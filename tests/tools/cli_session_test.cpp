@@ -182,5 +182,25 @@ TEST(CliSessionTest, SceneNamesArePrintedAsUtf8) {
   EXPECT_EQ(Utf8Name(std::u16string_view(u"a\xD800", 2)), "a\xEF\xBF\xBD");
 }
 
+/// A box that takes memory reads and never answers them.
+class SilentMemory final : public sim::BoxExtension {
+ public:
+  bool Handle(const sim::BoxCommand& command, sim::BoxContext&) override {
+    return command.packetType == DSP_PACKET && command.commandId == DSP_MEM_DATA && command.opType == OP_GET;
+  }
+};
+
+TEST(CliSessionTest, AMemoryReadTheBoxDoesNotAnswerFails) {
+  const auto backend = sim::MakeVirtualBoxBackend();
+  backend->Box()->AddExtension(std::make_unique<SilentMemory>());
+  Invocation invocation = Asking(Command::Mem);
+  invocation.mem = MemRequest{false, 0x10, 0};
+  const RunResult result = RunOn(backend, invocation);
+  EXPECT_EQ(result.code, kExitBoxRefused);
+  EXPECT_TRUE(OneErrorLine(result.err)) << result.err;
+  EXPECT_NE(result.err.find("did not answer the read of address 0x00000010"), std::string::npos) << result.err;
+  EXPECT_EQ(result.out, "");
+}
+
 }  // namespace
 }  // namespace qb::cli

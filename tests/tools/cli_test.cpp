@@ -308,6 +308,9 @@ TEST_F(CliTest, BadArgumentsAreRefusedBeforeAnyBoxIsOpened) {
       {"set", "crossover", "1", "hp", "slope", "9"},
       {"mix", "coax", "set", "3", "1", "on"},
       {"--volume", "status"},
+      {"mem", "read", "0x123456789"},
+      {"mem", "read", "0x1g"},
+      {"mem", "write", "16"},
   };
   for (const auto& args : bad) {
     std::vector<std::string> line = {"--simulate-state", m_state};
@@ -526,13 +529,28 @@ TEST_F(CliTest, ProfileFilesCarryTheSettingsFromBoxToBox) {
   EXPECT_TRUE(fresh->live.outputs == original->live.outputs) << "the live outputs differ";
 }
 
+TEST_F(CliTest, MemoryWordsAreWrittenAndReadBack) {
+  const Json written = RunJson({"mem", "write", "0x20", "0xdeadbeef"});
+  ASSERT_TRUE(written);
+  EXPECT_EQ(Number(written.get(), "address"), 0x20);
+  EXPECT_EQ(SavedBox()->memory.at(0x20), 0xDEADBEEFu);
+
+  const Json read = RunJson({"mem", "read", "040"});
+  ASSERT_TRUE(read);
+  EXPECT_EQ(Number(read.get(), "data"), 0xDEADBEEF);
+  const Child text = Run({"--simulate-state", m_state, "mem", "read", "32"});
+  EXPECT_EQ(text.code, 0) << text.err;
+  EXPECT_EQ(text.out, "address 0x00000020  data 0xdeadbeef\n");
+}
+
 TEST_F(CliTest, HelpTouchesNoBox) {
   for (const auto& args : {std::vector<std::string>{"--help"}, std::vector<std::string>{"set", "--help"},
                            std::vector<std::string>{"set", "output", "99", "--help"},
                            std::vector<std::string>{"scenes", "--help"},
                            std::vector<std::string>{"scene", "save", "3", "--help"},
                            std::vector<std::string>{"profile", "--help"},
-                           std::vector<std::string>{"mix", "hi", "set", "--help"}}) {
+                           std::vector<std::string>{"mix", "hi", "set", "--help"},
+                           std::vector<std::string>{"mem", "--help"}}) {
     std::vector<std::string> line = {"--simulate-state", m_state};
     line.insert(line.end(), args.begin(), args.end());
     const Child child = Run(line);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/box_reads.h"
+#include "core/number_text.h"
 #include "core/profile.h"
 #include "tools/cli/cli_names.h"
 
@@ -18,7 +19,7 @@ constexpr int kOutputs = kOutputCount;
 constexpr int kBands = static_cast<int>(kBandSlots);
 constexpr int kLastRole = kRoleCount - 1;
 
-constexpr std::string_view kCommandList = "status, get, set, scenes, scene, profile or mix";
+constexpr std::string_view kCommandList = "status, get, set, scenes, scene, profile, mix or mem";
 
 std::string Quoted(std::string_view word) { return "'" + std::string(word) + "'"; }
 
@@ -378,6 +379,32 @@ std::optional<ProfileRequest> ParseProfile(Words& words) {
   return request;
 }
 
+/// A memory address or word as C writes numbers. The whole word must be the number: a
+/// script's typo ("0x1g", "08") is refused, never read as the digits before it.
+std::optional<std::uint32_t> MemoryNumber(Words& words, std::string_view what) {
+  const auto word = words.Next(what);
+  if (!word) return std::nullopt;
+  if (word->empty() || NumberTextLength(*word) != word->size())
+    return words.Fail(std::string(what) + " must be a number (31, 0x1f or 037), not " + Quoted(*word));
+  const auto value = ParseNumberText(*word);
+  if (!value) return words.Fail(std::string(what) + " " + Quoted(*word) + " does not fit in 32 bits (at most 0xffffffff)");
+  return value;
+}
+
+std::optional<MemRequest> ParseMem(Words& words) {
+  const auto write = words.Choice("mem action", "write", "read");
+  if (!write) return std::nullopt;
+  MemRequest request{*write, 0, 0};
+  const auto address = MemoryNumber(words, "ADDR");
+  const auto data = *write ? MemoryNumber(words, "DATA") : std::optional<std::uint32_t>(0);
+  if (!address || !data) return std::nullopt;
+  request.address = *address;
+  request.data = *data;
+  words.ExpectEnd(*write ? "mem write ADDR DATA" : "mem read ADDR");
+  if (words.Failed()) return std::nullopt;
+  return request;
+}
+
 std::optional<Command> CommandOf(std::string_view word) {
   if (word == "status") return Command::Status;
   if (word == "get") return Command::Get;
@@ -386,6 +413,7 @@ std::optional<Command> CommandOf(std::string_view word) {
   if (word == "scene") return Command::Scene;
   if (word == "profile") return Command::Profile;
   if (word == "mix") return Command::Mix;
+  if (word == "mem") return Command::Mem;
   return std::nullopt;
 }
 
@@ -456,6 +484,8 @@ ParseResult ParseArguments(std::span<const std::string_view> args) {
   } else if (*invocation.command == Command::Mix) {
     auto request = ParseMix(rest);
     if (request) invocation.mix = *request;
+  } else if (*invocation.command == Command::Mem) {
+    if (auto request = ParseMem(rest)) invocation.mem = *request;
   } else {
     rest.ExpectEnd(words.front());
   }
@@ -522,6 +552,8 @@ std::string HelpText(std::optional<Command> command) {
            "           'quorelbox-cli profile --help')\n"
            "  mix      which inputs of a source feed which output, at what trim; change one\n"
            "           (see 'quorelbox-cli mix --help')\n"
+           "  mem      read or write one 32-bit word of the DSP's memory, a service tool (see\n"
+           "           'quorelbox-cli mem --help')\n"
            "\n"
            "Options (before or after the command):\n"
            "  --simulate             talk to the built-in virtual box instead of a real one\n"
@@ -540,10 +572,12 @@ std::string HelpText(std::optional<Command> command) {
            "  2  bad argument: unknown command, option or name, missing or malformed value, a\n"
            "     number out of range (output not 1..8, band not 1..31, scene not 1..10, ...),\n"
            "     a scene name that is empty, too long or another scene's, a profile file that\n"
-           "     does not end in .spf or .wpf\n"
+           "     does not end in .spf or .wpf, a memory address or word that is no number or\n"
+           "     needs more than 32 bits\n"
            "  3  no box: nothing could be opened (plugged in? access to /dev/hidraw*?)\n"
            "  4  box refused: it did not answer the handshake, is another model, sits in its\n"
-           "     boot loader, left before the command was done, or did not confirm a scene save\n"
+           "     boot loader, left before the command was done, did not confirm a scene save,\n"
+           "     did not answer a memory read or took no commands for a memory write\n"
            "Errors are one line on standard error, \"quorelbox-cli: ...\"; with --json standard\n"
            "output also gets {\"ok\":false,\"error\":\"...\",\"code\":N}.\n";
   }
@@ -655,6 +689,21 @@ std::string HelpText(std::optional<Command> command) {
              "before anything is sent: one that cannot be read, is damaged or belongs to\n"
              "another model changes nothing (exit 1). A file that cannot be written is left as\n"
              "it was (exit 1). A whole configuration may take up to a minute either way.\n"
+             "Exit status as in 'quorelbox-cli --help'.\n";
+    case Command::Mem:
+      return "Usage: quorelbox-cli [OPTIONS] mem read ADDR\n"
+             "       quorelbox-cli [OPTIONS] mem write ADDR DATA\n"
+             "\n"
+             "  mem read ADDR         prints the 32-bit word at ADDR of the DSP's memory\n"
+             "  mem write ADDR DATA   writes the 32-bit word DATA to ADDR\n"
+             "\n"
+             "A service tool for people who know the DSP's memory map: a write goes straight\n"
+             "into the running DSP, past every rule the other commands keep. ADDR and DATA\n"
+             "are written as in C: 0x1f hexadecimal, 037 octal, 31 decimal. A word that is not\n"
+             "wholly a number, or a number above 0xffffffff, is a bad argument (exit 2) and\n"
+             "nothing is sent. Words are printed as 0x and eight hexadecimal digits; with\n"
+             "--json, \"address\" and \"data\" are plain numbers. A read the box does not\n"
+             "answer is exit 4.\n"
              "Exit status as in 'quorelbox-cli --help'.\n";
   }
   return {};

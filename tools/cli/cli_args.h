@@ -5,6 +5,7 @@
 /// indices, so nothing after parsing converts again.
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <span>
 #include <string>
@@ -95,7 +96,14 @@ struct MixRequest {
 };
 inline constexpr int kMaxMixTrim = 100;
 
-enum class Command { Status, Get, Set, Scenes, Scene, Profile, Mix };
+enum class Command { Status, Get, Set, Scenes, Scene, Profile, Mix, Mem };
+
+/// One word of the DSP's memory: read it, or write `data` to it.
+struct MemRequest {
+  bool write = false;
+  std::uint32_t address = 0;
+  std::uint32_t data = 0;
+};
 
 struct Invocation {
   bool simulate = false;
@@ -109,6 +117,7 @@ struct Invocation {
   SceneRequest scene;                  ///< for `scene`
   ProfileRequest profile;              ///< for `profile`
   MixRequest mix;                      ///< for `mix`
+  MemRequest mem;                      ///< for `mem`
 };
 
 struct ParseResult {

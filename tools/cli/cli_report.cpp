@@ -552,6 +552,19 @@ std::string ProfileReport(const ProfileRequest& request, bool json) {
   return request.path + " loaded into the box (" + ProfileKindText(request.kind) + ")\n";
 }
 
+std::string MemReport(const MemRequest& request, std::uint32_t data, bool json) {
+  if (json) {
+    Json document(cJSON_CreateObject());
+    cJSON_AddBoolToObject(document.get(), "ok", true);
+    cJSON_AddStringToObject(document.get(), "action", request.write ? "write" : "read");
+    cJSON_AddNumberToObject(document.get(), "address", request.address);
+    cJSON_AddNumberToObject(document.get(), "data", data);
+    return Printed(document);
+  }
+  if (request.write) return Format("wrote 0x%08x to address 0x%08x\n", data, request.address);
+  return Format("address 0x%08x  data 0x%08x\n", request.address, data);
+}
+
 std::string ProfileProblem(ProfileFileResult result, const std::string& path) {
   switch (result) {
     case ProfileFileResult::Ok: break;

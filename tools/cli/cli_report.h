@@ -5,6 +5,7 @@
 /// with --json). Output is gathered in a RunResult and written by main, so the runner can
 /// be exercised in-process.
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -53,6 +54,8 @@ std::string ScenesReport(const EqualizerMirror& mirror, bool json);
 std::string SceneReport(const EqualizerMirror& mirror, const SceneRequest& request, bool json);
 /// What a `profile` command did with its file.
 std::string ProfileReport(const ProfileRequest& request, bool json);
+/// The memory word a `mem` command read (`data`) or wrote.
+std::string MemReport(const MemRequest& request, std::uint32_t data, bool json);
 /// One line saying why `path` could not be read or written (`result` is not Ok).
 std::string ProfileProblem(ProfileFileResult result, const std::string& path);
 

@@ -1,11 +1,13 @@
 #include "tools/cli/cli_session.h"
 
 #include <atomic>
+#include <cstdio>
 #include <optional>
 #include <string>
 
 #include "core/code_page.h"
 #include "core/equalizer_manager.h"
+#include "core/memory_service.h"
 #include "core/message_queue.h"
 #include "devicelink/plug_switch.h"
 
@@ -51,6 +53,7 @@ class Runner {
       : m_invocation(invocation), m_options(options), m_plug(plug), m_manager(std::move(backend), options.timings) {
     m_manager.Attach(&m_queue, &m_notices);
     m_manager.Scenes().AttachWindow(&m_queue);
+    m_manager.Memory().AttachWindow(&m_queue);
     if (m_plug) m_plug->SetPlugListener([this](bool plugged) {
         if (!plugged) m_unplugged.store(true);
       });
@@ -94,6 +97,7 @@ class Runner {
       case Command::Scene: RunScene(result); return;
       case Command::Profile: RunProfile(result); return;
       case Command::Mix: RunMix(result); return;
+      case Command::Mem: RunMem(result); return;
     }
   }
 
@@ -233,6 +237,27 @@ class Runner {
     result.out = ProfileReport(request, Json());
   }
 
+  void RunMem(RunResult& result) {
+    const MemRequest& request = m_invocation.mem;
+    MemoryService& memory = m_manager.Memory();
+    if (request.write) {
+      if (!memory.Write(request.address, request.data))
+        return Fail(result, kExitBoxRefused, "the box takes no commands now: the memory write was not sent");
+      if (std::string problem = Drain(); !problem.empty()) return Fail(result, kExitBoxRefused, problem);
+      result.out = MemReport(request, request.data, Json());
+      return;
+    }
+    m_memoryWord.reset();
+    // The word comes as a posted message; one for another address is not the answer.
+    const auto answered = [this, &request] { return m_memoryWord && m_memoryWord->address == request.address; };
+    if (!memory.Read(request.address) || !PumpUntil(answered, kAnswerGrace)) {
+      char address[16];
+      std::snprintf(address, sizeof address, "0x%08x", request.address);
+      return Fail(result, kExitBoxRefused, std::string("the box did not answer the read of address ") + address);
+    }
+    result.out = MemReport(request, m_memoryWord->data, Json());
+  }
+
   /// Pumps until the running task's end has been handled (and what follows it has run).
   std::string AwaitTask(std::chrono::milliseconds limit, const std::string& what) {
     const auto deadline = Clock::now() + limit;
@@ -256,9 +281,14 @@ class Runner {
     return done();
   }
 
-  /// The box's scene notices come to the scene window's target, here the run's own queue.
-  /// The core leaves them to whoever holds that window; the rest goes to the core.
+  /// The box's scene notices and memory words come to the scene and memory windows'
+  /// targets, here the run's own queue. The core leaves them to whoever holds those windows;
+  /// the rest goes to the core.
   void Handle(const ReplyMessage& message) {
+    if (auto word = MemoryWordOf(message)) {
+      m_memoryWord = word;
+      return;
+    }
     switch (message.number) {
       case WM_SCENE_ID:
         Scenes().SetCurrentScene(static_cast<int>(message.lParam));
@@ -440,6 +470,7 @@ class Runner {
   bool m_sceneSaved = false;
   bool m_sceneDeleted = false;
   std::optional<ProfileFileResult> m_wholeWritten;  ///< set when a whole save wrote its file
+  std::optional<MemoryWord> m_memoryWord;           ///< the last word the box reported
 };
 
 }  // namespace
