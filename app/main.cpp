@@ -2,6 +2,7 @@
 // the message loop, and the orderly shutdown (also when the system asks the program to
 // stop).
 #include <QApplication>
+#include <QIcon>
 #include <QMessageBox>
 #include <QTimer>
 #include <cstdio>
@@ -75,6 +76,10 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("quorelbox"));
   QApplication::setOrganizationName(QStringLiteral("quorelbox"));
+  // Lets the desktop match the window to its menu entry (task bar, dock) and, when the
+  // program is installed, give it the entry's icon.
+  QGuiApplication::setDesktopFileName(QStringLiteral(QB_APP_ID));
+  QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral(QB_APP_ID)));
   QString skinError;
   const bool skinLoaded = qb::ui::LoadSkin(&skinError);
   qb::LoadProgramLanguages();

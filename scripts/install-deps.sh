@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages Quorelbox needs to build, test and run; installs nothing
-# that is already there, so it is cheap to run every time.
+# Installs the Debian packages Quorelbox needs to build, test, package and run; installs
+# nothing that is already there, so it is cheap to run every time.
 set -euo pipefail
 
 packages=(
@@ -10,6 +10,7 @@ packages=(
   clang-14 libclang-rt-14-dev
   qt6-base-dev qt6-tools-dev qt6-svg-dev libqt6opengl6-dev libxkbcommon-dev qt6-qpa-plugins
   fonts-dejavu-core fonts-wqy-microhei xvfb xauth
+  dpkg-dev file lintian desktop-file-utils appstream
 )
 
 missing=()
