@@ -70,10 +70,13 @@ appstreamcli validate --no-net "$pkg/usr/share/metainfo/$app.metainfo.xml"
 # The skin is compiled in: the unpacked program must find everything it needs without
 # the source tree. Its settings and lock go to the temporary folder, not the user's.
 mkdir -m 700 "$root/home" "$root/run"
-(cd "$root/home" &&
+if ! (cd "$root/home" &&
   XDG_CONFIG_HOME=$root/home XDG_RUNTIME_DIR=$root/run QT_QPA_PLATFORM=offscreen \
-  "$pkg/usr/bin/quorelbox" --simulate --screenshot "$root/main.png" >/dev/null)
-[ -s "$root/main.png" ] || fail "the packaged program drew no window"
+  "$pkg/usr/bin/quorelbox" --simulate --screenshot "$root/main.png" >"$root/run.log" 2>&1) ||
+  [ ! -s "$root/main.png" ]; then
+  cat "$root/run.log" >&2
+  fail "the packaged program drew no window"
+fi
 (cd "$root/home" && "$pkg/usr/bin/quorelbox-cli" --simulate status >/dev/null) ||
   fail "the packaged quorelbox-cli cannot read the virtual box"
 

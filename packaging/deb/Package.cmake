@@ -15,8 +15,10 @@ string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
   "A udev rule lets the user logged in at the seat reach the box without root.")
 
 # Stage with DESTDIR, so a rule folder given as an absolute path (udev's own) lands in the
-# package and not on the machine that builds it.
+# package and not on the machine that builds it. The package installs into /usr whatever
+# prefix the build folder was configured with (CPack would take that prefix otherwise).
 set(CPACK_SET_DESTDIR ON)
+set(CPACK_INSTALL_PREFIX /usr)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 
