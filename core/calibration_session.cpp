@@ -60,8 +60,11 @@ CalibrationUpdate CalibrationSession::Handle(const ReplyMessage& message) {
   switch (message.number) {
     case WM_IRC_REPLY:
       return OnReport(message);
-    case WM_IRC_PROGRESS:
-      return CalibrationUpdate{.progress = static_cast<int>(message.wParam)};
+    case WM_IRC_PROGRESS: {
+      CalibrationUpdate update;
+      update.progress = static_cast<int>(message.wParam);
+      return update;
+    }
     case WM_IRC_THREAD_ENDED:
       return OnThreadEnded(static_cast<CalibrationEnd>(message.wParam));
     default:
