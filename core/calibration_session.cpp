@@ -40,6 +40,8 @@ void CalibrationSession::SetModule(int module, bool on) {
 
 CalibrationSession::StartResult CalibrationSession::Start(std::uint16_t channels, int eqMode) {
   if (m_modules == 0) return StartResult::NoModule;
+  // A thread past its final report is only reading the distances: it ends in a moment.
+  if (m_thread.Running() && IsFinalIrcStatus(m_thread.Status())) m_thread.Join();
   if (m_thread.Running()) return StartResult::Busy;
   m_channels = channels;
   m_eqMode = eqMode;
@@ -99,7 +101,10 @@ CalibrationUpdate CalibrationSession::OnReport(const ReplyMessage& message) {
       break;
     case DSP_IRC_DISTANCE:
       if (const auto* record = message.RecordAs<IrcChannelFloatRecord>();
-          record && record->channel >= 0 && record->channel < kCalibrationChannels) {
+          record && record->channel >= 0 && record->channel < kCalibrationChannels &&
+          (m_channels & (1u << record->channel))) {
+        // The report spans the measured outputs; one between them that was not measured
+        // has no distance.
         update.distanceChannel = record->channel;
         update.distance = record->value;
       }

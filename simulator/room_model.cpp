@@ -85,12 +85,16 @@ Correction ComputeCorrection(const OutputRoom& room, std::span<const double> mea
   if (counted > 0) offset /= counted;
 
   Correction bands{};
+  // A dip is a cancellation: boosting it wastes power and moves it elsewhere, so no point
+  // is lifted by more than kMaxBoostDb in all.
+  std::array<bool, kSpectrumPoints> boostSpent{};
   for (CorrectionBand& band : bands) {
     std::size_t worst = n;
     double worstDeviation = 0.0;
     for (std::size_t i = 0; i < n; ++i) {
       if (!usable[i]) continue;
       const double deviation = measured[i] + correctionDb[i] - targetDb[i] - offset;
+      if (deviation < 0.0 && boostSpent[i]) continue;
       if (std::abs(deviation) > std::abs(worstDeviation)) {
         worstDeviation = deviation;
         worst = i;
@@ -104,7 +108,13 @@ Correction ComputeCorrection(const OutputRoom& room, std::span<const double> mea
     band.freqHz = static_cast<int>(std::lround(hz));
     // Room modes are narrow; above them the deviations are broad.
     band.q = hz < 350.0 ? 4.5 : 1.8;
-    band.gainDb = Round(std::clamp(-worstDeviation, kMaxCutDb, kMaxBoostDb), 0.1);
+    const double headroom = kMaxBoostDb - std::max(0.0, correctionDb[worst]);
+    band.gainDb = Round(std::clamp(-worstDeviation, kMaxCutDb, std::max(0.0, headroom)), 0.1);
+    if (-worstDeviation >= headroom) boostSpent[worst] = true;
+    if (band.gainDb == 0.0) {
+      band = CorrectionBand{1000, 1.0, 0.0};
+      continue;
+    }
     for (std::size_t i = 0; i < n; ++i)
       correctionDb[i] += PeakingDbAt(CurveSampleRate, band.freqHz, band.gainDb, band.q, SpectrumPointHz(i));
   }
