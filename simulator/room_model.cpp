@@ -84,11 +84,14 @@ Correction ComputeCorrection(const OutputRoom& room, std::span<const double> mea
   // The target is a shape, not a loudness: it is laid at the measured response's level.
   if (counted > 0) offset /= counted;
 
-  Correction bands{};
+  // Bands not needed stay flat.
+  Correction bands;
+  bands.fill(CorrectionBand{1000, 1.0, 0.0});
   // A dip is a cancellation: boosting it wastes power and moves it elsewhere, so no point
   // is lifted by more than kMaxBoostDb in all.
   std::array<bool, kSpectrumPoints> boostSpent{};
-  for (CorrectionBand& band : bands) {
+  std::size_t placed = 0;
+  for (std::size_t tries = 0; placed < kCorrectionBands && tries < 4 * kSpectrumPoints; ++tries) {
     std::size_t worst = n;
     double worstDeviation = 0.0;
     for (std::size_t i = 0; i < n; ++i) {
@@ -100,21 +103,17 @@ Correction ComputeCorrection(const OutputRoom& room, std::span<const double> mea
         worst = i;
       }
     }
-    if (worst == n || std::abs(worstDeviation) < kIgnoredDeviationDb) {
-      band = CorrectionBand{1000, 1.0, 0.0};
-      continue;
-    }
+    if (worst == n || std::abs(worstDeviation) < kIgnoredDeviationDb) break;
+    const double headroom = kMaxBoostDb - std::max(0.0, correctionDb[worst]);
+    if (-worstDeviation >= headroom) boostSpent[worst] = true;
+    const double gain = Round(std::clamp(-worstDeviation, kMaxCutDb, std::max(0.0, headroom)), 0.1);
+    if (gain == 0.0) continue;  // that point has had all the lift it may get
     const double hz = SpectrumPointHz(worst);
+    CorrectionBand& band = bands[placed++];
     band.freqHz = static_cast<int>(std::lround(hz));
     // Room modes are narrow; above them the deviations are broad.
     band.q = hz < 350.0 ? 4.5 : 1.8;
-    const double headroom = kMaxBoostDb - std::max(0.0, correctionDb[worst]);
-    band.gainDb = Round(std::clamp(-worstDeviation, kMaxCutDb, std::max(0.0, headroom)), 0.1);
-    if (-worstDeviation >= headroom) boostSpent[worst] = true;
-    if (band.gainDb == 0.0) {
-      band = CorrectionBand{1000, 1.0, 0.0};
-      continue;
-    }
+    band.gainDb = gain;
     for (std::size_t i = 0; i < n; ++i)
       correctionDb[i] += PeakingDbAt(CurveSampleRate, band.freqHz, band.gainDb, band.q, SpectrumPointHz(i));
   }
