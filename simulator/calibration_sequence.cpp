@@ -56,10 +56,8 @@ bool CalibrationSequence::Handle(const BoxCommand& command, BoxContext& box) {
       box.Ack(DSP_PACKET, command.commandId, ACK_READY);
       return true;
     case DSP_IRC_SPECTRUM:
-      if (get) AnswerSpectrum(command, box);
-      return get;
     case DSP_IRC_EQ:
-      if (get) AnswerEq(command, box);
+      if (get) AnswerBands(command, box);
       return get;
     case DSP_IRC_DISTANCE:
     case IRC_CH_TRIM:
@@ -236,37 +234,27 @@ void CalibrationSequence::Apply(BoxContext& box) {
 
 // --- queries ---------------------------------------------------------------------------------
 
-void CalibrationSequence::AnswerSpectrum(const BoxCommand& command, BoxContext& box) {
+void CalibrationSequence::AnswerBands(const BoxCommand& command, BoxContext& box) {
   const auto& p = command.payload;
   if (p.size() < kBandHeader) return;
-  const int ch = p[0];
-  const int last = ClipLast(p[1], p[2], static_cast<int>(kSpectrumPoints), kMaxReplyPayload - kBandHeader, kSpectrumEntry);
+  const bool spectrum = command.commandId == DSP_IRC_SPECTRUM;
+  const std::size_t count = spectrum ? kSpectrumPoints : kCorrectionBands;
+  const int last = ClipLast(p[1], p[2], static_cast<int>(count), kMaxReplyPayload - kBandHeader,
+                            spectrum ? kSpectrumEntry : kEqEntry);
   PayloadWriter w;
   w.Put(p[0]).Put(p[1]).Put(static_cast<std::uint8_t>(std::max(last, 0)));
-  const bool known = ch < OutputCount(box) && Measured(static_cast<std::size_t>(ch));
+  // An output the box has not measured reads flat.
+  const Result* result = p[0] < OutputCount(box) && m_results[p[0]] ? &*m_results[p[0]] : nullptr;
   for (int i = p[1]; i <= last; ++i) {
-    const auto point = static_cast<std::size_t>(i);
-    // An output the box has not measured reads flat.
-    const double db = known ? m_results[static_cast<std::size_t>(ch)]->measured[point] : 0.0;
-    w.Put(EncodeSpectrumFrequency(SpectrumPointHz(point))).Put(EncodeSpectrumGain(db));
+    const auto k = static_cast<std::size_t>(i);
+    if (spectrum) {
+      w.Put(EncodeSpectrumFrequency(SpectrumPointHz(k))).Put(EncodeSpectrumGain(result ? result->measured[k] : 0.0));
+    } else {
+      const CorrectionBand band = result ? result->correction[k] : CorrectionBand{1000, 1.0, 0.0};
+      w.Put(EncodeFrequency(band.freqHz)).Put(EncodeEqQReply(band.q)).Put(EncodeEqGain(band.gainDb));
+    }
   }
-  box.Update(DSP_PACKET, DSP_IRC_SPECTRUM, w.Data());
-}
-
-void CalibrationSequence::AnswerEq(const BoxCommand& command, BoxContext& box) {
-  const auto& p = command.payload;
-  if (p.size() < kBandHeader) return;
-  const int ch = p[0];
-  const int last = ClipLast(p[1], p[2], static_cast<int>(kCorrectionBands), kMaxReplyPayload - kBandHeader, kEqEntry);
-  PayloadWriter w;
-  w.Put(p[0]).Put(p[1]).Put(static_cast<std::uint8_t>(std::max(last, 0)));
-  const bool known = ch < OutputCount(box) && Measured(static_cast<std::size_t>(ch));
-  for (int b = p[1]; b <= last; ++b) {
-    const CorrectionBand band =
-        known ? m_results[static_cast<std::size_t>(ch)]->correction[static_cast<std::size_t>(b)] : CorrectionBand{1000, 1.0, 0.0};
-    w.Put(EncodeFrequency(band.freqHz)).Put(EncodeEqQReply(band.q)).Put(EncodeEqGain(band.gainDb));
-  }
-  box.Update(DSP_PACKET, DSP_IRC_EQ, w.Data());
+  box.Update(DSP_PACKET, command.commandId, w.Data());
 }
 
 void CalibrationSequence::AnswerPerChannel(const BoxCommand& command, BoxContext& box) {

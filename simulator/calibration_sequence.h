@@ -83,8 +83,8 @@ class CalibrationSequence final : public BoxExtension {
   void Poll(BoxContext& box);
   void Apply(BoxContext& box);
   void SendStatus(BoxContext& box, std::uint8_t status, std::uint8_t value);
-  void AnswerSpectrum(const BoxCommand& command, BoxContext& box);
-  void AnswerEq(const BoxCommand& command, BoxContext& box);
+  /// The measured spectrum or the correction of one output, for the band range asked.
+  void AnswerBands(const BoxCommand& command, BoxContext& box);
   void AnswerPerChannel(const BoxCommand& command, BoxContext& box);
   bool Measured(std::size_t output) const { return m_results[output].has_value(); }
 
