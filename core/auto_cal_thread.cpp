@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "core/calibration_data.h"
 #include "devicelink/calibration_commands.h"
 #include "devicelink/wire_codes.h"
 #include "shell/log.h"
@@ -135,6 +136,8 @@ void AutoCalThread::Pause() {
 }
 
 void AutoCalThread::FetchSpectrum(int channel) {
+  // An output beyond the tables has nowhere to go: its data would only be dropped.
+  if (channel < 0 || channel >= kCalibrationChannels) return;
   for (const auto& piece : kSpectrumPieces) {
     if (Stopping()) return;
     IRC_Get_Spectrum(m_link, static_cast<std::uint8_t>(channel), piece[0], piece[1]);
@@ -142,6 +145,7 @@ void AutoCalThread::FetchSpectrum(int channel) {
 }
 
 void AutoCalThread::FetchCorrection(int channel) {
+  if (channel < 0 || channel >= kCalibrationChannels) return;
   for (const auto& piece : kCorrectionPieces) {
     if (Stopping()) return;
     IRC_Get_EQ(m_link, static_cast<std::uint8_t>(channel), piece[0], piece[1]);

@@ -63,7 +63,8 @@ class AutoCalThread {
   AutoCalThread& operator=(const AutoCalThread&) = delete;
 
   /// Takes the calibration reports (through the tap) and the thread's posts to `window`;
-  /// null detaches. Not while the thread runs.
+  /// null detaches. Safe while the thread runs, but a post already under way may still
+  /// reach the old target: it must live until the thread has been joined.
   void Attach(MessageTarget* window);
 
   /// Starts a run on `channels` (bit n = output n) with the test `modules` and `eqMode`.
