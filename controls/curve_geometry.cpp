@@ -22,9 +22,10 @@ int TruncatePixel(double v) {
 
 int ScaledSize(int pixels, int scalePercent) { return pixels * scalePercent / 100; }
 
-CurveAxes::CurveAxes(const PixelRect& plot) : m_plot(plot) {
+CurveAxes::CurveAxes(const PixelRect& plot, int topDb, int bottomDb)
+    : m_plot(plot), m_topDb(topDb), m_bottomDb(bottomDb) {
   const int height = plot.Height();
-  m_y0 = static_cast<float>(plot.top + (height * (kPlotTopDb)) / (kPlotTopDb - kPlotBottomDb));
+  m_y0 = static_cast<float>(plot.top + (height * topDb) / (topDb - bottomDb));
 }
 
 bool CurveAxes::IsUsable() const {
@@ -49,9 +50,9 @@ int CurveAxes::YOfGain(double db) const {
   const double y0 = m_y0;
   double y = y0;
   if (db > 0.0) {
-    y = y0 - std::round((y0 - m_plot.top) * db) / kPlotTopDb;
+    y = y0 - std::round((y0 - m_plot.top) * db) / m_topDb;
   } else if (db < 0.0) {
-    y = y0 - std::round((m_plot.bottom - y0) * db) / -kPlotBottomDb;
+    y = y0 - std::round((m_plot.bottom - y0) * db) / -m_bottomDb;
   }
   return TruncatePixel(y);
 }
@@ -60,8 +61,8 @@ float CurveAxes::GainOfY(int y) const {
   const float fy = static_cast<float>(y);
   const float above = m_y0 - static_cast<float>(m_plot.top);
   const float below = static_cast<float>(m_plot.bottom) - m_y0;
-  if (fy < m_y0 && above > 0.0f) return kPlotTopDb * (m_y0 - fy) / above;
-  if (fy > m_y0 && below > 0.0f) return kPlotBottomDb * (fy - m_y0) / below;
+  if (fy < m_y0 && above > 0.0f) return static_cast<float>(m_topDb) * (m_y0 - fy) / above;
+  if (fy > m_y0 && below > 0.0f) return static_cast<float>(m_bottomDb) * (fy - m_y0) / below;
   return 0.0f;
 }
 
@@ -97,6 +98,12 @@ bool LowPassMayTake(int hz, int highPassHz) { return hz > highPassHz; }
 void BuildCurvePolyline(const CurveAxes& axes, std::span<const double> frequencies,
                         std::span<const double> decibels, bool smooth,
                         std::vector<PixelPoint>& out) {
+  BuildCurvePolyline(axes, frequencies, decibels, smooth, kDrawnMinHz, kDrawnMaxHz, out);
+}
+
+void BuildCurvePolyline(const CurveAxes& axes, std::span<const double> frequencies,
+                        std::span<const double> decibels, bool smooth, double minHz, double maxHz,
+                        std::vector<PixelPoint>& out) {
   out.clear();
   const std::size_t count = std::min(frequencies.size(), decibels.size());
   const int left = axes.Plot().left;
@@ -105,7 +112,7 @@ void BuildCurvePolyline(const CurveAxes& axes, std::span<const double> frequenci
   double runY = 0.0;
   for (std::size_t k = count; k-- > 0;) {
     const double hz = frequencies[k];
-    if (!(hz >= kDrawnMinHz && hz <= kDrawnMaxHz)) continue;
+    if (!(hz >= minHz && hz <= maxHz)) continue;
     const int x = axes.XOfFrequency(hz);
     const int y = axes.YOfGain(decibels[k]);
     if (!smooth) {

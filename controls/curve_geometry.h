@@ -60,7 +60,10 @@ int ScaledSize(int pixels, int scalePercent);
 class CurveAxes {
  public:
   CurveAxes() = default;
-  explicit CurveAxes(const PixelRect& plot);
+  /// The equaliser's axis: +12 dB at the top edge, -18 dB at the bottom edge.
+  explicit CurveAxes(const PixelRect& plot) : CurveAxes(plot, kPlotTopDb, kPlotBottomDb) {}
+  /// Any gain axis from `topDb` (top edge) down to `bottomDb` (bottom edge).
+  CurveAxes(const PixelRect& plot, int topDb, int bottomDb);
 
   const PixelRect& Plot() const { return m_plot; }
   /// True when the rectangle has a width, a height and a 0 dB line off row 0: only then do
@@ -73,9 +76,11 @@ class CurveAxes {
   int XOfFrequency(double hz) const;
   /// Frequency of x rounded to whole Hz (20 for a plot without width).
   int FrequencyOfX(int x) const;
-  /// y of 0 dB: top + (height * 12) / 30 in integer arithmetic, 40 % down from the top.
+  /// y of 0 dB: top + (height * top dB) / (top dB - bottom dB) in integer arithmetic (for
+  /// the equaliser 40 % down from the top).
   float ZeroDbY() const { return m_y0; }
-  /// y of a gain in dB (+12 dB at the top edge, -18 dB at the bottom edge), truncated.
+  /// y of a gain in dB (the top gain at the top edge, the bottom gain at the bottom edge),
+  /// truncated.
   int YOfGain(double db) const;
   /// Gain in dB of a row, unrounded; 0 on the 0 dB line.
   float GainOfY(int y) const;
@@ -85,6 +90,8 @@ class CurveAxes {
  private:
   PixelRect m_plot{};
   float m_y0 = 0.0f;
+  int m_topDb = kPlotTopDb;
+  int m_bottomDb = kPlotBottomDb;
 };
 
 /// Q set by a Q handle at column `x` for a band drawn at column `pointX`: the distance is
@@ -112,6 +119,10 @@ bool LowPassMayTake(int hz, int highPassHz);
 /// two spans are used.
 void BuildCurvePolyline(const CurveAxes& axes, std::span<const double> frequencies,
                         std::span<const double> decibels, bool smooth,
+                        std::vector<PixelPoint>& out);
+/// The same with points outside minHz..maxHz skipped instead.
+void BuildCurvePolyline(const CurveAxes& axes, std::span<const double> frequencies,
+                        std::span<const double> decibels, bool smooth, double minHz, double maxHz,
                         std::vector<PixelPoint>& out);
 
 /// Cubic Bezier segments drawn from a polyline of `points` points: starting at the first

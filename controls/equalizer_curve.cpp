@@ -11,6 +11,7 @@
 
 #include "controls/curve_attributes.h"
 #include "controls/curve_hit_test.h"
+#include "controls/curve_painting.h"
 #include "ui/control_text.h"
 #include "ui/language_tables.h"
 #include "ui/notification.h"
@@ -24,15 +25,8 @@ namespace qb::controls {
 
 namespace {
 
-constexpr std::array<int, 27> kGridFrequencies = {
-    20,   30,   40,   50,   60,   70,   80,   90,   100,  200,  300,  400,  500, 600,
-    700,  800,  900,  1000, 2000, 3000, 4000, 5000, 6000, 7000, 8000, 9000, 10000};
 constexpr std::array<int, 5> kGridLevels = {-15, -10, -5, 5, 10};
-/// The frequencies and gains written on the grid.
-constexpr std::array<int, 10> kAxisFrequencies = {20, 50, 100, 200, 500, 1000, 2000, 5000, 10000, 20000};
 constexpr std::array<int, 5> kAxisLevels = {10, 5, 0, -5, -10};
-
-QColor Argb(unsigned argb) { return QColor::fromRgba(argb); }
 
 QRect ToQRect(const PixelRect& r) { return QRect(r.left, r.top, r.Width(), r.Height()); }
 
@@ -68,20 +62,6 @@ void DrawStyledText(QPainter& painter, const QRect& rect, const QString& text, u
     shown = painter.fontMetrics().elidedText(text, Qt::ElideRight, rect.width());
   }
   painter.drawText(rect, QtTextFlags(style), shown);
-}
-
-/// Joined cubic Bezier segments through the polyline, as many as whole segments fit.
-void DrawBezier(QPainter& painter, const std::vector<PixelPoint>& points) {
-  const int segments = BezierSegmentCount(static_cast<int>(points.size()));
-  if (segments == 0) return;
-  QPainterPath path;
-  path.moveTo(points[0].x, points[0].y);
-  for (int s = 0; s < segments; ++s) {
-    const std::size_t k = static_cast<std::size_t>(3 * s);
-    path.cubicTo(points[k + 1].x, points[k + 1].y, points[k + 2].x, points[k + 2].y,
-                 points[k + 3].x, points[k + 3].y);
-  }
-  painter.drawPath(path);
 }
 
 }  // namespace
@@ -244,26 +224,9 @@ void EqualizerCurve::PaintBackdrop(QPainter& painter, int scale) {
   }
 
   // Border and grid: crisp one-pixel lines, so no antialiasing yet.
-  QPen gridPen(Argb(kGridColour), ScaledSize(1, scale));
-  painter.setPen(gridPen);
-  painter.setBrush(Qt::NoBrush);
-  painter.drawRect(area.adjusted(0, 0, -1, -1));
-  const int y0 = static_cast<int>(m_axes.ZeroDbY());
-  painter.drawLine(plot.left, y0, plot.right, y0);
-  gridPen.setStyle(Qt::DotLine);
-  painter.setPen(gridPen);
-  for (int level : kGridLevels) {
-    const int y = m_axes.YOfGain(level);
-    painter.drawLine(plot.left, y, plot.right, y);
-  }
-  gridPen.setStyle(Qt::SolidLine);
-  painter.setPen(gridPen);
-  for (int hz : kGridFrequencies) {
-    const int x = m_axes.XOfFrequency(hz);
-    painter.drawLine(x, plot.top, x, plot.bottom);
-  }
+  PaintCurveGrid(painter, m_axes, kGridLevels, ScaledSize(1, scale), kGridColour);
 
-  PaintAxisLabels(painter, scale);
+  PaintCurveAxisLabels(painter, m_axes, kAxisLevels, scale);
 
   if (!m_logoImage.IsEmpty()) {
     const QRect dest = m_logoImage.dest.isNull() ? area : m_logoImage.dest;
@@ -285,30 +248,6 @@ void EqualizerCurve::PaintBackdrop(QPainter& painter, int scale) {
     ChannelPolyline(i, m_polyline);
     painter.setPen(QPen(Argb(colour), otherWidth, Qt::SolidLine, Qt::FlatCap, Qt::BevelJoin));
     DrawBezier(painter, m_polyline);
-  }
-}
-
-void EqualizerCurve::PaintAxisLabels(QPainter& painter, int scale) {
-  const PixelRect& plot = m_axes.Plot();
-  QFont font = painter.font();
-  font.setPixelSize(ScaledSize(9, scale));
-  painter.setFont(font);
-  painter.setPen(Argb(kAxisLabelColour));
-  const QFontMetrics metrics(font);
-  const int margin = ScaledSize(2, scale);
-  // Frequencies along the bottom edge, the unit with the first.
-  for (const int hz : kAxisFrequencies) {
-    QString text = hz >= 1000 ? QStringLiteral("%1k").arg(hz / 1000) : QString::number(hz);
-    if (hz == kAxisFrequencies.front()) text += QStringLiteral(" Hz");
-    const int width = metrics.horizontalAdvance(text);
-    const int x = PushedStart(m_axes.XOfFrequency(hz), width, plot.left + margin, plot.right - margin);
-    painter.drawText(QPoint(x, plot.bottom - margin - metrics.descent()), text);
-  }
-  // Gains along the left edge, the unit with 0 dB.
-  for (const int db : kAxisLevels) {
-    const QString text = db == 0 ? QStringLiteral("0 dB") : QStringLiteral("%1%2").arg(db > 0 ? "+" : "").arg(db);
-    const int y = m_axes.YOfGain(db);
-    painter.drawText(QPoint(plot.left + margin, std::max(plot.top + metrics.ascent(), y - margin)), text);
   }
 }
 

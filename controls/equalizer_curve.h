@@ -55,8 +55,7 @@ class EqualizerCurve : public QWidget, public ui::AttributeSink, public ui::Equa
   static constexpr unsigned kSelectedCurve = 0xFF00C000u;
   static constexpr unsigned kHighlight = 0xFFFF0000u;
   static constexpr unsigned kLabelColour = 0xFFFFFFFFu;
-  /// Axis texts, dimmer than the band numbers; the plate under the current band's values.
-  static constexpr unsigned kAxisLabelColour = 0xFF8A8F96u;
+  /// The plate under the current band's values.
   static constexpr unsigned kValuePlate = 0xD0101418u;
   static constexpr unsigned kBypassTextColour = 0x77777777u;
 
@@ -166,7 +165,6 @@ class EqualizerCurve : public QWidget, public ui::AttributeSink, public ui::Equa
   void FullLayout();
   /// Every band's label from its point, moved apart where they crowd.
   void LayoutLabels();
-  void PaintAxisLabels(QPainter& painter, int scale);
   void LayoutCurrentBand();
   void LayoutCrossovers();
   void MakeCurrent(int band);

@@ -99,6 +99,19 @@ bool SceneService::LoadScene(int scene, MessageTarget* done) {
       [this] { LiveSettingsRead(); });
 }
 
+bool SceneService::ReadBackLiveSettings(MessageTarget* done) {
+  if (m_ctx.session.Busy() || !m_ctx.Link().IsDeviceOpen()) return false;
+  DeviceLink& link = m_ctx.Link();
+  link.DisableQueue();
+  const PerOutput<int> bands = BandCounts();
+  return m_ctx.session.StartTask(
+      [this, bands, done] {
+        m_ctx.session.PC_UI_Status_Init(bands);
+        PostTo(done, WM_CLOSE_LOADING);
+      },
+      [this] { LiveSettingsRead(); });
+}
+
 bool SceneService::SaveScene(int scene, std::u16string_view name, MessageTarget* done) {
   if (!ValidScene(scene) || m_ctx.session.Busy()) return false;
   SetSceneName(scene, name);

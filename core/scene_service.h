@@ -46,6 +46,9 @@ class SceneService {
   bool SaveScene(int scene, std::u16string_view name, MessageTarget* done);
   /// Deletes scene `scene`; its name slot is cleared at once.
   bool DeleteScene(int scene, MessageTarget* done);
+  /// Reads the box's live settings back after the box changed them itself (a calibration
+  /// result applied), so every view shows what the box now holds.
+  bool ReadBackLiveSettings(MessageTarget* done);
 
   // --- profile files ------------------------------------------------------------------------
 

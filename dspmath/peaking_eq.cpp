@@ -1,5 +1,6 @@
 #include "dspmath/peaking_eq.h"
 
+#include <array>
 #include <cmath>
 #include <numbers>
 
@@ -50,6 +51,14 @@ bool PeakingCurve(double sampleRate, double centre, double gainDb, double q,
                   std::span<const double> grid, std::span<double> db) {
   const SectionCoeffs section = DesignPeakingEq(sampleRate, centre, gainDb, q);
   return EvalSectionsDb(section.b, section.a, 2, 1, grid, db);
+}
+
+double PeakingDbAt(double sampleRate, double centre, double gainDb, double q, double hz) {
+  // The evaluator takes the next-to-last grid point as the Nyquist frequency.
+  const std::array<double, 3> grid = {hz, sampleRate / 2.0, sampleRate};
+  std::array<double, 3> db{};
+  if (!PeakingCurve(sampleRate, centre, gainDb, q, grid, db)) return 0.0;
+  return db[0];
 }
 
 }  // namespace qb

@@ -22,4 +22,8 @@ SectionCoeffs DesignPeakingEq(double sampleRate, double centre, double gainDb, d
 bool PeakingCurve(double sampleRate, double centre, double gainDb, double q,
                   std::span<const double> grid, std::span<double> db);
 
+/// The band's level in dB at one frequency `hz` (0 < hz < sampleRate / 2), for responses
+/// sampled off the standard grid (a measured spectrum's own points).
+double PeakingDbAt(double sampleRate, double centre, double gainDb, double q, double hz);
+
 }  // namespace qb

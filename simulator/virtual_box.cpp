@@ -140,7 +140,7 @@ void VirtualBox::Dispatch(const BoxCommand& command) {
     HandleMcu(command, context);
     return;
   }
-  HandleDspSet(command, context) || HandleDspGet(command, context) ||
+  m_calibration.Handle(command, context) || HandleDspSet(command, context) || HandleDspGet(command, context) ||
       HandleMcu(command, context) || HandleScene(command, context) ||
       HandleKaraoke(command, context);
 }
@@ -215,6 +215,7 @@ void VirtualBox::RestartNow(Clock::time_point now) {
   m_rebootFactory = false;
   for (const auto& extension : m_extensions) extension->OnReboot();
   m_upgrade.OnReboot();
+  m_calibration.OnReboot();
   if (wasPlugged) m_offlineUntil = now + m_config.rebootOffline;
 }
 
@@ -288,6 +289,21 @@ void VirtualBox::SetLatency(std::chrono::microseconds latency) {
 void VirtualBox::SetApplicationMode(bool on) {
   std::lock_guard<std::mutex> guard(m_lock);
   m_config.applicationMode = on;
+}
+
+void VirtualBox::SetCalibrationConfig(CalibrationConfig config) {
+  std::lock_guard<std::mutex> guard(m_lock);
+  m_calibration.SetConfig(config);
+}
+
+CalibrationSnapshot VirtualBox::Calibration() const {
+  std::lock_guard<std::mutex> guard(m_lock);
+  return m_calibration.Snapshot();
+}
+
+void VirtualBox::InspectCalibration(const std::function<void(const CalibrationSequence&)>& look) const {
+  std::lock_guard<std::mutex> guard(m_lock);
+  look(m_calibration);
 }
 
 void VirtualBox::AddExtension(std::unique_ptr<BoxExtension> extension) {

@@ -26,6 +26,7 @@
 #include "simulator/box_config.h"
 #include "simulator/box_context.h"
 #include "simulator/box_state.h"
+#include "simulator/calibration_sequence.h"
 #include "simulator/upgrade_receiver.h"
 
 namespace qb::sim {
@@ -86,6 +87,15 @@ class VirtualBox final : public PlugSwitch {
   /// Replaces the receiver's behaviour (new versions, NOT_READY blocks, refused start); a
   /// transfer under way goes on with the new settings.
   void SetUpgradeConfig(UpgradeReceiverConfig config);
+
+  // --- room calibration ------------------------------------------------------------------
+  // Every box can calibrate (calibration_sequence.h); asked after the upgrade receiver, in
+  // the application only.
+  /// Failures to inject into the next runs.
+  void SetCalibrationConfig(CalibrationConfig config);
+  CalibrationSnapshot Calibration() const;
+  /// Runs `look` on the calibration under the box's lock (its measurements and corrections).
+  void InspectCalibration(const std::function<void(const CalibrationSequence&)>& look) const;
 
   // --- faults --------------------------------------------------------------------------
   /// The next `count` reply frames are never sent.
@@ -149,6 +159,7 @@ class VirtualBox final : public PlugSwitch {
   BoxState m_state;
   std::vector<std::unique_ptr<BoxExtension>> m_extensions;
   UpgradeReceiver m_upgrade;
+  CalibrationSequence m_calibration;
 
   std::deque<Report> m_reports;
   Clock::time_point m_lastReadyAt{};

@@ -20,6 +20,7 @@
 #include "ui/popup_menu.h"
 #include "ui/skin.h"
 #include "windows/about_wnd.h"
+#include "windows/auto_cal_wnd.h"
 #include "windows/focus_ring.h"
 #include "windows/loading_wnd.h"
 #include "windows/main_presenter.h"
@@ -319,7 +320,7 @@ void CMainWnd::OnClickNotification(ui::Notification& n) {
   } else if (name == u"btn_advance") {
     c.ShowAdvanceMenu(sender);
   } else if (name == u"btn_irc") {
-    LogPrintA("automatic calibration window not available\n");
+    ShowAutoCalibration();
   }
 }
 
@@ -509,10 +510,18 @@ void CMainWnd::OnMenuClick(const ui::MenuClickRecord& record) {
     OnSceneMenu(name);
   } else if (name == u"advance_item_mixer") {
     windows::ShowMixerWindow(this, *m_core);
+  } else if (name == u"advance_item_autocal") {
+    ShowAutoCalibration();
   } else if (StartsWith(name, "advance_item_")) {
     // The calibration comes with its own window.
     LogPrintA("%s not available\n", qPrintable(name));
   }
+}
+
+void CMainWnd::ShowAutoCalibration() {
+  LogPrintA("EqualizerManager::ShowAutoCalWindow\n");
+  if (windows::ShowAutoCalWindow(this, m_core->Link(), m_core->CurrentProfile(), m_options.calibration) == 1)
+    m_core->Scenes().ReadBackLiveSettings(nullptr);
 }
 
 // --- scenes and profile files ------------------------------------------------------------------

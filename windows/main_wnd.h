@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 
+#include "core/auto_cal_thread.h"
 #include "core/session_host.h"
 #include "devicelink/hid_transport.h"
 #include "devicelink/link_timing.h"
@@ -40,6 +41,8 @@ struct MainWndOptions {
   /// Asks which profile file to open or write (kind, dialog): the file dialog unless a
   /// test answers instead; an empty text means cancelled.
   std::function<QString(int kind, int dialog)> profilePathChooser;
+  /// The calibration's polling pace; tests shorten it.
+  CalibrationTimings calibration{};
 };
 
 /// Private message of the simulate mode: the virtual box left (wParam 0) or came back (1).
@@ -103,6 +106,8 @@ class CMainWnd final : public ui::WindowBase, public PresenterHost, public Sessi
   void OnMenuClick(const ui::MenuClickRecord& record);
   /// The scene menu's items: the scene window in its three modes and the four file items.
   void OnSceneMenu(const QString& item);
+  /// Runs the calibration window; a result applied or discarded there is read back.
+  void ShowAutoCalibration();
   QString AskProfilePath(int kind, int dialog);
   void TellProfileResult(int result, bool whole);
   void ShowLoading();

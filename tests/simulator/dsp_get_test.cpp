@@ -173,7 +173,6 @@ TEST(DspGet, UnknownScenesAndSourcesAreNotAnswered) {
   EXPECT_TRUE(driver.Exchange(DSP_PACKET, DSP_MIX_CH, OP_GET, {0, 9, 0, 7}).empty());
   EXPECT_TRUE(driver.Exchange(DSP_PACKET, DSP_EQ_CH, OP_GET, {0, 0, 8, 0, 7}).empty());
   EXPECT_TRUE(driver.Exchange(DSP_PACKET, DSP_MUTE_CH, OP_GET, {0, 0, 0}).empty());
-  EXPECT_TRUE(driver.Exchange(DSP_PACKET, DSP_IRC_DISTANCE, OP_GET, {0, 7}).empty());
 }
 
 TEST(DspGet, NineInputsOrMoreAnswerTwoMaskBytes) {

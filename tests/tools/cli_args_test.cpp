@@ -187,3 +187,33 @@ TEST(CliArgsTest, OnlyWellFormedUtf8BecomesAName) {
 
 }  // namespace
 }  // namespace qb::cli
+
+namespace qb::cli {
+
+TEST(CliArgsTest, CalibrateTakesOutputsModulesTargetAndWhatToDoWithTheResult) {
+  const auto all = Parse({"calibrate"});
+  ASSERT_TRUE(all.invocation) << all.error;
+  EXPECT_EQ(all.invocation->calibrate.outputs, 0);
+  EXPECT_EQ(all.invocation->calibrate.modules, 7);
+  EXPECT_FALSE(all.invocation->calibrate.apply);
+
+  const auto some = Parse({"--apply", "calibrate", "1", "4", "modules", "eq,delay", "target", "b"});
+  ASSERT_TRUE(some.invocation) << some.error;
+  EXPECT_EQ(some.invocation->calibrate.outputs, 0b1001);
+  EXPECT_EQ(some.invocation->calibrate.modules, 3);
+  EXPECT_EQ(some.invocation->calibrate.eqMode, 1);
+  EXPECT_TRUE(some.invocation->calibrate.apply);
+
+  for (const auto& [words, reason] : std::vector<std::pair<std::vector<std::string_view>, const char*>>{
+           {{"calibrate", "9"}, "from 1 to 8"},
+           {{"calibrate", "modules", "eq,bass"}, "modules are eq, delay and phase"},
+           {{"calibrate", "target", "c"}, "must be b or a"},
+           {{"calibrate", "--apply", "--discard"}, "exclude each other"},
+           {{"status", "--apply"}, "'--apply' belongs to calibrate"}}) {
+    const auto refused = Parse(words);
+    EXPECT_FALSE(refused.invocation);
+    EXPECT_NE(refused.error.find(reason), std::string::npos) << refused.error;
+  }
+}
+
+}  // namespace qb::cli

@@ -5,6 +5,7 @@
 #include <cjson/cJSON.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <string>
@@ -200,6 +201,40 @@ TEST(CliSessionTest, AMemoryReadTheBoxDoesNotAnswerFails) {
   EXPECT_TRUE(OneErrorLine(result.err)) << result.err;
   EXPECT_NE(result.err.find("did not answer the read of address 0x00000010"), std::string::npos) << result.err;
   EXPECT_EQ(result.out, "");
+}
+
+TEST(CliSessionTest, CalibrateReportsEachOutputKeepsTheResultWithApplyAndFailsAsTheBoxSays) {
+  const auto backend = sim::MakeVirtualBoxBackend();
+  Invocation invocation = Asking(Command::Calibrate, true);
+  invocation.calibrate.outputs = 0b101;
+  invocation.calibrate.apply = true;
+  SessionOptions options;
+  options.calibration.pollPause = 1ms;
+  std::vector<std::string> lines;
+  options.progress = [&lines](std::string_view line) { lines.emplace_back(line); };
+  const RunResult result = RunSession(invocation, backend, backend->Box().get(), options);
+  ASSERT_EQ(result.code, kExitOk) << result.err;
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "calibrating: completed, 100 %"), lines.end());
+  cJSON* doc = cJSON_Parse(result.out.c_str());
+  ASSERT_NE(doc, nullptr);
+  const cJSON* outputs = cJSON_GetObjectItem(doc, "outputs");
+  ASSERT_EQ(cJSON_GetArraySize(outputs), 2);
+  const cJSON* third = cJSON_GetArrayItem(outputs, 1);
+  EXPECT_EQ(cJSON_GetObjectItem(third, "output")->valueint, 3);
+  EXPECT_EQ(cJSON_GetArraySize(cJSON_GetObjectItem(third, "measured")), 121);
+  const cJSON* correction = cJSON_GetObjectItem(third, "correction");
+  ASSERT_EQ(cJSON_GetArraySize(correction), 11);
+  const int firstHz = cJSON_GetObjectItem(cJSON_GetArrayItem(correction, 0), "freqHz")->valueint;
+  EXPECT_EQ(backend->Box()->State().live.outputs[2].bands[0].freqHz, firstHz);
+  EXPECT_TRUE(cJSON_IsTrue(cJSON_GetObjectItem(doc, "applied")));
+  cJSON_Delete(doc);
+
+  backend->Box()->SetCalibrationConfig(sim::CalibrationConfig{.failureCode = IRC_FAIL_EQ, .failAtPoll = 3});
+  invocation.json = false;
+  const RunResult failed = RunSession(invocation, backend, backend->Box().get(), options);
+  EXPECT_EQ(failed.code, kExitBoxRefused);
+  EXPECT_EQ(failed.err, "quorelbox-cli: the calibration failed: the EQ compensation could not be computed\n");
+  EXPECT_EQ(backend->Box()->Calibration().applied, 1);
 }
 
 }  // namespace

@@ -19,7 +19,7 @@ constexpr int kOutputs = kOutputCount;
 constexpr int kBands = static_cast<int>(kBandSlots);
 constexpr int kLastRole = kRoleCount - 1;
 
-constexpr std::string_view kCommandList = "status, get, set, scenes, scene, profile, mix or mem";
+constexpr std::string_view kCommandList = "status, get, set, scenes, scene, profile, mix, mem or calibrate";
 
 std::string Quoted(std::string_view word) { return "'" + std::string(word) + "'"; }
 
@@ -405,6 +405,42 @@ std::optional<MemRequest> ParseMem(Words& words) {
   return request;
 }
 
+std::optional<int> ModuleList(Words& words) {
+  const auto word = words.Next("modules");
+  if (!word) return std::nullopt;
+  int modules = 0;
+  std::string_view rest = *word;
+  while (!rest.empty()) {
+    const std::size_t comma = rest.find(',');
+    const std::string_view name = rest.substr(0, comma);
+    if (name == "eq") modules |= 1;
+    else if (name == "delay") modules |= 2;
+    else if (name == "phase") modules |= 4;
+    else return words.Fail("modules are eq, delay and phase, separated by commas, not " + Quoted(*word));
+    rest = comma == std::string_view::npos ? std::string_view{} : rest.substr(comma + 1);
+  }
+  if (modules == 0) return words.Fail("name at least one module: eq, delay or phase");
+  return modules;
+}
+
+std::optional<CalibrateRequest> ParseCalibrate(Words& words) {
+  CalibrateRequest request;
+  while (const auto word = words.Peek()) {
+    if (*word == "modules") {
+      words.Next("modules");
+      if (const auto modules = ModuleList(words)) request.modules = *modules;
+    } else if (*word == "target") {
+      words.Next("target");
+      const auto b = words.Choice("target", "b", "a");
+      if (b) request.eqMode = *b ? 1 : 0;
+    } else if (const auto output = words.Output()) {
+      request.outputs = static_cast<std::uint16_t>(request.outputs | (1u << *output));
+    }
+  }
+  if (words.Failed()) return std::nullopt;
+  return request;
+}
+
 std::optional<Command> CommandOf(std::string_view word) {
   if (word == "status") return Command::Status;
   if (word == "get") return Command::Get;
@@ -414,6 +450,7 @@ std::optional<Command> CommandOf(std::string_view word) {
   if (word == "profile") return Command::Profile;
   if (word == "mix") return Command::Mix;
   if (word == "mem") return Command::Mem;
+  if (word == "calibrate") return Command::Calibrate;
   return std::nullopt;
 }
 
@@ -424,6 +461,7 @@ ParseResult ParseArguments(std::span<const std::string_view> args) {
   Invocation invocation;
   std::string error;
   std::vector<std::string_view> words;
+  std::optional<std::string_view> resultChoice;
   // Options may stand before or after the command ("status --json" reads naturally), so they
   // are taken out first. Option words start with "--"; a negative number has one dash.
   for (std::size_t i = 0; i < args.size(); ++i) {
@@ -441,6 +479,10 @@ ParseResult ParseArguments(std::span<const std::string_view> args) {
       }
     } else if (arg == "--help" || arg == "-h") {
       invocation.help = true;
+    } else if (arg == "--apply" || arg == "--discard") {
+      // Only a calibration has a result to keep or drop; checked once the command is known.
+      if (resultChoice && *resultChoice != arg && error.empty()) error = "--apply and --discard exclude each other";
+      resultChoice = arg;
     } else if (arg.starts_with("--")) {
       if (error.empty()) error = "unknown option " + Quoted(arg) + " (see --help)";
     } else {
@@ -465,6 +507,10 @@ ParseResult ParseArguments(std::span<const std::string_view> args) {
     result.error = "unknown command " + Quoted(words.front()) + " (" + std::string(kCommandList) + "; see --help)";
     return result;
   }
+  if (resultChoice && *invocation.command != Command::Calibrate) {
+    result.error = Quoted(*resultChoice) + " belongs to calibrate";
+    return result;
+  }
   // Help for a command is shown whatever else follows it: someone asking is often halfway
   // through typing the rest.
   if (invocation.help) {
@@ -486,6 +532,9 @@ ParseResult ParseArguments(std::span<const std::string_view> args) {
     if (request) invocation.mix = *request;
   } else if (*invocation.command == Command::Mem) {
     if (auto request = ParseMem(rest)) invocation.mem = *request;
+  } else if (*invocation.command == Command::Calibrate) {
+    if (auto request = ParseCalibrate(rest)) invocation.calibrate = *request;
+    invocation.calibrate.apply = resultChoice == std::string_view("--apply");
   } else {
     rest.ExpectEnd(words.front());
   }
@@ -554,6 +603,8 @@ std::string HelpText(std::optional<Command> command) {
            "           (see 'quorelbox-cli mix --help')\n"
            "  mem      read or write one 32-bit word of the DSP's memory, a service tool (see\n"
            "           'quorelbox-cli mem --help')\n"
+           "  calibrate  measure the room through the box's microphone and correct the outputs\n"
+           "           (see 'quorelbox-cli calibrate --help')\n"
            "\n"
            "Options (before or after the command):\n"
            "  --simulate             talk to the built-in virtual box instead of a real one\n"
@@ -704,6 +755,20 @@ std::string HelpText(std::optional<Command> command) {
              "nothing is sent. Words are printed as 0x and eight hexadecimal digits; with\n"
              "--json, \"address\" and \"data\" are plain numbers. A read the box does not\n"
              "answer is exit 4.\n"
+             "Exit status as in 'quorelbox-cli --help'.\n";
+    case Command::Calibrate:
+      return "Usage: quorelbox-cli [OPTIONS] calibrate [OUTPUT...] [modules LIST] [target a|b]\n"
+             "                                        [--apply | --discard]\n"
+             "\n"
+             "Runs the box's room calibration: test tones through each chosen output (1..8;\n"
+             "none named: every output with a speaker role), measured by the box's microphone\n"
+             "at the listening place. modules: eq, delay and phase, comma-separated (all three\n"
+             "when not named). target: the voicing the correction aims at, a (default) or b.\n"
+             "A progress line shows each phase on a terminal. Prints per output the distance\n"
+             "and the correction bands; with --json also the 121 measured points. The box keeps\n"
+             "the result with --apply (into the outputs' equalisers, and delays with the delay\n"
+             "module); otherwise it is discarded. A calibration the box reports as failed, or a\n"
+             "box that leaves during it, is exit 4.\n"
              "Exit status as in 'quorelbox-cli --help'.\n";
   }
   return {};

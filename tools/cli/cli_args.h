@@ -96,13 +96,21 @@ struct MixRequest {
 };
 inline constexpr int kMaxMixTrim = 100;
 
-enum class Command { Status, Get, Set, Scenes, Scene, Profile, Mix, Mem };
+enum class Command { Status, Get, Set, Scenes, Scene, Profile, Mix, Mem, Calibrate };
 
 /// One word of the DSP's memory: read it, or write `data` to it.
 struct MemRequest {
   bool write = false;
   std::uint32_t address = 0;
   std::uint32_t data = 0;
+};
+
+/// `calibrate [OUTPUT...] [modules LIST] [target a|b] [--apply | --discard]`.
+struct CalibrateRequest {
+  std::uint16_t outputs = 0;  ///< bit n: output n (0-based); 0 = every output with a speaker
+  int modules = 7;            ///< 1 equaliser, 2 delay, 4 phase
+  int eqMode = 0;             ///< 0 target A, 1 target B
+  bool apply = false;         ///< keep the result in the box; otherwise it is discarded
 };
 
 struct Invocation {
@@ -118,6 +126,7 @@ struct Invocation {
   ProfileRequest profile;              ///< for `profile`
   MixRequest mix;                      ///< for `mix`
   MemRequest mem;                      ///< for `mem`
+  CalibrateRequest calibrate;          ///< for `calibrate`
 };
 
 struct ParseResult {

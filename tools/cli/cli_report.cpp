@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "core/box_reads.h"
+#include "core/calibration_data.h"
 #include "core/equalizer_mirror.h"
 #include "core/output_editor.h"
 #include "tools/cli/cli_names.h"
@@ -563,6 +564,47 @@ std::string MemReport(const MemRequest& request, std::uint32_t data, bool json) 
   }
   if (request.write) return Format("wrote 0x%08x to address 0x%08x\n", data, request.address);
   return Format("address 0x%08x  data 0x%08x\n", request.address, data);
+}
+
+std::string CalibrationReport(const CalibrationData& data, std::uint16_t outputs, const float* distances,
+                              int eqMode, bool applied, bool json) {
+  const char* target = eqMode == 1 ? "B" : "A";
+  if (json) {
+    Json document(cJSON_CreateObject());
+    cJSON_AddBoolToObject(document.get(), "ok", true);
+    cJSON_AddStringToObject(document.get(), "target", target);
+    cJSON_AddBoolToObject(document.get(), "applied", applied);
+    cJSON* list = cJSON_AddArrayToObject(document.get(), "outputs");
+    for (int n = 0; n < kCalibrationChannels; ++n) {
+      if (!(outputs & (1u << n))) continue;
+      cJSON* output = cJSON_CreateObject();
+      cJSON_AddNumberToObject(output, "output", n + 1);
+      if (distances[n] >= 0.0f) cJSON_AddNumberToObject(output, "distance", Rounded(distances[n], 2));
+      cJSON* bands = cJSON_AddArrayToObject(output, "correction");
+      for (int b = 0; b < kReportedCorrectionBands; ++b) cJSON_AddItemToArray(bands, BandJson(data.CorrectionBands(n)[At(b)], b));
+      cJSON* points = cJSON_AddArrayToObject(output, "measured");
+      for (const MeasuredPoint& point : data.MeasuredPoints(n)) {
+        cJSON* entry = cJSON_CreateObject();
+        cJSON_AddNumberToObject(entry, "freqHz", point.freqHz);
+        cJSON_AddNumberToObject(entry, "gainDb", Rounded(point.gainDb, 2));
+        cJSON_AddItemToArray(points, entry);
+      }
+      cJSON_AddItemToArray(list, output);
+    }
+    return Printed(document);
+  }
+  std::string text = Format("target %s, result %s\n", target, applied ? "applied" : "discarded");
+  for (int n = 0; n < kCalibrationChannels; ++n) {
+    if (!(outputs & (1u << n))) continue;
+    text += Format("output %d", n + 1);
+    if (distances[n] >= 0.0f) text += Format("  distance %.2f", double{distances[n]});
+    text += "\n";
+    for (int b = 0; b < kReportedCorrectionBands; ++b) {
+      const EqBand& band = data.CorrectionBands(n)[At(b)];
+      text += Format("  band %2d  %5d Hz  Q %4.2f  %+5.1f dB\n", b + 1, band.freq, double{band.eqFactor}, double{band.eqGain});
+    }
+  }
+  return text;
 }
 
 std::string ProfileProblem(ProfileFileResult result, const std::string& path) {

@@ -14,6 +14,7 @@
 #include "tools/cli/cli_args.h"
 
 namespace qb {
+class CalibrationData;
 class EqualizerMirror;
 }
 
@@ -56,6 +57,12 @@ std::string SceneReport(const EqualizerMirror& mirror, const SceneRequest& reque
 std::string ProfileReport(const ProfileRequest& request, bool json);
 /// The memory word a `mem` command read (`data`) or wrote.
 std::string MemReport(const MemRequest& request, std::uint32_t data, bool json);
+/// What a calibration found: per measured output (bit n of `outputs`) its distance when
+/// one was reported (negative: none), its correction bands and, with `json`, the measured
+/// points; and whether the box keeps the result.
+std::string CalibrationReport(const CalibrationData& data, std::uint16_t outputs, const float* distances,
+                              int eqMode, bool applied, bool json);
+
 /// One line saying why `path` could not be read or written (`result` is not Ok).
 std::string ProfileProblem(ProfileFileResult result, const std::string& path);
 

@@ -1,10 +1,12 @@
 #include "tools/cli/cli_session.h"
 
+#include <array>
 #include <atomic>
 #include <cstdio>
 #include <optional>
 #include <string>
 
+#include "core/calibration_session.h"
 #include "core/code_page.h"
 #include "core/equalizer_manager.h"
 #include "core/memory_service.h"
@@ -22,6 +24,32 @@ using namespace std::chrono_literals;
 constexpr auto kPumpSlice = 20ms;
 /// How long an answer the box has already sent may take to come through the queue.
 constexpr auto kAnswerGrace = 2000ms;
+/// A calibration of eight outputs takes a few minutes; one still going after this has
+/// stalled (a box that reports a failure this program does not know keeps polling).
+constexpr auto kCalibrationLimit = 15min;
+
+/// The phase and result texts of a calibration as the terminal shows them.
+std::string_view CalibrationText(std::string_view key) {
+  static constexpr std::pair<std::string_view, std::string_view> kTexts[] = {
+      {"${start_irc_tips}", "starting"},
+      {"${detect_speaker}", "detecting the speakers"},
+      {"${detect_level}", "measuring the levels"},
+      {"${detect_location}", "locating the speakers"},
+      {"${adjust_ch_volume}", "adjusting the channel levels"},
+      {"${compensate_eq}", "computing the EQ compensation"},
+      {"${test_freq_response}", "measuring the frequency response"},
+      {"${irc_completed}", "completed"},
+      {"${irc_failed_level}", "the signal level is out of range"},
+      {"${irc_failed_mic}", "no microphone signal was detected"},
+      {"${irc_failed_speaker}", "a speaker could not be detected"},
+      {"${irc_failed_delay}", "the delay could not be measured"},
+      {"${irc_failed_ch_volume}", "the channel levels could not be adjusted"},
+      {"${irc_failed_eq}", "the EQ compensation could not be computed"},
+  };
+  for (const auto& [k, text] : kTexts)
+    if (k == key) return text;
+  return key;
+}
 
 /// The session's notices, kept until the run decides how it ended.
 class NoticeBoard final : public SessionHost {
@@ -98,6 +126,7 @@ class Runner {
       case Command::Profile: RunProfile(result); return;
       case Command::Mix: RunMix(result); return;
       case Command::Mem: RunMem(result); return;
+      case Command::Calibrate: RunCalibrate(result); return;
     }
   }
 
@@ -258,6 +287,54 @@ class Runner {
     result.out = MemReport(request, m_memoryWord->data, Json());
   }
 
+  /// Runs a calibration as the window does, the progress told as it goes, and keeps or
+  /// drops its result.
+  void RunCalibrate(RunResult& result) {
+    const CalibrateRequest& request = m_invocation.calibrate;
+    std::uint16_t outputs = request.outputs;
+    if (outputs == 0) {
+      for (int n = 0; n < kOutputCount; ++n)
+        if (m_manager.CurrentProfile().outputs[At(n)] != kRoleEmpty) outputs = static_cast<std::uint16_t>(outputs | (1u << n));
+    }
+    if (outputs == 0) return Fail(result, kExitBadArgument, "no output has a speaker role to calibrate");
+    m_calibration.emplace(m_manager.Link(), m_options.calibration);
+    CalibrationSession& cal = *m_calibration;
+    for (int module : {kIrcModuleEq, kIrcModuleDelay, kIrcModulePhase}) cal.SetModule(module, (request.modules & module) != 0);
+    m_distances.fill(-1.0f);
+    m_calibrationEnd.reset();
+    m_calibrationText = "${start_irc_tips}";
+    cal.Attach(&m_queue);
+    cal.Start(outputs, request.eqMode);
+    const auto deadline = Clock::now() + kCalibrationLimit;
+    while (!m_calibrationEnd) {
+      if (Clock::now() > deadline && !cal.Thread().Stopping()) cal.Stop();
+      Pump(kPumpSlice);
+    }
+    if (m_options.progress) m_options.progress({});
+    std::string problem;
+    if (*m_calibrationEnd == CalibrationEnd::BoxLeft || BoxLeft()) problem = "the box left during the calibration";
+    else if (*m_calibrationEnd == CalibrationEnd::Stopped) problem = "the calibration did not finish in time";
+    else if (!cal.Done()) problem = "the calibration failed: " + std::string(CalibrationText(m_calibrationText));
+    else if (!(request.apply ? cal.Apply() : cal.Discard())) problem = "the box did not take the calibration result";
+    cal.Attach(nullptr);
+    if (!problem.empty()) return Fail(result, kExitBoxRefused, problem);
+    result.out = CalibrationReport(cal.Data(), outputs, m_distances.data(), request.eqMode, request.apply, Json());
+  }
+
+  void OnCalibrationMessage(const ReplyMessage& message) {
+    const CalibrationUpdate update = m_calibration->Handle(message);
+    if (message.number == WM_IRC_THREAD_ENDED) m_calibrationEnd = static_cast<CalibrationEnd>(message.wParam);
+    if (update.distanceChannel >= 0) m_distances[At(update.distanceChannel)] = update.distance;
+    if (!update.tips.empty()) m_calibrationText = update.tips;
+    if (update.progress) m_calibrationProgress = *update.progress;
+    if (m_options.progress && (update.progress || !update.tips.empty())) {
+      char line[128];
+      std::snprintf(line, sizeof line, "calibrating: %s, %d %%", std::string(CalibrationText(m_calibrationText)).c_str(),
+                    m_calibrationProgress);
+      m_options.progress(line);
+    }
+  }
+
   /// Pumps until the running task's end has been handled (and what follows it has run).
   std::string AwaitTask(std::chrono::milliseconds limit, const std::string& what) {
     const auto deadline = Clock::now() + limit;
@@ -285,6 +362,9 @@ class Runner {
   /// targets, here the run's own queue. The core leaves them to whoever holds those windows;
   /// the rest goes to the core.
   void Handle(const ReplyMessage& message) {
+    if (m_calibration && (message.number == WM_IRC_REPLY || message.number == WM_IRC_PROGRESS ||
+                          message.number == WM_IRC_THREAD_ENDED))
+      return OnCalibrationMessage(message);
     if (auto word = MemoryWordOf(message)) {
       m_memoryWord = word;
       return;
@@ -471,6 +551,12 @@ class Runner {
   bool m_sceneDeleted = false;
   std::optional<ProfileFileResult> m_wholeWritten;  ///< set when a whole save wrote its file
   std::optional<MemoryWord> m_memoryWord;           ///< the last word the box reported
+  std::array<float, kCalibrationChannels> m_distances{};
+  std::optional<CalibrationEnd> m_calibrationEnd;
+  std::string m_calibrationText;  ///< the last phase or result text
+  int m_calibrationProgress = 0;
+  /// Last: its thread talks to the link of the manager above until it is joined.
+  std::optional<CalibrationSession> m_calibration;
 };
 
 }  // namespace

@@ -5,8 +5,11 @@
 /// to hidapi, to the virtual box of --simulate, or to whatever a test hands it.
 
 #include <chrono>
+#include <functional>
+#include <string_view>
 #include <memory>
 
+#include "core/auto_cal_thread.h"
 #include "devicelink/hid_transport.h"
 #include "devicelink/link_timing.h"
 #include "tools/cli/cli_args.h"
@@ -30,6 +33,11 @@ struct SessionOptions {
   /// read back for a whole configuration.
   std::chrono::milliseconds transferTimeout{60000};
   LinkTimings timings{};
+  /// The calibration's polling pace.
+  CalibrationTimings calibration{};
+  /// Told the phase and progress of a running calibration as one line of text; a
+  /// terminal shows it in place.
+  std::function<void(std::string_view line)> progress;
 };
 
 /// Runs the command of `invocation` (not help, already answered) on the box behind

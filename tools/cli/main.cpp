@@ -1,5 +1,8 @@
 // quorelbox-cli: the ZX7140K's live settings from a terminal or a script, on the same core
 // as the window and without a display.
+#include <unistd.h>
+
+#include <chrono>
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -48,7 +51,18 @@ int main(int argc, char** argv) {
     backend = qb::MakeHidapiBackend();
   }
 
-  RunResult result = RunSession(invocation, backend, plug);
+  SessionOptions options;
+  // The virtual box measures at once; a real one needs its time between polls.
+  if (invocation.simulate) options.calibration.pollPause = std::chrono::milliseconds(20);
+  // A progress line in place on a terminal; a script reading stderr gets none.
+  if (isatty(STDERR_FILENO)) {
+    options.progress = [](std::string_view line) {
+      std::fprintf(stderr, "\r\033[K%.*s", static_cast<int>(line.size()), line.data());
+      if (line.empty()) std::fputc('\r', stderr);
+      std::fflush(stderr);
+    };
+  }
+  RunResult result = RunSession(invocation, backend, plug, options);
   std::string error;
   // The virtual box is saved whatever the command did: like a real box, it keeps what
   // reached it, even from a run that failed halfway.

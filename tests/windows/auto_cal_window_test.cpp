@@ -1,0 +1,181 @@
+// The calibration window against a virtual box, driven as a user drives it: the main
+// window's button opens it, boxes and buttons are clicked, message boxes answered, and
+// the box, the window and the main window's mirror show the outcome.
+
+#include <QTest>
+
+#include "controls/equalizer_curve_ac.h"
+#include "tests/support/mirror_box_compare.h"
+#include "tests/windows/dialog_driver.h"
+#include "tests/windows/main_window_fixture.h"
+#include "ui/buttons.h"
+#include "ui/progress.h"
+#include "windows/auto_cal_wnd.h"
+
+namespace qb::test {
+namespace {
+
+using windows::CAutoCalWnd;
+using windows::test::Click;
+using windows::test::OpenDialog;
+using Set = controls::EqualizerCurveAc::Set;
+
+class AutoCalWindowTest : public ConnectedWindowTest {
+ protected:
+  void AdjustOptions(MainWndOptions& options) override {
+    options.calibration.pollPause = std::chrono::milliseconds(2);
+  }
+
+  /// Opens the window with the main window's button and runs `body` inside its modal loop;
+  /// returns once the window is gone. `body` closes it.
+  void WithWindow(const std::function<void(CAutoCalWnd&)>& body) {
+    bool ran = false;
+    QTimer turn;
+    turn.setInterval(5);
+    QObject::connect(&turn, &QTimer::timeout, [&] {
+      CAutoCalWnd* cal = OpenDialog<CAutoCalWnd>();
+      if (ran || !cal) return;
+      ran = true;
+      turn.stop();
+      body(*cal);
+    });
+    turn.start();
+    QTest::mouseClick(Control<ui::Button>(QStringLiteral("btn_irc")), Qt::LeftButton);
+    const bool closed = WaitFor([&] { return ran && !OpenDialog<CAutoCalWnd>(); }, 30000);
+    if (!closed) {
+      for (ui::WindowBase* w : ui::WindowBase::LiveWindows())
+        if (w->IsModalRunning()) w->Close(0);
+    }
+    ASSERT_TRUE(closed) << "the window opened, the steps ran and it closed";
+  }
+
+  static void Tick(CAutoCalWnd& cal, const QString& name, bool on) {
+    auto* box = cal.Find<ui::CheckBox>(name);
+    ASSERT_NE(box, nullptr) << name.toStdString();
+    if (box->IsChecked() != on) QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(8, box->height() / 2));
+    EXPECT_EQ(box->IsChecked(), on) << name.toStdString();
+  }
+  /// Leaves only `outputs` ticked.
+  static void ChooseOutputs(CAutoCalWnd& cal, std::initializer_list<int> outputs) {
+    for (int n = 0; n < 8; ++n)
+      Tick(cal, QStringLiteral("ch_checkbox_%1").arg(n), std::find(outputs.begin(), outputs.end(), n) != outputs.end());
+  }
+  static QString Tips(CAutoCalWnd& cal) { return ui::Tr(ui::ControlText(cal.FindControl(QStringLiteral("tips")))); }
+  bool WaitRunOver(CAutoCalWnd& cal) {
+    return WaitFor([&] { return !cal.Session().Running() && cal.Find<QWidget>(QStringLiteral("closebtn"))->isEnabled(); }, 20000);
+  }
+};
+
+}  // namespace
+
+TEST_F(AutoCalWindowTest, ACalibrationOfThreeOutputsIsShownAppliedAndReadBackIntoTheMainWindow) {
+  WithWindow([&](CAutoCalWnd& cal) {
+    ChooseOutputs(cal, {0, 1, 3});
+    Click(cal, "start_auto_cal");
+    EXPECT_FALSE(cal.Find<QWidget>(QStringLiteral("closebtn"))->isEnabled());
+    ASSERT_TRUE(WaitRunOver(cal));
+    EXPECT_TRUE(messages.contains(ui::Tr(QStringLiteral("${irc_warning_tips}"))));
+    EXPECT_EQ(Tips(cal), ui::Tr(QStringLiteral("${irc_completed}")));
+    EXPECT_EQ(cal.Find<ui::Progress>(QStringLiteral("progress"))->Value(), 100);
+    for (int n : {0, 1, 3}) {
+      QWidget* distance = cal.FindControl(QStringLiteral("ch_%1: ").arg(n));
+      ASSERT_NE(distance, nullptr);
+      EXPECT_TRUE(distance->isVisible());
+      EXPECT_TRUE(ui::ControlText(distance).startsWith(QStringLiteral("1.")) ||
+                  ui::ControlText(distance).startsWith(QStringLiteral("0.")));
+    }
+    EXPECT_FALSE(cal.FindControl(QStringLiteral("ch_2: "))->isVisible());
+    auto* curve = cal.Find<controls::EqualizerCurveAc>(QStringLiteral("equalizer_ac"));
+    ASSERT_NE(curve, nullptr);
+    EXPECT_TRUE(curve->Shown(Set::Measured, 1));
+    EXPECT_FALSE(curve->Shown(Set::Measured, 2));
+    EXPECT_FALSE(curve->Polyline(Set::Predicted, 3).empty());
+    // Hiding the measured curves takes them off the display, the others stay.
+    Tick(cal, QStringLiteral("display_spk"), false);
+    EXPECT_FALSE(curve->Shown(Set::Measured, 1));
+    EXPECT_TRUE(curve->Shown(Set::Correction, 1));
+    Tick(cal, QStringLiteral("display_spk"), true);
+    if (const QByteArray shot = qgetenv("QB_AUTOCAL_SCREENSHOT"); !shot.isEmpty()) cal.grab().save(QString::fromLocal8Bit(shot));
+
+    Click(cal, "irc_save_data");
+    EXPECT_EQ(Tips(cal), ui::Tr(QStringLiteral("${irc_applyed}")));
+    Click(cal, "closebtn");
+  });
+  EXPECT_EQ(Box().Calibration().applied, 1);
+  // The window's result was 1: the main window reads the box back.
+  ASSERT_TRUE(WaitFor([this] { return !Controller().Session().Busy() && !LoadingWindowShown(); }, 10000));
+  ASSERT_TRUE(Drain());
+  EXPECT_EQ(CompareBoxWithMirror(Box(), Live()), "");
+  Box().InspectCalibration([&](const sim::CalibrationSequence& c) {
+    EXPECT_EQ(Live().channels[3].bands[0].freq, (*c.CorrectionOf(3))[0].freqHz);
+  });
+}
+
+TEST_F(AutoCalWindowTest, AStoppedRunHasNothingToSaveAndClosingDiscards) {
+  WithWindow([&](CAutoCalWnd& cal) {
+    ChooseOutputs(cal, {0});
+    Click(cal, "start_auto_cal");
+    ASSERT_TRUE(WaitFor([&] { return Box().Calibration().polls >= 3; }));
+    Click(cal, "start_auto_cal");  // now "Stop"
+    ASSERT_TRUE(WaitRunOver(cal));
+    EXPECT_EQ(Tips(cal), ui::Tr(QStringLiteral("${irc_stoped}")));
+    EXPECT_EQ(ui::Tr(ui::ControlText(cal.FindControl(QStringLiteral("start_auto_cal")))), ui::Tr(QStringLiteral("${start_irc}")));
+    Click(cal, "irc_save_data");
+    EXPECT_EQ(Tips(cal), ui::Tr(QStringLiteral("${irc_start_tips}")));
+    Box().ClearCommands();
+    messages.clear();
+    Click(cal, "closebtn");
+    EXPECT_TRUE(messages.isEmpty()) << "nothing to apply: no question";
+  });
+  const auto commands = Box().Commands();
+  ASSERT_FALSE(commands.empty());
+  EXPECT_EQ(commands.front().commandId, DSP_IRC_CTRL);
+  EXPECT_EQ(commands.front().payload[0], kIrcDiscard);
+  EXPECT_EQ(Box().Calibration().applied, 0);
+}
+
+TEST_F(AutoCalWindowTest, ClosingAfterCompletionAsksAndDiscardsUnlessConfirmedAFailureShowsItsText) {
+  Box().SetCalibrationConfig(sim::CalibrationConfig{.failureCode = IRC_FAIL_NO_MIC, .failAtPoll = 2});
+  WithWindow([&](CAutoCalWnd& cal) {
+    ChooseOutputs(cal, {4});
+    Click(cal, "start_auto_cal");
+    ASSERT_TRUE(WaitRunOver(cal));
+    EXPECT_EQ(Tips(cal), ui::Tr(QStringLiteral("${irc_failed_mic}")));
+
+    Box().SetCalibrationConfig({});
+    Click(cal, "start_auto_cal");
+    ASSERT_TRUE(WaitRunOver(cal));
+    messages.clear();
+    messageAnswer = 0;
+    Click(cal, "closebtn");
+  });
+  EXPECT_TRUE(messages.contains(ui::Tr(QStringLiteral("${irc_apply_tips}"))));
+  EXPECT_EQ(Box().Calibration().discarded, 1);
+  EXPECT_EQ(Box().Calibration().applied, 0);
+}
+
+TEST_F(AutoCalWindowTest, WithoutATestItemNothingStarts) {
+  WithWindow([&](CAutoCalWnd& cal) {
+    for (const char* item : {"irc_eq", "irc_delay", "irc_phase"}) Tick(cal, QString::fromLatin1(item), false);
+    Box().ClearCommands();
+    Click(cal, "start_auto_cal");
+    EXPECT_TRUE(messages.contains(ui::Tr(QStringLiteral("${irc_option_warning_tips}"))));
+    EXPECT_TRUE(Box().Commands().empty());
+    EXPECT_FALSE(cal.Session().Running());
+    Click(cal, "closebtn");
+  });
+}
+
+TEST_F(AutoCalWindowTest, UnplugDuringARunEndsItAndTheWindowCanBeClosed) {
+  WithWindow([&](CAutoCalWnd& cal) {
+    ChooseOutputs(cal, {0, 1});
+    Click(cal, "start_auto_cal");
+    ASSERT_TRUE(WaitFor([&] { return Box().Calibration().polls >= 3; }));
+    Box().Unplug();
+    ASSERT_TRUE(WaitRunOver(cal));
+    EXPECT_EQ(Tips(cal), ui::Tr(QStringLiteral("${irc_box_left}")));
+    Click(cal, "closebtn");
+  });
+}
+
+}  // namespace qb::test
