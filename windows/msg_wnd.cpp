@@ -24,6 +24,8 @@ void CMsgWnd::OnInit() {
   m_third = Require<ui::Button>(QStringLiteral("third_btn"));
   ShowTitle(m_titleLabel, m_title);
   SetTextUnlessEmpty(m_textLabel, m_text);
+  // A message may name a device node or a command to type: let the user copy it.
+  if (m_textLabel) m_textLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
   ApplyButtons();
 }
 
