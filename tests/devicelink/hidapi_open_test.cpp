@@ -36,9 +36,10 @@ class FakeHidapi {
 
   HidapiCalls Calls() {
     HidapiCalls calls;
-    calls.enumerate = [this](unsigned short, unsigned short) {
+    calls.enumerate = [this](unsigned short, unsigned short) -> hid_device_info* {
+      if (m_infos.empty()) return nullptr;  // hidapi's empty list
       ++listsHandedOut;
-      return m_infos.empty() ? nullptr : m_infos.data();
+      return m_infos.data();
     };
     calls.freeEnumeration = [this](hid_device_info* list) {
       if (list != nullptr) ++listsFreed;
@@ -120,7 +121,7 @@ INSTANTIATE_TEST_SUITE_P(
                  HidOpenStatus::PermissionDenied, "/dev/hidraw4"},
         OpenCase{"AnAccessibleSecondNodeOpens", {{"/dev/hidraw1", EACCES, EACCES}, {"/dev/hidraw5", 0, 0}},
                  HidOpenStatus::Opened, "/dev/hidraw5"}),
-    [](const ::testing::TestParamInfo<OpenCase>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<OpenCase>& c) { return std::string(c.param.name); });
 
 TEST(HidapiOpenLinkTest, TheLinkKeepsTheRefusalAndTheLogNamesTheNode) {
   LogCapture log;
