@@ -346,8 +346,7 @@ class Runner {
     }
     if (!Session().IsDeviceOpen() && !Session().TaskRunning()) {
       result = Failure(kExitNoBox,
-                       "no ZX7140K found (USB 0483:5750): is it plugged in and switched on, and may this "
-                       "user open /dev/hidraw*?",
+                       "no ZX7140K found (USB 0483:5750): is it plugged in and switched on?",
                        json);
       return false;
     }
