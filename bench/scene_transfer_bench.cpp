@@ -16,7 +16,7 @@ namespace {
 
 class QuietHost final : public qb::SessionHost {
  public:
-  void OnNotice(qb::SessionNotice, int) override {}
+  void OnNotice(qb::SessionNotice, int, std::string_view) override {}
 };
 
 /// A connected core with the program's own link timings.

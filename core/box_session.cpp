@@ -2,6 +2,7 @@
 // factory default task and the main-volume poll.
 #include "core/box_session.h"
 
+#include "core/device_access.h"
 #include "devicelink/dsp_queries.h"
 #include "devicelink/firmware_image.h"
 #include "devicelink/link_decoders.h"
@@ -60,8 +61,8 @@ void BoxSession::Post(std::uint32_t number) {
   m_target->PostReplyMessage(std::move(message));
 }
 
-void BoxSession::Tell(SessionNotice notice, int value) {
-  if (m_host) m_host->OnNotice(notice, value);
+void BoxSession::Tell(SessionNotice notice, int value, std::string_view detail) {
+  if (m_host) m_host->OnNotice(notice, value, detail);
 }
 
 bool BoxSession::StartTask(std::function<void()> work, std::function<void()> ended) {
@@ -100,9 +101,56 @@ void BoxSession::ConnectDevice(bool showError) {
     m_connectAfterTask = m_connectAfterTask.value_or(false) || showError;
     return;
   }
+  // A connect asked for anew starts the refused box's backoff from the beginning.
+  StopOpenRetry();
+  m_openRetries = 0;
   SetState(ConnectionState::Connecting);
+  OpenAndRead(showError);
+}
+
+void BoxSession::OpenRetryTick() {
+  if (!m_openRetryPending) return;  // cancelled after the timer was started
+  m_openRetryPending = false;
+  if (IsUpgrading() || m_link.IsDeviceOpen()) return;
+  if (Busy()) {
+    m_connectAfterTask = m_connectAfterTask.value_or(false) || m_openRetryShowsError;
+    return;
+  }
+  OpenAndRead(m_openRetryShowsError);
+}
+
+void BoxSession::StopOpenRetry() {
+  if (!m_openRetryPending) return;
+  m_openRetryPending = false;
+  if (m_host) m_host->StopOpenRetryTimer();
+}
+
+void BoxSession::OpenRefused(const std::string& node, bool showError) {
+  if (m_openRetries < kOpenRetryDelaysMs.size() && m_host &&
+      m_host->StartOpenRetryTimer(kOpenRetryDelaysMs[m_openRetries])) {
+    LogPrintA("open of %s refused, trying again in %d ms\n", node.c_str(), kOpenRetryDelaysMs[m_openRetries]);
+    ++m_openRetries;
+    m_openRetryPending = true;
+    m_openRetryShowsError = showError;
+    return;
+  }
+  LogPrintA("no permission to open %s: the udev rule %.*s is missing or not applied\n", node.c_str(),
+            static_cast<int>(kUdevRuleFile.size()), kUdevRuleFile.data());
+  m_openRetries = 0;
+  // Disconnected before the notice: its message box waits for the user.
+  SetState(ConnectionState::Disconnected);
+  Tell(SessionNotice::PermissionDenied, 0, node);
+}
+
+void BoxSession::OpenAndRead(bool showError) {
   m_link.OpenHIDDevice();
   if (!m_link.IsDeviceOpen()) {
+    const LinkOpenOutcome outcome = m_link.LastOpenOutcome();
+    if (outcome.status == HidOpenStatus::PermissionDenied) {
+      OpenRefused(outcome.path, showError);
+      return;
+    }
+    m_openRetries = 0;
     LogPrintA("Can not conect usb devices, please connect devices again!\n");
     if (showError) Tell(SessionNotice::ConnectFailed);
     SetState(ConnectionState::Disconnected);
@@ -162,6 +210,7 @@ void BoxSession::OnConnectDone() {
 void BoxSession::DisconnectDevice() {
   LogPrintA("EqualizerManager::DisconnectDevice\n");
   if (IsUpgrading()) return;
+  StopOpenRetry();
   m_link.DisableQueue();
   if (m_link.IsDeviceOpen()) m_link.CloseHIDDevice(true);
   m_mirror.currentProfile.model = -1;

@@ -16,6 +16,8 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
+#include <string_view>
 
 #include "core/equalizer_mirror.h"
 #include "core/mirror_change.h"
@@ -34,6 +36,10 @@ inline constexpr int kMinSlaveVersion = 16;
 /// Timer id and polls of the main-volume poll after a source switch.
 inline constexpr int GET_MAIN_VOLUME_TIMER = 4114;
 inline constexpr int kMainVolumePolls = 10;
+/// Waits before each new attempt to open a box whose node was refused: udev gives the user
+/// the node a moment after a plug-in, so a refusal is only reported when it lasts (about
+/// 1.5 s in all).
+inline constexpr std::array<int, 4> kOpenRetryDelaysMs{100, 200, 400, 800};
 /// Posted by a task as its very last act, so the owning thread can start what waited for it.
 inline constexpr std::uint32_t WM_TASK_ENDED = 0x7F10;
 
@@ -77,7 +83,15 @@ class BoxSession {
   // --- connection lifecycle -----------------------------------------------------------
   /// Opens the box and reads it on a task; while open, disconnects instead. Called while a
   /// task runs, it waits for that task's end (without blocking) and then connects.
+  /// `showError` tells the user when no box could be opened. A box whose node this user may
+  /// not open is tried again after each of kOpenRetryDelaysMs (through the host's one-shot
+  /// timer, so nothing waits) and then reported as PermissionDenied, whatever `showError`
+  /// says: it is plugged in, so the user means to use it.
   void ConnectDevice(bool showError);
+  /// The host's open-retry timer fired: tries the refused box again.
+  void OpenRetryTick();
+  /// True while a refused open waits for its next attempt (the state is Connecting).
+  bool OpenRetryPending() const { return m_openRetryPending; }
   /// The read-out's replies are applied: connected, live edits reach the box.
   void OnConnectDone();
   void DisconnectDevice();
@@ -106,7 +120,7 @@ class BoxSession {
   /// Posts a message without record to the attached target (from any thread).
   void Post(std::uint32_t number);
   /// Tells the host about `notice` (nothing without a host).
-  void Tell(SessionNotice notice, int value = 0);
+  void Tell(SessionNotice notice, int value = 0, std::string_view detail = {});
 
   /// The session's own messages: the lifecycle messages its tasks post and the notices
   /// they stand for. True when `message` was one of them.
@@ -118,6 +132,11 @@ class BoxSession {
 
  private:
   void SetState(ConnectionState state);
+  /// One attempt to open the box; when it opens, the read-out starts.
+  void OpenAndRead(bool showError);
+  /// The box's node was refused: retries later, or tells the user once the retries are spent.
+  void OpenRefused(const std::string& node, bool showError);
+  void StopOpenRetry();
   static void RunTask(BoxSession* self);
   void ReadMcuValueThread();
   void FactoryDefaultThread();
@@ -132,6 +151,11 @@ class BoxSession {
   /// A connect asked for while a task ran: done when the task ends (the flag: show errors).
   std::optional<bool> m_connectAfterTask;
   int m_mainVolumePolls = 0;
+  /// Retries of a refused open made since the last connect; the next one waits
+  /// kOpenRetryDelaysMs[m_openRetries].
+  std::size_t m_openRetries = 0;
+  bool m_openRetryPending = false;
+  bool m_openRetryShowsError = false;  ///< the pending retry's `showError`
   /// The running task's work; set before its thread starts, read only by that thread.
   std::function<void()> m_taskWork;
   /// What runs on the owning thread once the task has ended.

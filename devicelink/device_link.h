@@ -15,6 +15,7 @@
 #include <memory>
 #include <mutex>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "devicelink/command_queue.h"
@@ -41,6 +42,13 @@ struct LinkConfig {
   bool noiseToMain = false;      ///< the input noise report goes to the main window
 };
 
+/// How the last attempt to open the box ended, and the device node it concerned (empty
+/// when no box was found).
+struct LinkOpenOutcome {
+  HidOpenStatus status = HidOpenStatus::NotFound;
+  std::string path;
+};
+
 class DeviceLink;
 
 /// Decodes the frames of one packet type. Runs on the reading thread under the read lock:
@@ -61,6 +69,9 @@ class DeviceLink {
   /// Opens the first box with the box's USB ids. Returns the library's error code when it
   /// cannot be initialised, otherwise 0; IsDeviceOpen tells whether the box is open.
   int OpenHIDDevice();
+  /// How the last OpenHIDDevice ended: Opened, or why the link stayed closed (a box whose
+  /// node this user may not open is PermissionDenied, naming the node).
+  LinkOpenOutcome LastOpenOutcome() const;
   /// Closes the box if open; with `notify` the box is first told the PC is leaving.
   /// A read waiting on another thread gives up within one read slice.
   void CloseHIDDevice(bool notify);
@@ -175,6 +186,7 @@ class DeviceLink {
   std::uint32_t CappedWait(std::uint32_t timeoutMs) const;
   int ReadSlices(std::uint32_t timeoutMs);
   void SendPcConnect(std::uint8_t state);
+  void RecordOpen(LinkOpenOutcome outcome);
 
   const std::shared_ptr<HidBackend> m_backend;
   const LinkTimings m_timings;
@@ -205,8 +217,9 @@ class DeviceLink {
 
   FirmwareImages m_upgrade;
 
-  mutable std::mutex m_configLock;  ///< guards m_config
+  mutable std::mutex m_configLock;  ///< guards m_config and m_lastOpen
   LinkConfig m_config;
+  LinkOpenOutcome m_lastOpen;
 
   std::atomic<int> m_model{-1};
   std::atomic<std::size_t> m_unfinished{0};

@@ -72,24 +72,48 @@ int DeviceLink::OpenHIDDevice() {
   if (IsDeviceOpen()) CloseHIDDevice(false);
 
   const int initResult = m_backend->Init();
-  if (initResult != 0) return initResult;
+  if (initResult != 0) {
+    RecordOpen({HidOpenStatus::Failed, {}});
+    return initResult;
+  }
 
-  std::unique_ptr<HidDevice> device = m_backend->Open(kBoxVendorId, kBoxProductId);
+  HidOpenResult found = m_backend->Open(kBoxVendorId, kBoxProductId);
+  std::unique_ptr<HidDevice> device = std::move(found.device);
   if (!device) {
-    LogPrintA("unable to open device\n");
+    if (found.status == HidOpenStatus::PermissionDenied) {
+      LogPrintA("no permission to open %s: this user may not read and write the box's node\n",
+                found.path.c_str());
+    } else {
+      LogPrintA("unable to open device\n");
+    }
+    // A backend that found nothing to open cannot have opened it.
+    if (found.status == HidOpenStatus::Opened) found.status = HidOpenStatus::Failed;
+    RecordOpen({found.status, std::move(found.path)});
     return 0;
   }
   // The strings are only logged; a box that answers two of them is accepted.
   if (ReadIdentification(*device) >= 3) {
     LogPrintA("read HID info error, unable open device correctly\n");
+    RecordOpen({HidOpenStatus::Failed, std::move(found.path)});
     return 0;  // `device` closes here
   }
   device->SetNonblocking(1);
+  RecordOpen({HidOpenStatus::Opened, std::move(found.path)});
 
   std::scoped_lock lock(m_readLock, m_writeLock);
   m_device = std::move(device);
   m_open.store(true, std::memory_order_release);
   return 0;
+}
+
+void DeviceLink::RecordOpen(LinkOpenOutcome outcome) {
+  std::lock_guard<std::mutex> lock(m_configLock);
+  m_lastOpen = std::move(outcome);
+}
+
+LinkOpenOutcome DeviceLink::LastOpenOutcome() const {
+  std::lock_guard<std::mutex> lock(m_configLock);
+  return m_lastOpen;
 }
 
 void DeviceLink::CloseHIDDevice(bool notify) {

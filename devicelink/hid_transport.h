@@ -37,6 +37,22 @@ class HidDevice {
   virtual std::wstring LastError() = 0;
 };
 
+/// How an attempt to open a device ended.
+enum class HidOpenStatus {
+  Opened,            ///< `device` is the open device
+  NotFound,          ///< no device with the ids is present
+  PermissionDenied,  ///< present, but this user may not read and write its node
+  Failed,            ///< present, but it could not be opened for another reason
+};
+
+/// What Open found. The node is named whenever a device was found, so that a refusal can
+/// tell the user which node to look at.
+struct HidOpenResult {
+  HidOpenStatus status = HidOpenStatus::NotFound;
+  std::unique_ptr<HidDevice> device;  ///< set only when Opened
+  std::string path;                   ///< the device node opened or refused, e.g. /dev/hidraw3
+};
+
 /// Finds and opens devices.
 class HidBackend {
  public:
@@ -45,8 +61,9 @@ class HidBackend {
   /// Initialises the library. Returns 0 on success.
   virtual int Init() = 0;
 
-  /// Opens the first device with these ids, or returns null.
-  virtual std::unique_ptr<HidDevice> Open(std::uint16_t vendorId, std::uint16_t productId) = 0;
+  /// Opens the first device with these ids that this user may open. When none opens, the
+  /// result says whether one was present and, if so, why it stayed closed.
+  virtual HidOpenResult Open(std::uint16_t vendorId, std::uint16_t productId) = 0;
 };
 
 /// The production backend over hidapi's hidraw implementation.

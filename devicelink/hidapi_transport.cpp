@@ -1,14 +1,16 @@
-#include <hidapi.h>
+#include <cerrno>
 
 #include "devicelink/hid_transport.h"
+#include "devicelink/hidapi_calls.h"
 
 namespace qb {
 namespace {
 
 class HidapiDevice final : public HidDevice {
  public:
-  explicit HidapiDevice(hid_device* handle) : m_handle(handle) {}
-  ~HidapiDevice() override { hid_close(m_handle); }
+  HidapiDevice(hid_device* handle, std::function<void(hid_device*)> close)
+      : m_handle(handle), m_close(std::move(close)) {}
+  ~HidapiDevice() override { m_close(m_handle); }
   HidapiDevice(const HidapiDevice&) = delete;
   HidapiDevice& operator=(const HidapiDevice&) = delete;
 
@@ -38,20 +40,66 @@ class HidapiDevice final : public HidDevice {
 
  private:
   hid_device* m_handle;  ///< owned; closed by the destructor
+  std::function<void(hid_device*)> m_close;
 };
+
+bool IsAccessError(int error) { return error == EACCES || error == EPERM; }
 
 class HidapiBackend final : public HidBackend {
  public:
+  explicit HidapiBackend(HidapiCalls calls) : m_calls(std::move(calls)) {}
+
   int Init() override { return hid_init(); }
-  std::unique_ptr<HidDevice> Open(std::uint16_t vendorId, std::uint16_t productId) override {
-    hid_device* handle = hid_open(vendorId, productId, nullptr);
-    if (handle == nullptr) return nullptr;
-    return std::make_unique<HidapiDevice>(handle);
+
+  HidOpenResult Open(std::uint16_t vendorId, std::uint16_t productId) override {
+    const auto freeList = [this](hid_device_info* list) { m_calls.freeEnumeration(list); };
+    const std::unique_ptr<hid_device_info, decltype(freeList)> list(m_calls.enumerate(vendorId, productId),
+                                                                     freeList);
+    HidOpenResult result;
+    for (const hid_device_info* info = list.get(); info != nullptr; info = info->next) {
+      if (info->path == nullptr) continue;
+      errno = 0;
+      hid_device* handle = m_calls.openPath(info->path);
+      const int openError = errno;
+      if (handle != nullptr) {
+        return HidOpenResult{HidOpenStatus::Opened, std::make_unique<HidapiDevice>(handle, m_calls.close),
+                             info->path};
+      }
+      const HidOpenStatus why = Refused(info->path, openError) ? HidOpenStatus::PermissionDenied
+                                                                : HidOpenStatus::Failed;
+      // The first refused node is the one to name: a refusal can be mended by the user,
+      // another failure cannot.
+      if (result.status == HidOpenStatus::NotFound ||
+          (result.status == HidOpenStatus::Failed && why == HidOpenStatus::PermissionDenied)) {
+        result.status = why;
+        result.path = info->path;
+      }
+    }
+    return result;
   }
+
+ private:
+  /// True when `path` stayed closed because this user may not read and write it. The
+  /// open's own error says so when hidapi kept it; the node's mode and ACL are asked too,
+  /// since hidapi does not promise to keep errno. A refusal the open saw counts even when
+  /// access has been granted meanwhile (udev applies it a moment after a plug-in): the
+  /// retry then succeeds.
+  bool Refused(const char* path, int openError) const {
+    if (IsAccessError(openError)) return true;
+    errno = 0;
+    if (m_calls.access(path, R_OK | W_OK) == 0) return false;
+    return IsAccessError(errno);
+  }
+
+  HidapiCalls m_calls;
 };
 
 }  // namespace
 
-std::shared_ptr<HidBackend> MakeHidapiBackend() { return std::make_shared<HidapiBackend>(); }
+std::shared_ptr<HidBackend> MakeHidapiBackend(HidapiCalls calls) {
+  return std::make_shared<HidapiBackend>(std::move(calls));
+}
+
+std::shared_ptr<HidBackend> MakeHidapiBackend() { return MakeHidapiBackend(HidapiCalls{}); }
 
 }  // namespace qb

@@ -41,8 +41,8 @@ class FuzzDevice final : public qb::HidDevice {
 class FuzzBackend final : public qb::HidBackend {
  public:
   int Init() override { return 0; }
-  std::unique_ptr<qb::HidDevice> Open(std::uint16_t, std::uint16_t) override {
-    return std::make_unique<FuzzDevice>(reports);
+  qb::HidOpenResult Open(std::uint16_t, std::uint16_t) override {
+    return {qb::HidOpenStatus::Opened, std::make_unique<FuzzDevice>(reports), "fuzz"};
   }
   std::deque<Bytes> reports;
 };

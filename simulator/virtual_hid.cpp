@@ -10,6 +10,8 @@ namespace {
 
 constexpr std::uint16_t kVendorId = 0x0483;
 constexpr std::uint16_t kProductId = 0x5750;
+/// What the virtual box's node is called where a real box would have /dev/hidrawN.
+constexpr const char* kVirtualNode = "virtual";
 
 /// One open handle. Once the box has left the bus the handle stays dead, like a hidraw
 /// handle of a removed device, even after the box comes back.
@@ -75,11 +77,32 @@ class VirtualHidDevice final : public HidDevice {
 
 }  // namespace
 
-std::unique_ptr<HidDevice> VirtualHidBackend::Open(std::uint16_t vendorId, std::uint16_t productId) {
-  if (vendorId != kVendorId || productId != kProductId) return nullptr;
+HidOpenResult VirtualHidBackend::Open(std::uint16_t vendorId, std::uint16_t productId) {
+  if (vendorId != kVendorId || productId != kProductId) return {};
+  // Asked outside the lock: the box may tell its plug listeners from here.
+  const bool onBus = m_box->IsPlugged();
+  {
+    std::lock_guard lock(m_accessLock);
+    if (m_opensToDeny != 0 && onBus) {
+      if (m_opensToDeny > 0) --m_opensToDeny;
+      ++m_refusedOpens;
+      return {HidOpenStatus::PermissionDenied, nullptr, m_deniedNode};
+    }
+  }
   const std::uint64_t connection = m_box->Connect();
-  if (connection == 0) return nullptr;
-  return std::make_unique<VirtualHidDevice>(m_box, connection);
+  if (connection == 0) return {};
+  return {HidOpenStatus::Opened, std::make_unique<VirtualHidDevice>(m_box, connection), kVirtualNode};
+}
+
+void VirtualHidBackend::DenyAccess(std::string node, int opens) {
+  std::lock_guard lock(m_accessLock);
+  m_deniedNode = std::move(node);
+  m_opensToDeny = opens;
+}
+
+int VirtualHidBackend::RefusedOpens() const {
+  std::lock_guard lock(m_accessLock);
+  return m_refusedOpens;
 }
 
 std::shared_ptr<VirtualHidBackend> MakeVirtualBoxBackend(VirtualBoxConfig config) {

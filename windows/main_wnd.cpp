@@ -7,6 +7,7 @@
 #include <QTimerEvent>
 
 #include "controls/control_factory.h"
+#include "core/device_access.h"
 #include "core/equalizer_manager.h"
 #include "shell/display_scale.h"
 #include "shell/hotplug_monitor.h"
@@ -40,6 +41,8 @@ constexpr int kPlugPollMs = 100;
 
 bool StartsWith(const QString& name, const char* prefix) { return name.startsWith(QLatin1String(prefix)); }
 
+QString Utf8(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+
 }  // namespace
 
 CMainWnd::CMainWnd(MainWndOptions options)
@@ -49,6 +52,9 @@ CMainWnd::CMainWnd(MainWndOptions options)
       m_presenter(std::make_unique<MainPresenter>(*m_core, *this)) {
   // Replies and the session's messages come to this window, on its thread.
   m_core->Attach(Port().get(), this);
+  m_openRetry = new QTimer(this);
+  m_openRetry->setSingleShot(true);
+  connect(m_openRetry, &QTimer::timeout, this, [this] { m_core->Session().OpenRetryTick(); });
   if (m_options.plugSwitch) {
     // The box calls from whichever thread made it leave or return: post, never call.
     std::weak_ptr<ui::MessagePort> port = Port();
@@ -133,7 +139,7 @@ int CMainWnd::ShowChoice(const QString& title, const QString& text, const QStrin
   return windows::ShowChoiceBox(this, title, text, choice1, choice2);
 }
 
-void CMainWnd::OnNotice(SessionNotice notice, int value) {
+void CMainWnd::OnNotice(SessionNotice notice, int value, std::string_view detail) {
   const QString tips = QStringLiteral("${tips}");
   const QStringList confirm{QStringLiteral("${confirm}")};
   switch (notice) {
@@ -149,6 +155,12 @@ void CMainWnd::OnNotice(SessionNotice notice, int value) {
       ShowMessage(tips, QStringLiteral("${device_reboot}"), confirm);
       break;
     case SessionNotice::DeviceAbnormal: ShowMessage(tips, QStringLiteral("${device_status_unnormal}"), confirm); break;
+    case SessionNotice::PermissionDenied:
+      ShowMessage(tips,
+                  ui::Tr(QStringLiteral("${device_no_permission}"))
+                      .arg(Utf8(detail), Utf8(kUdevRuleFile), Utf8(kAccessFixCommand)),
+                  confirm);
+      break;
     case SessionNotice::ForceUpdate: {
       // Until the firmware update window exists, the user at least learns why the box
       // should be updated.
@@ -172,6 +184,13 @@ void CMainWnd::StopMainVolumeTimer() {
   if (m_mainVolumeTimerId) killTimer(m_mainVolumeTimerId);
   m_mainVolumeTimerId = 0;
 }
+
+bool CMainWnd::StartOpenRetryTimer(int delayMs) {
+  m_openRetry->start(delayMs);
+  return true;
+}
+
+void CMainWnd::StopOpenRetryTimer() { m_openRetry->stop(); }
 
 void CMainWnd::timerEvent(QTimerEvent* event) {
   if (event->timerId() != m_mainVolumeTimerId) {

@@ -71,9 +71,11 @@ class CMainWnd final : public ui::WindowBase, public PresenterHost, public Sessi
   int ShowChoice(const QString& title, const QString& text, const QString& choice1,
                  const QString& choice2) override;
   // SessionHost
-  void OnNotice(SessionNotice notice, int value) override;
+  void OnNotice(SessionNotice notice, int value, std::string_view detail) override;
   void StartMainVolumeTimer() override;
   void StopMainVolumeTimer() override;
+  bool StartOpenRetryTimer(int delayMs) override;
+  void StopOpenRetryTimer() override;
 
   // Hot-plug events of the box (udev or the virtual box).
   void OnBoxArrived();
@@ -125,6 +127,7 @@ class CMainWnd final : public ui::WindowBase, public PresenterHost, public Sessi
   int m_outputMenuChannel = 0;
   int m_mainVolumeTimerId = 0;
   QTimer* m_plugPoll = nullptr;
+  QTimer* m_openRetry = nullptr;  ///< one-shot: the session's next try of a refused box
   bool m_closing = false;
 };
 

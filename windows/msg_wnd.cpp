@@ -24,7 +24,25 @@ void CMsgWnd::OnInit() {
   m_third = Require<ui::Button>(QStringLiteral("third_btn"));
   ShowTitle(m_titleLabel, m_title);
   SetTextUnlessEmpty(m_textLabel, m_text);
+  // A message may name a device node or a command to type: let the user copy it.
+  if (m_textLabel) m_textLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
   ApplyButtons();
+  FitText();
+}
+
+void CMsgWnd::FitText() {
+  if (!m_textLabel) return;
+  m_textLabel->ensurePolished();  // the skin's font decides how many lines the text takes
+  const int extra = m_textLabel->heightForWidth(m_textLabel->width()) - m_textLabel->height();
+  if (extra <= 0) return;
+  const int textBottom = m_textLabel->geometry().bottom();
+  for (QWidget* child : findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+    if (child == m_textLabel) continue;
+    if (child->y() > textBottom) child->move(child->x(), child->y() + extra);  // the buttons
+    else if (child->geometry().bottom() > textBottom) child->resize(child->width(), child->height() + extra);  // the frame
+  }
+  m_textLabel->resize(m_textLabel->width(), m_textLabel->height() + extra);
+  setFixedSize(width(), height() + extra);
 }
 
 void CMsgWnd::ApplyButtons() {

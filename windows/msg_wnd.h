@@ -33,6 +33,9 @@ class CMsgWnd : public DialogBase {
 
  private:
   void ApplyButtons();
+  /// Makes the box taller when its text needs more lines than the layout gives it (a
+  /// message naming a device node and a command to type), moving the buttons down with it.
+  void FitText();
 
   QString m_title;
   QString m_text;

@@ -94,6 +94,78 @@ TEST(BoxSessionTest, APlugInWhileATaskRunsConnectsWhenTheTaskHasEndedWithoutWait
   EXPECT_TRUE(finished);
 }
 
+// --- a box whose node this user may not open -------------------------------------------------
+// The retry timer runs on the test's clock (RecordingHost): each firing is the test's call.
+
+/// Fires the armed open-retry timer until the session stops asking for it; how many fired.
+int RunOutRetries(CoreSession& s) {
+  int fired = 0;
+  while (s.host.retryArmed && fired < 20) {
+    s.host.retryArmed = false;
+    ++fired;
+    s.core.Session().OpenRetryTick();
+  }
+  return fired;
+}
+
+TEST(BoxSessionTest, ABoxRefusedJustAfterItsPlugInConnectsOnceAccessArrivesWithinTheBackoff) {
+  CoreSession s;
+  s.backend->DenyAccess("/dev/hidraw3", 3);  // udev grants the node after the third try
+  s.core.Session().DevicePlugin();
+  EXPECT_EQ(s.core.Session().State(), ConnectionState::Connecting) << "nothing waited for the retry";
+  EXPECT_TRUE(s.core.Session().OpenRetryPending());
+  EXPECT_EQ(RunOutRetries(s), 3);
+  ASSERT_TRUE(s.PumpUntil([&] { return s.core.Session().State() == ConnectionState::Connected; }));
+  EXPECT_EQ(s.backend->RefusedOpens(), 3);
+  EXPECT_FALSE(s.host.Told(SessionNotice::PermissionDenied));
+  EXPECT_FALSE(s.host.Told(SessionNotice::ConnectFailed));
+}
+
+TEST(BoxSessionTest, ALastingRefusalIsToldOnceWithItsNodeAfterAGrowingBackoffOfAboutTwoSeconds) {
+  CoreSession s;
+  s.backend->DenyAccess("/dev/hidraw3");
+  s.core.Session().ConnectDevice(false);  // the silent start-up attempt: a refusal still speaks
+  RunOutRetries(s);
+  EXPECT_EQ(s.core.Session().State(), ConnectionState::Disconnected);
+  EXPECT_FALSE(s.core.Session().OpenRetryPending());
+  ASSERT_EQ(s.host.notices.size(), 1u);
+  EXPECT_EQ(s.host.notices.front().first, SessionNotice::PermissionDenied);
+  EXPECT_EQ(s.host.details.front(), "/dev/hidraw3");
+
+  const std::vector<int> delays = s.host.retryDelays;
+  ASSERT_GE(delays.size(), 2u);
+  int total = 0;
+  for (std::size_t i = 0; i < delays.size(); ++i) {
+    if (i > 0) {
+      EXPECT_GT(delays[i], delays[i - 1]) << "each wait is longer";
+    }
+    total += delays[i];
+  }
+  EXPECT_GE(total, 1000);
+  EXPECT_LE(total, 2000);
+  EXPECT_EQ(s.backend->RefusedOpens(), static_cast<int>(delays.size()) + 1);
+
+  // Connecting again starts the backoff afresh.
+  s.host.retryDelays.clear();
+  s.core.Session().ConnectDevice(true);
+  RunOutRetries(s);
+  EXPECT_EQ(s.host.retryDelays, delays);
+  EXPECT_EQ(s.host.notices.size(), 2u);
+}
+
+TEST(BoxSessionTest, AnUnplugDuringTheBackoffEndsItQuietly) {
+  CoreSession s;
+  s.backend->DenyAccess("/dev/hidraw3");
+  s.core.Session().DevicePlugin();
+  ASSERT_TRUE(s.host.retryArmed);
+  s.core.Session().DevicePlugOut();
+  EXPECT_FALSE(s.host.retryArmed) << "the timer is stopped";
+  s.core.Session().OpenRetryTick();  // a firing already on its way changes nothing
+  EXPECT_EQ(s.backend->RefusedOpens(), 1);
+  EXPECT_EQ(s.core.Session().State(), ConnectionState::Disconnected);
+  EXPECT_TRUE(s.host.notices.empty());
+}
+
 TEST(BoxSessionTest, TheUpgradeTakesTheBoxAndHandsItBack) {
   CoreSession s;
   ASSERT_TRUE(s.Connect());

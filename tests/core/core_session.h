@@ -8,6 +8,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -20,9 +21,20 @@ namespace qb::test {
 
 class RecordingHost final : public SessionHost {
  public:
-  void OnNotice(SessionNotice notice, int value) override { notices.push_back({notice, value}); }
+  void OnNotice(SessionNotice notice, int value, std::string_view detail) override {
+    notices.push_back({notice, value});
+    details.emplace_back(detail);
+  }
   void StartMainVolumeTimer() override { ++timerStarts; }
   void StopMainVolumeTimer() override { ++timerStops; }
+  /// The open-retry timer runs on the test's clock: it records each delay asked for, and
+  /// the test decides when the time has come.
+  bool StartOpenRetryTimer(int delayMs) override {
+    retryDelays.push_back(delayMs);
+    retryArmed = true;
+    return true;
+  }
+  void StopOpenRetryTimer() override { retryArmed = false; }
   bool Told(SessionNotice notice) const {
     for (const auto& n : notices)
       if (n.first == notice) return true;
@@ -30,6 +42,9 @@ class RecordingHost final : public SessionHost {
   }
 
   std::vector<std::pair<SessionNotice, int>> notices;
+  std::vector<std::string> details;  ///< each notice's detail, in the same order
+  std::vector<int> retryDelays;
+  bool retryArmed = false;
   int timerStarts = 0;
   int timerStops = 0;
 };

@@ -29,7 +29,7 @@ class FakeHost final : public SessionHost {
     SessionNotice notice;
     int value;
   };
-  void OnNotice(SessionNotice notice, int value) override { notices.push_back({notice, value}); }
+  void OnNotice(SessionNotice notice, int value, std::string_view) override { notices.push_back({notice, value}); }
   void StartMainVolumeTimer() override { ++timerStarts; }
   void StopMainVolumeTimer() override { ++timerStops; }
 

@@ -86,7 +86,7 @@ class BoxDriver {
   ReplyStream& Stream() { return m_stream; }
 
   bool Reopen() {
-    m_device = m_backend->Open(0x0483, 0x5750);
+    m_device = m_backend->Open(0x0483, 0x5750).device;
     return m_device != nullptr;
   }
 

@@ -214,8 +214,8 @@ TEST(Faults, UnsolicitedMcuInitArrivesOnItsOwn) {
 
 TEST(Faults, OpenNeedsTheBoxIds) {
   BoxDriver driver;
-  EXPECT_EQ(driver.Backend().Open(0x0483, 0x5751), nullptr);
-  EXPECT_EQ(driver.Backend().Open(0x0484, 0x5750), nullptr);
+  EXPECT_EQ(driver.Backend().Open(0x0483, 0x5751).status, HidOpenStatus::NotFound);
+  EXPECT_EQ(driver.Backend().Open(0x0484, 0x5750).status, HidOpenStatus::NotFound);
 }
 
 }  // namespace

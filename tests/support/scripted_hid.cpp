@@ -100,12 +100,11 @@ int ScriptedHidBackend::Init() {
   return m_state->initResult;
 }
 
-std::unique_ptr<HidDevice> ScriptedHidBackend::Open(std::uint16_t vendorId,
-                                                    std::uint16_t productId) {
+HidOpenResult ScriptedHidBackend::Open(std::uint16_t vendorId, std::uint16_t productId) {
   std::lock_guard<std::mutex> guard(m_state->lock);
-  if (!m_state->deviceAvailable || vendorId != 0x0483 || productId != 0x5750) return nullptr;
+  if (!m_state->deviceAvailable || vendorId != 0x0483 || productId != 0x5750) return {};
   ++m_state->opens;
-  return std::make_unique<ScriptedHidDevice>(m_state);
+  return {HidOpenStatus::Opened, std::make_unique<ScriptedHidDevice>(m_state), "scripted"};
 }
 
 Bytes ReplyFrameBytes(std::uint8_t packetType, std::uint8_t commandId, std::uint8_t opType,

@@ -47,7 +47,7 @@ class ScriptedHidBackend final : public HidBackend {
  public:
   ScriptedHidBackend() : m_state(std::make_shared<ScriptedHidState>()) {}
   int Init() override;
-  std::unique_ptr<HidDevice> Open(std::uint16_t vendorId, std::uint16_t productId) override;
+  HidOpenResult Open(std::uint16_t vendorId, std::uint16_t productId) override;
   ScriptedHidState& State() { return *m_state; }
 
  private:

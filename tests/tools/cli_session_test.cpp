@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 
+#include "core/device_access.h"
 #include "devicelink/wire_codes.h"
 #include "simulator/box_context.h"
 #include "simulator/virtual_box.h"
@@ -61,6 +62,26 @@ TEST(CliSessionTest, NothingOnTheBusIsNoBox) {
   ASSERT_NE(document, nullptr) << json.out;
   EXPECT_TRUE(cJSON_IsFalse(cJSON_GetObjectItem(document, "ok")));
   EXPECT_EQ(cJSON_GetNumberValue(cJSON_GetObjectItem(document, "code")), kExitNoBox);
+  cJSON_Delete(document);
+}
+
+TEST(CliSessionTest, ABoxThisUserMayNotOpenNamesItsNodeAndTheFixWithItsOwnCode) {
+  const auto backend = sim::MakeVirtualBoxBackend();
+  backend->DenyAccess("/dev/hidraw3");
+  const RunResult text = RunOn(backend, Asking(Command::Status));
+  EXPECT_EQ(text.code, kExitNoAccess);
+  EXPECT_TRUE(OneErrorLine(text.err)) << text.err;
+  for (const std::string_view part : {std::string_view("/dev/hidraw3"), kUdevRuleFile, kAccessFixCommand})
+    EXPECT_NE(text.err.find(part), std::string::npos) << part;
+  EXPECT_GT(backend->RefusedOpens(), 1) << "the open was retried";
+
+  const RunResult json = RunOn(backend, Asking(Command::Get, true));
+  EXPECT_EQ(json.code, kExitNoAccess);
+  cJSON* document = cJSON_Parse(json.out.c_str());
+  ASSERT_NE(document, nullptr) << json.out;
+  EXPECT_EQ(cJSON_GetNumberValue(cJSON_GetObjectItem(document, "code")), kExitNoAccess);
+  EXPECT_STREQ(cJSON_GetStringValue(cJSON_GetObjectItem(document, "node")), "/dev/hidraw3");
+  EXPECT_STREQ(cJSON_GetStringValue(cJSON_GetObjectItem(document, "fix")), std::string(kAccessFixCommand).c_str());
   cJSON_Delete(document);
 }
 

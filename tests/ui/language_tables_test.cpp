@@ -126,6 +126,15 @@ TEST_F(SkinLanguagesTest, KeyOnlyInEnglishTableShowsRawUnderChinese) {
   EXPECT_NE(m_tables.Resolve(QStringLiteral("${en_only_probe}")), u"${en_only_probe}");
 }
 
+TEST_F(SkinLanguagesTest, EveryLanguageKeepsTheRefusedBoxMessagesPlaceholders) {
+  for (const char* name : {"en", "cn_zh"}) {
+    ASSERT_TRUE(m_tables.Select(QString::fromLatin1(name)));
+    const QString text = m_tables.Resolve(QStringLiteral("${device_no_permission}"));
+    for (const char* placeholder : {"%1", "%2", "%3"})
+      EXPECT_TRUE(text.contains(QLatin1String(placeholder))) << name << " " << placeholder;
+  }
+}
+
 TEST_F(SkinLanguagesTest, LineBreakMarkerBecomesLineBreak) {
   for (const char* name : {"en", "cn_zh"}) {
     ASSERT_TRUE(m_tables.Select(QString::fromLatin1(name)));

@@ -4,6 +4,7 @@
 #include <QTest>
 #include <cstdio>
 
+#include "core/device_access.h"
 #include "shell/log.h"
 #include "shell/marker_files.h"
 #include "tests/windows/main_window_fixture.h"
@@ -214,6 +215,36 @@ TEST_F(ConnectionFaultTest, ClickWithoutABoxOnTheBusReportsTheFailure) {
   ASSERT_TRUE(WaitFor([this] { return !messages.isEmpty(); }, 3000));
   EXPECT_EQ(messages.first(), ui::Tr(QStringLiteral("${device_connect_fail}")));
   ExpectDisconnected(*window);
+}
+
+// --- a box this user may not open ---------------------------------------------------------------
+
+class RefusedBoxTest : public MainWindowTest {
+ protected:
+  void AdjustOptions(MainWndOptions& options) override {
+    m_refusing = std::dynamic_pointer_cast<sim::VirtualHidBackend>(options.backend);
+    ASSERT_NE(m_refusing, nullptr);
+    m_refusing->DenyAccess("/dev/hidraw3");
+  }
+  std::shared_ptr<sim::VirtualHidBackend> m_refusing;
+};
+
+TEST_F(RefusedBoxTest, NamesTheNodeTheRuleAndTheCommandInsteadOfCannotConnectAndConnectsOnceAllowed) {
+  // The start-up connection is refused, tried again for a moment, then explained.
+  ASSERT_TRUE(WaitFor([this] { return !messages.isEmpty(); }));
+  const QString text = messages.first();
+  for (const std::string_view part : {std::string_view("/dev/hidraw3"), kUdevRuleFile, kAccessFixCommand})
+    EXPECT_TRUE(text.contains(QString::fromUtf8(part.data(), static_cast<qsizetype>(part.size()))))
+        << part << " in " << text.toStdString();
+  EXPECT_FALSE(text.contains(QStringLiteral("${"))) << text.toStdString();
+  EXPECT_GT(m_refusing->RefusedOpens(), 1) << "the open was retried";
+  ExpectDisconnected(*window);
+
+  // The user has run the command: a click connects.
+  m_refusing->AllowAccess();
+  QTest::mouseClick(Control<ui::Button>(QStringLiteral("btnConnect")), Qt::LeftButton);
+  ASSERT_TRUE(WaitConnected());
+  EXPECT_EQ(messages.size(), 1) << messages.join(QStringLiteral(" | ")).toStdString();
 }
 
 // --- the scene menu follows the connection -----------------------------------------------------------

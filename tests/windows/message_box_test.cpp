@@ -147,6 +147,21 @@ TEST_F(MessageBoxTest, TheOwnersCloseSequenceEndsABoxByItsTitle) {
             0);
 }
 
+TEST_F(MessageBoxTest, ALongTextGrowsTheBoxAndTheButtonsStayBelowIt) {
+  const QString text = QStringLiteral("No permission to open the device node /dev/hidraw3. ").repeated(12);
+  WhenOpen<CMsgWnd>([&](CMsgWnd& box) {
+    QWidget* label = box.FindControl(QStringLiteral("MessageText"));
+    QWidget* confirm = box.FindControl(QStringLiteral("confirm_btn"));
+    ASSERT_TRUE(label && confirm);
+    EXPECT_GT(box.height(), 200);
+    EXPECT_GE(label->height(), label->heightForWidth(label->width())) << "every line is shown";
+    EXPECT_GT(confirm->y(), label->geometry().bottom());
+    EXPECT_LE(confirm->geometry().bottom(), box.height());
+    box.Close(0);
+  });
+  ShowMessageBox(nullptr, QStringLiteral("${tips}"), text, {QStringLiteral("${confirm}")});
+}
+
 TEST_F(MessageBoxTest, TakesTheDisplayScaleOfItsOpener) {
   ScaledOwner owner;
   owner.SetDisplayScale(144);

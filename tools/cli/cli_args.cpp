@@ -625,12 +625,15 @@ std::string HelpText(std::optional<Command> command) {
            "     a scene name that is empty, too long or another scene's, a profile file that\n"
            "     does not end in .spf or .wpf, a memory address or word that is no number or\n"
            "     needs more than 32 bits\n"
-           "  3  no box: nothing could be opened (plugged in? access to /dev/hidraw*?)\n"
+           "  3  no box: nothing could be opened (plugged in and switched on?)\n"
            "  4  box refused: it did not answer the handshake, is another model, sits in its\n"
            "     boot loader, left before the command was done, did not confirm a scene save,\n"
            "     did not answer a memory read or took no commands for a memory write\n"
+           "  5  no access: a box is plugged in but this user may not open its node; the\n"
+           "     error names the node and the udev rule and command that fix it\n"
            "Errors are one line on standard error, \"quorelbox-cli: ...\"; with --json standard\n"
-           "output also gets {\"ok\":false,\"error\":\"...\",\"code\":N}.\n";
+           "output also gets {\"ok\":false,\"error\":\"...\",\"code\":N} (code 5 adds \"node\"\n"
+           "and \"fix\").\n";
   }
   switch (*command) {
     case Command::Status:

@@ -5,10 +5,12 @@
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
+#include <functional>
 #include <memory>
 
 #include "core/box_reads.h"
 #include "core/calibration_data.h"
+#include "core/device_access.h"
 #include "core/equalizer_mirror.h"
 #include "core/output_editor.h"
 #include "tools/cli/cli_names.h"
@@ -508,7 +510,10 @@ std::string SceneText(const EqualizerMirror& mirror, const SceneRequest& request
 
 }  // namespace
 
-RunResult Failure(int code, std::string_view message, bool json) {
+namespace {
+
+/// The failure of Failure, with `extra` adding fields to the JSON document.
+RunResult FailureWith(int code, std::string_view message, bool json, const std::function<void(cJSON*)>& extra) {
   std::string line(message);
   for (char& c : line)
     if (c == '\n' || c == '\r') c = ' ';
@@ -520,9 +525,26 @@ RunResult Failure(int code, std::string_view message, bool json) {
     cJSON_AddBoolToObject(document.get(), "ok", false);
     cJSON_AddStringToObject(document.get(), "error", line.c_str());
     cJSON_AddNumberToObject(document.get(), "code", code);
+    if (extra) extra(document.get());
     result.out = Printed(document);
   }
   return result;
+}
+
+}  // namespace
+
+RunResult Failure(int code, std::string_view message, bool json) { return FailureWith(code, message, json, {}); }
+
+RunResult NoAccessFailure(std::string_view node, bool json) {
+  const std::string message = "no permission to open the ZX7140K's node " + Str(node) +
+                              " (reading and writing it is needed): install the udev rule of Quorelbox, " +
+                              Str(kUdevRuleFile) + " (the package puts it in " + Str(kUdevRuleFolder) +
+                              "; by hand, copy packaging/udev/" + Str(kUdevRuleFile) +
+                              " to /etc/udev/rules.d), then run: " + Str(kAccessFixCommand);
+  return FailureWith(kExitNoAccess, message, json, [node](cJSON* document) {
+    cJSON_AddStringToObject(document, "node", Str(node).c_str());
+    cJSON_AddStringToObject(document, "fix", Str(kAccessFixCommand).c_str());
+  });
 }
 
 void Warn(RunResult& result, std::string_view message) {

@@ -26,6 +26,7 @@ enum ExitCode : int {
   kExitBadArgument = 2,
   kExitNoBox = 3,        ///< nothing could be opened
   kExitBoxRefused = 4,   ///< opened, but no usable ZX7140K session came of it
+  kExitNoAccess = 5,     ///< a box is there, but this user may not open its node
 };
 
 struct RunResult {
@@ -37,6 +38,9 @@ struct RunResult {
 /// A failed run: "quorelbox-cli: <message>" on stderr and, with `json`, the document
 /// {"ok":false,"error":...,"code":...} on stdout. Line breaks in `message` become blanks.
 RunResult Failure(int code, std::string_view message, bool json);
+/// A box this user may not open: the failure names the refused `node`, the udev rule and the
+/// command that applies it; with `json` the document also carries "node" and "fix".
+RunResult NoAccessFailure(std::string_view node, bool json);
 /// Adds "quorelbox-cli: warning: <message>" to the run's stderr.
 void Warn(RunResult& result, std::string_view message);
 

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <optional>
 #include <string>
+#include <thread>
 
 #include "core/calibration_session.h"
 #include "core/code_page.h"
@@ -54,8 +55,9 @@ std::string_view CalibrationText(std::string_view key) {
 /// The session's notices, kept until the run decides how it ended.
 class NoticeBoard final : public SessionHost {
  public:
-  void OnNotice(SessionNotice notice, int value) override {
+  void OnNotice(SessionNotice notice, int value, std::string_view detail) override {
     switch (notice) {
+      case SessionNotice::PermissionDenied: deniedNode = std::string(detail); break;
       case SessionNotice::ConnectFailed: connectFailed = true; break;
       case SessionNotice::DeviceNotMatch: foreignModel = value; break;
       case SessionNotice::PlugOut: left = true; break;
@@ -66,6 +68,17 @@ class NoticeBoard final : public SessionHost {
   }
   // No main-volume poll: the run ends long before its first tick, and `status` reads the
   // volume afresh anyway.
+
+  // The run has nothing else to do while a refused box waits for its next try: it sleeps
+  // until then (RetryRefusedOpen).
+  bool StartOpenRetryTimer(int delayMs) override {
+    retryAt = Clock::now() + std::chrono::milliseconds(delayMs);
+    return true;
+  }
+  void StopOpenRetryTimer() override { retryAt.reset(); }
+
+  std::optional<Clock::time_point> retryAt;
+  std::optional<std::string> deniedNode;
 
   bool connectFailed = false;
   std::optional<int> foreignModel;
@@ -394,13 +407,26 @@ class Runner {
 
   bool BoxLeft() const { return m_unplugged.load() || m_notices.left; }
 
+  /// Gives a box the system refused its tries, until it opens or the session gives up.
+  void RetryRefusedOpen() {
+    while (Session().OpenRetryPending() && m_notices.retryAt) {
+      std::this_thread::sleep_until(*m_notices.retryAt);
+      m_notices.retryAt.reset();
+      Session().OpenRetryTick();
+    }
+  }
+
   bool Connect(RunResult& result) {
     const bool json = m_invocation.json;
     Session().ConnectDevice(false);
+    RetryRefusedOpen();
+    if (m_notices.deniedNode) {
+      result = NoAccessFailure(*m_notices.deniedNode, json);
+      return false;
+    }
     if (!Session().IsDeviceOpen() && !Session().TaskRunning()) {
       result = Failure(kExitNoBox,
-                       "no ZX7140K found (USB 0483:5750): is it plugged in and switched on, and may this "
-                       "user open /dev/hidraw*?",
+                       "no ZX7140K found (USB 0483:5750): is it plugged in and switched on?",
                        json);
       return false;
     }
