@@ -13,6 +13,7 @@ enum class SessionNotice {
   DeviceReboot,    ///< the box restarts after a factory default
   DeviceAbnormal,  ///< the box reports an abnormal state
   ForceUpdate,     ///< the box's firmware is older than this program needs
+  ForceUpdateContinue,  ///< the box came back during a forced update: the update goes on
   TaskStarted,     ///< a long operation started: keep the user from editing
   TaskEnded,       ///< the long operation ended
 };
