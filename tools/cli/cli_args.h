@@ -96,7 +96,7 @@ struct MixRequest {
 };
 inline constexpr int kMaxMixTrim = 100;
 
-enum class Command { Status, Get, Set, Scenes, Scene, Profile, Mix, Mem };
+enum class Command { Status, Get, Set, Scenes, Scene, Profile, Mix, Mem, Firmware };
 
 /// One word of the DSP's memory: read it, or write `data` to it.
 struct MemRequest {
@@ -105,9 +105,20 @@ struct MemRequest {
   std::uint32_t data = 0;
 };
 
+/// `firmware FILE`: upgrade the box from an image file.
+struct FirmwareRequest {
+  std::string path;
+  bool yes = false;  ///< --yes: no question before the box is touched
+};
+
 struct Invocation {
   bool simulate = false;
   std::string statePath;  ///< --simulate-state FILE; implies simulate
+  /// How the virtual box presents itself (--simulate-firmware X.Y, --simulate-model N,
+  /// --simulate-loader); each implies simulate. Kept as typed: the simulator reads them.
+  std::string simulateFirmware;
+  std::string simulateModel;
+  bool simulateLoader = false;
   bool json = false;
   /// Show help instead of running: the general text without a command, else the
   /// command's own.
@@ -118,6 +129,7 @@ struct Invocation {
   ProfileRequest profile;              ///< for `profile`
   MixRequest mix;                      ///< for `mix`
   MemRequest mem;                      ///< for `mem`
+  FirmwareRequest firmware;            ///< for `firmware`
 };
 
 struct ParseResult {

@@ -56,6 +56,10 @@ std::string SceneReport(const EqualizerMirror& mirror, const SceneRequest& reque
 std::string ProfileReport(const ProfileRequest& request, bool json);
 /// The memory word a `mem` command read (`data`) or wrote.
 std::string MemReport(const MemRequest& request, std::uint32_t data, bool json);
+/// What a `firmware` command did: the file, its kind and size, and what the box reports
+/// after its restart (`application` false: it is still in its loader).
+std::string FirmwareReport(const std::string& path, const std::string& kind, std::uint32_t bytes, int model,
+                           int mainVersion, int slaveVersion, bool application, bool json);
 /// One line saying why `path` could not be read or written (`result` is not Ok).
 std::string ProfileProblem(ProfileFileResult result, const std::string& path);
 

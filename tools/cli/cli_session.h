@@ -5,7 +5,9 @@
 /// to hidapi, to the virtual box of --simulate, or to whatever a test hands it.
 
 #include <chrono>
+#include <functional>
 #include <memory>
+#include <string>
 
 #include "devicelink/hid_transport.h"
 #include "devicelink/link_timing.h"
@@ -30,6 +32,13 @@ struct SessionOptions {
   /// read back for a whole configuration.
   std::chrono::milliseconds transferTimeout{60000};
   LinkTimings timings{};
+  /// `firmware`: asks the question and answers whether to go on (not asked with --yes;
+  /// without it the answer is no).
+  std::function<bool(const std::string& question)> confirm;
+  /// `firmware`: each progress value 0..100 of the transfer, for a progress bar.
+  std::function<void(int percent)> progress;
+  /// `firmware`: how long the box may take to come back after the upgrade.
+  std::chrono::milliseconds restartTimeout{60000};
 };
 
 /// Runs the command of `invocation` (not help, already answered) on the box behind

@@ -1,6 +1,9 @@
 // quorelbox-cli: the ZX7140K's live settings from a terminal or a script, on the same core
 // as the window and without a display.
+#include <unistd.h>
+
 #include <cstdio>
+#include <iostream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,6 +21,29 @@ int Emit(const qb::cli::RunResult& result) {
   std::fwrite(result.err.data(), 1, result.err.size(), stderr);
   std::fflush(stdout);
   return result.code;
+}
+
+/// The firmware command's question, answered on the terminal; no terminal, no yes.
+bool AskOnTerminal(const std::string& question) {
+  if (!::isatty(STDIN_FILENO)) return false;
+  std::fputs(question.c_str(), stderr);
+  std::fflush(stderr);
+  std::string answer;
+  if (!std::getline(std::cin, answer)) return false;
+  return answer == "y" || answer == "Y" || answer == "yes";
+}
+
+/// A progress bar on standard error, redrawn in place; -1 ends its line.
+void ShowProgress(int percent) {
+  if (percent < 0) {
+    std::fputs("\n", stderr);
+    return;
+  }
+  constexpr int kWidth = 40;
+  const int filled = percent * kWidth / 100;
+  std::fprintf(stderr, "\r[%s%s] %3d%%", std::string(static_cast<std::size_t>(filled), '#').c_str(),
+               std::string(static_cast<std::size_t>(kWidth - filled), ' ').c_str(), percent);
+  std::fflush(stderr);
 }
 
 }  // namespace
@@ -39,8 +65,14 @@ int main(int argc, char** argv) {
   qb::PlugSwitch* plug = nullptr;
   if (invocation.simulate) {
     std::string error;
+    qb::sim::SimulatedBoxIdentity identity;
+    identity.loader = invocation.simulateLoader;
+    if (!invocation.simulateFirmware.empty() && !qb::sim::ParseSimulatedFirmware(invocation.simulateFirmware, identity))
+      return Emit(Failure(kExitBadArgument, "--simulate-firmware takes X.Y, each 0..255", invocation.json));
+    if (!invocation.simulateModel.empty() && !qb::sim::ParseSimulatedModel(invocation.simulateModel, identity))
+      return Emit(Failure(kExitBadArgument, "--simulate-model takes 0..255", invocation.json));
     // A damaged file may hold someone's tune: refuse, and never save over it.
-    if (!qb::sim::OpenSimulatedBox(invocation.statePath, box, &error))
+    if (!qb::sim::OpenSimulatedBox(invocation.statePath, box, &error, identity))
       return Emit(Failure(kExitFailure, error, invocation.json));
     backend = box.backend;
     plug = box.backend->Box().get();
@@ -48,7 +80,10 @@ int main(int argc, char** argv) {
     backend = qb::MakeHidapiBackend();
   }
 
-  RunResult result = RunSession(invocation, backend, plug);
+  SessionOptions options;
+  options.confirm = AskOnTerminal;
+  if (!invocation.json) options.progress = ShowProgress;
+  RunResult result = RunSession(invocation, backend, plug, options);
   std::string error;
   // The virtual box is saved whatever the command did: like a real box, it keeps what
   // reached it, even from a run that failed halfway.
