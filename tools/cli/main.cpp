@@ -35,10 +35,15 @@ bool AskOnTerminal(const std::string& question) {
 
 /// A progress bar on standard error, redrawn in place; -1 ends its line.
 void ShowProgress(int percent) {
+  // Each block reports its progress more than once: draw only what changed.
+  static int shown = -1;
   if (percent < 0) {
     std::fputs("\n", stderr);
+    shown = -1;
     return;
   }
+  if (percent == shown) return;
+  shown = percent;
   constexpr int kWidth = 40;
   const int filled = percent * kWidth / 100;
   std::fprintf(stderr, "\r[%s%s] %3d%%", std::string(static_cast<std::size_t>(filled), '#').c_str(),
