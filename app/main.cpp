@@ -11,6 +11,7 @@
 #include <string>
 
 #include "devicelink/hid_transport.h"
+#include "shell/firmware_resources.h"
 #include "shell/log.h"
 #include "shell/single_instance.h"
 #include "shell/termination_watcher.h"
@@ -25,23 +26,32 @@ const QString kTitle = QStringLiteral("Quorel DSP Audio");
 
 void PrintUsage() {
   std::printf(
-      "Usage: quorelbox [--simulate] [--simulate-state FILE] [--screenshot FILE.png] [--help]\n"
+      "Usage: quorelbox [--simulate] [--simulate-state FILE] [--simulate-firmware X.Y]\n"
+      "                 [--simulate-loader] [--simulate-model N] [--screenshot FILE.png] [--help]\n"
       "The control panel of the ZX7140K audio processor (USB vendor 0483, product 5750).\n"
       "  --simulate              work with the built-in virtual box instead of a real one\n"
       "                          (F8 unplugs it, F9 plugs it back in)\n"
       "  --simulate-state FILE   the same, keeping the virtual box's settings in FILE between\n"
       "                          runs (a missing file starts a factory-fresh box)\n"
+      "%s"
       "  --screenshot FILE.png   save a picture of the main window 3 s after start and quit\n"
       "  --help                  show this text\n"
       "A file \"savelog.ini\" in the current directory turns on the diagnostic log \"save.log\";\n"
       "\"debug.ini\" shows the memory tool button; \"noForceUpdate.ini\" stops the forced\n"
       "firmware update prompt. Without access to /dev/hidraw* (a udev rule) no box is found.\n"
-      "The command-line tool quorelbox-cli reads and tunes a box without a window.\n");
+      "The command-line tool quorelbox-cli reads and tunes a box without a window.\n"
+      "%s\n",
+      qb::sim::kSimulatedIdentityHelp,
+      qb::HasBuiltInFirmware()
+          ? "This build carries the box's firmware for the forced update."
+          : "This build carries no built-in firmware: the forced update reports it missing\n"
+            "(\"File prepare error. error code 1\"); the update window takes image files.");
 }
 
 struct Options {
   bool simulate = false;
   std::string statePath;
+  qb::sim::SimulatedBoxIdentity identity;
   const char* screenshot = nullptr;
 };
 
@@ -54,6 +64,21 @@ int ParseOptions(int argc, char** argv, Options& options) {
     } else if (std::strcmp(argv[i], "--simulate-state") == 0 && hasValue) {
       options.simulate = true;
       options.statePath = argv[++i];
+    } else if (std::strcmp(argv[i], "--simulate-firmware") == 0 && hasValue) {
+      options.simulate = true;
+      if (!qb::sim::ParseSimulatedFirmware(argv[++i], options.identity)) {
+        std::fprintf(stderr, "quorelbox: --simulate-firmware takes X.Y, each 0..255: %s\n", argv[i]);
+        return 2;
+      }
+    } else if (std::strcmp(argv[i], "--simulate-model") == 0 && hasValue) {
+      options.simulate = true;
+      if (!qb::sim::ParseSimulatedModel(argv[++i], options.identity)) {
+        std::fprintf(stderr, "quorelbox: --simulate-model takes 0..255: %s\n", argv[i]);
+        return 2;
+      }
+    } else if (std::strcmp(argv[i], "--simulate-loader") == 0) {
+      options.simulate = true;
+      options.identity.loader = true;
     } else if (std::strcmp(argv[i], "--simulate") == 0) {
       options.simulate = true;
     } else if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
@@ -94,7 +119,7 @@ int main(int argc, char** argv) {
   qb::sim::SimulatedBox simulated;
   if (options.simulate) {
     std::string error;
-    if (!qb::sim::OpenSimulatedBox(options.statePath, simulated, &error)) {
+    if (!qb::sim::OpenSimulatedBox(options.statePath, simulated, &error, options.identity)) {
       // The file may hold the user's work: leave it and say why nothing starts.
       std::fprintf(stderr, "quorelbox: %s\n", error.c_str());
       QMessageBox::critical(nullptr, kTitle, QString::fromStdString(error));

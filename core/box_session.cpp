@@ -157,8 +157,31 @@ void BoxSession::OpenAndRead(bool showError) {
     return;
   }
   LogPrintA("Connect OK\xEF\xBC\x81\n");
-  // The forced update's own window takes over a box that comes back during the update;
-  // until that window exists every connection reads the box.
+  if (HandOverToForcedUpdate()) return;
+  StartReadOut();
+}
+
+// --- firmware update hand-over -------------------------------------------------------------
+
+bool BoxSession::HandOverToForcedUpdate() {
+  // A forced update waits for the box to come back after each of its restarts; its window
+  // goes on with the box instead of a read-out.
+  if (!m_mirror.forcedUpdate || MarkerFileExists(kNoForceUpdateMarker)) return false;
+  m_link.DisableQueue();
+  SetState(ConnectionState::Connected);
+  Tell(SessionNotice::ForceUpdateContinue);
+  return true;
+}
+
+void BoxSession::StartReadOut() {
+  if (!m_link.IsDeviceOpen()) {
+    ConnectDevice(false);
+    return;
+  }
+  if (Busy()) {
+    m_readOutAfterTask = true;
+    return;
+  }
   m_link.DisableQueue();
   for (int o = 0; o < kOutputCount; ++o) m_readOutBands[At(o)] = m_mirror.EqSize(o);
   Post(WM_SHOW_LOADING);
@@ -308,6 +331,10 @@ bool BoxSession::HandleMessage(const ReplyMessage& message) {
         const bool showError = *m_connectAfterTask;
         m_connectAfterTask.reset();
         if (!m_link.IsDeviceOpen()) ConnectDevice(showError);
+      }
+      if (m_readOutAfterTask) {
+        m_readOutAfterTask = false;
+        StartReadOut();
       }
       return true;
     default: return false;

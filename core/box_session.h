@@ -97,6 +97,9 @@ class BoxSession {
   void DisconnectDevice();
   void DevicePlugin();
   void DevicePlugOut();
+  /// Reads the whole box again on a task (the forced update's end); connects first when the
+  /// link is closed, waits for a running task's end.
+  void StartReadOut();
   /// Sends the factory default on a task (the caller has asked the user). False while
   /// another task runs.
   bool StartFactoryDefault();
@@ -137,6 +140,9 @@ class BoxSession {
   /// The box's node was refused: retries later, or tells the user once the retries are spent.
   void OpenRefused(const std::string& node, bool showError);
   void StopOpenRetry();
+  /// While a forced update runs (and no "noForceUpdate.ini" says otherwise) a box that
+  /// comes back is handed to the update instead of being read. True when it was.
+  bool HandOverToForcedUpdate();
   static void RunTask(BoxSession* self);
   void ReadMcuValueThread();
   void FactoryDefaultThread();
@@ -150,6 +156,8 @@ class BoxSession {
   PerOutput<int> m_readOutBands{};
   /// A connect asked for while a task ran: done when the task ends (the flag: show errors).
   std::optional<bool> m_connectAfterTask;
+  /// A read-out asked for while a task ran (StartReadOut): done when the task ends.
+  bool m_readOutAfterTask = false;
   int m_mainVolumePolls = 0;
   /// Retries of a refused open made since the last connect; the next one waits
   /// kOpenRetryDelaysMs[m_openRetries].

@@ -14,6 +14,7 @@
 #include "core/crossover_editor.h"
 #include "core/edit_context.h"
 #include "core/eq_editor.h"
+#include "core/firmware_updater.h"
 #include "core/equalizer_mirror.h"
 #include "core/link_editor.h"
 #include "core/main_controls.h"
@@ -43,6 +44,8 @@ class EqualizerManager {
   DeviceLink& Link() { return m_session.Link(); }
   /// Words of the DSP's memory, for the service tools.
   MemoryService& Memory() { return m_memory; }
+  /// Firmware upgrades, for the update windows.
+  FirmwareUpdater& Firmware() { return m_firmware; }
 
   OutputEditor& Outputs() { return m_outputs; }
   MainControls& Main() { return m_main; }
@@ -67,6 +70,9 @@ class EqualizerManager {
  private:
   EqualizerMirror m_mirror;
   ChangeHub m_changes;
+  // Before the session, so it goes after it: the session's destructor ends the task that
+  // an upgrade runs on before the updater it reports through is gone.
+  FirmwareUpdater m_firmware{m_session};
   BoxSession m_session;
   MemoryService m_memory{m_session.Link()};
   EditContext m_context{m_mirror, m_session, m_changes};

@@ -10,15 +10,16 @@
 namespace qb {
 
 enum class SessionNotice {
-  ConnectFailed,     ///< the box could not be opened or did not answer the handshake
-  DeviceNotMatch,    ///< the box is another model (value: the model number)
-  PlugOut,           ///< the box was unplugged while connected
-  DeviceReboot,      ///< the box restarts after a factory default
-  DeviceAbnormal,    ///< the box reports an abnormal state
-  ForceUpdate,       ///< the box's firmware is older than this program needs
-  TaskStarted,       ///< a long operation started: keep the user from editing
-  TaskEnded,         ///< the long operation ended
-  PermissionDenied,  ///< the box is there but this user may not open it (detail: its node)
+  ConnectFailed,        ///< the box could not be opened or did not answer the handshake
+  DeviceNotMatch,       ///< the box is another model (value: the model number)
+  PlugOut,              ///< the box was unplugged while connected
+  DeviceReboot,         ///< the box restarts after a factory default
+  DeviceAbnormal,       ///< the box reports an abnormal state
+  ForceUpdate,          ///< the box's firmware is older than this program needs
+  ForceUpdateContinue,  ///< the box came back during a forced update: the update goes on
+  TaskStarted,          ///< a long operation started: keep the user from editing
+  TaskEnded,            ///< the long operation ended
+  PermissionDenied,     ///< the box is there but this user may not open it (detail: its node)
 };
 
 class SessionHost {

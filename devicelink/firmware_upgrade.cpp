@@ -133,25 +133,11 @@ const char* StartLogName(UpgradeKind kind) {
   }
 }
 
-/// Checks the image named by `name` into the link's upgrade state.
-int CheckImage(DeviceLink& link, const std::filesystem::path& path, const std::string& name) {
-  FirmwareImages& up = link.Upgrade();
+/// Checks the image at `path` into the link's upgrade state.
+int CheckImage(DeviceLink& link, const std::filesystem::path& path) {
   ImageCheckEnv env = ImageCheckEnvOf(link);
   env.emptyReceiveRing = [&link] { link.ResetReceiveRing(); };
-  if (Contains(name, "BL_UPG.BIN")) {
-    LogPrintA("before MCUUpgBLParsingFile\n");
-    return MCUUpgBLParsingFile(path, env, up);
-  }
-  if (Contains(name, "FLASH_UPG.BIN")) {
-    LogPrintA("before FlashUpgParsingFile\n");
-    return FlashUpgParsingFile(path, env, up);
-  }
-  if (Contains(name, "MCU_UPG.BIN")) {
-    LogPrintA("before MCUUpgParsingFile\n");
-    return MCUUpgParsingFile(path, env, up);
-  }
-  LogPrintA("before ParsingUpgFWFile\n");
-  return ParsingUpgFWFile(path, env, up);
+  return CheckUpgradeFile(path, env, link.Upgrade());
 }
 
 /// Ends a start that did not get under way: no image stays loaded, no upgrade is shown.
@@ -161,12 +147,11 @@ int AbandonStart(FirmwareImages& up, int result) {
   return result;
 }
 
-int StartImageUpgrade(DeviceLink& link, const std::filesystem::path& path,
-                      const std::string& name, const UpgradeReopenTimings& reopen) {
+int StartImageUpgrade(DeviceLink& link, const std::filesystem::path& path, const UpgradeReopenTimings& reopen) {
   FirmwareImages& up = link.Upgrade();
   up.dspSent = 0;
   up.mcuRemaining = 0;
-  const int checked = CheckImage(link, path, name);
+  const int checked = CheckImage(link, path);
   LogPrintA("Parsing return 0x%0x\n", static_cast<unsigned>(checked));
   if (checked != kUpgAccepted) return AbandonStart(up, checked);
 
@@ -434,6 +419,27 @@ constexpr std::array kUpgradeDecoders = {
 
 }  // namespace
 
+int CheckUpgradeFile(const std::filesystem::path& path, const ImageCheckEnv& env, FirmwareImages& images) {
+  const std::string name = UpperFileName(path);
+  if (Contains(name, "BL_UPG.BIN")) {
+    LogPrintA("before MCUUpgBLParsingFile\n");
+    return MCUUpgBLParsingFile(path, env, images);
+  }
+  if (Contains(name, "FLASH_UPG.BIN")) {
+    LogPrintA("before FlashUpgParsingFile\n");
+    return FlashUpgParsingFile(path, env, images);
+  }
+  if (Contains(name, "MCU_UPG.BIN")) {
+    LogPrintA("before MCUUpgParsingFile\n");
+    return MCUUpgParsingFile(path, env, images);
+  }
+  if (Contains(name, "UPG_FW.BIN")) {
+    LogPrintA("before ParsingUpgFWFile\n");
+    return ParsingUpgFWFile(path, env, images);
+  }
+  return UPG_FILE_INVALID;
+}
+
 int UpgradeStart(DeviceLink& link, const std::filesystem::path& path,
                  const UpgradeReopenTimings& reopen) {
   const std::string name = UpperFileName(path);
@@ -441,7 +447,7 @@ int UpgradeStart(DeviceLink& link, const std::filesystem::path& path,
   FirmwareImages& up = link.Upgrade();
   if (Contains(name, "FLASH_UPG.BIN") || Contains(name, "MCU_UPG.BIN") ||
       Contains(name, "BL_UPG.BIN") || Contains(name, "UPG_FW.BIN")) {
-    return StartImageUpgrade(link, path, name, reopen);
+    return StartImageUpgrade(link, path, reopen);
   }
   if (Contains(name, "DOWNLOAD.BAT")) {
     // The external tool does the writing; nothing is loaded, so the steps report 0 %.

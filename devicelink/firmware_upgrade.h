@@ -51,6 +51,12 @@ struct UpgradeReopenTimings {
 int UpgradeStart(DeviceLink& link, const std::filesystem::path& path,
                  const UpgradeReopenTimings& reopen = {});
 
+/// Checks the image file at `path` as UpgradeStart does, without a box: the check is chosen
+/// by the file name in the same order ("BL_UPG.BIN", "FLASH_UPG.BIN", "MCU_UPG.BIN",
+/// "UPG_FW.BIN", any letter case) and fills `images`. Returns the check's code; 2 for a name
+/// that says no image kind. With env.linkOpen false the MCU and flash checks return 3.
+int CheckUpgradeFile(const std::filesystem::path& path, const ImageCheckEnv& env, FirmwareImages& images);
+
 /// Moves the transfer one step: sends one block, moves on to reading, or reads (waiting up
 /// to kWaitDefaultMs, capped by the link) and decodes one report. Returns the progress in
 /// integer percent of the bytes sent (0 when no image is loaded), kUpgradeFinished (101)

@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   g++ cmake ninja-build pkg-config make ccache
-  libhidapi-dev libcjson-dev libudev-dev
+  libhidapi-dev libcjson-dev libudev-dev libzip-dev zlib1g-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang-14 libclang-rt-14-dev
   qt6-base-dev qt6-tools-dev qt6-svg-dev libqt6opengl6-dev libxkbcommon-dev qt6-qpa-plugins

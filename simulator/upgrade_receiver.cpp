@@ -194,6 +194,9 @@ void UpgradeReceiver::Install(BoxContext& box) {
     case UpgradeKind::kMcu:
       m_mcuVersion = std::array<std::uint8_t, 2>{config.newMasterVersion, config.newSlaveVersion};
       box.SetApplicationMode(true);
+      // The loader starts the new application by restarting, as the box does: the program
+      // sees the box leave and come back, and a forced update goes on from there.
+      box.Reboot(false);
       break;
     case UpgradeKind::kBootloader:
       m_bootloaderVersion = config.newBootloaderVersion;

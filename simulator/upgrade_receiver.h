@@ -23,8 +23,8 @@
 /// The image check. The box knows nothing of the file around the image; what it holds is
 /// the head from the start command, which for this box is the 32-bit big-endian additive
 /// sum of the image data (ImageHeadFor). At the finish it sums what it received (zero
-/// padding adds nothing) and compares. A verified MCU image leaves the loader at once and
-/// reports its version in the next handshake; a verified flash image is installed by the
+/// padding adds nothing) and compares. A verified MCU image restarts the box into the new
+/// application, which reports its version in the next handshake; a verified flash image is installed by the
 /// reboot command the program sends after it; a verified boot loader changes the version
 /// MCU_GET_BOOTLOADER_VER reports. A refused finish (incomplete transfer, wrong sum) leaves
 /// the box where it was, an MCU or flash upgrade in its loader.

@@ -52,7 +52,8 @@ void CAboutWnd::OnInit() {
   if (firmware) ui::SetControlText(firmware, FirmwareVersionText(m_versions));
   if (software) ui::SetControlText(software, SoftwareVersionText());
   if (inner) {
-    ui::SetControlText(inner, InnerFirmwareVersionText());
+    ui::SetControlText(inner, m_versions.builtInFirmware ? InnerFirmwareVersionText()
+                                                          : QStringLiteral("${inner_fw_none}"));
     inner->setVisible(true);
   }
   if (company) company->setVisible(false);

@@ -17,6 +17,8 @@ struct AboutInfo {
   int firmwareSecondary = 0;
   /// The maker's web address the link button opens; no link is shown without a valid one.
   QString webAddress;
+  /// The build carries the firmware of the forced update; without it the window says so.
+  bool builtInFirmware = true;
 };
 
 /// The web address the build was given (QUORELBOX_WEB_ADDRESS), empty without one.

@@ -1,6 +1,7 @@
 #include "windows/main_wnd.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QTimer>
@@ -10,8 +11,10 @@
 #include "core/device_access.h"
 #include "core/equalizer_manager.h"
 #include "shell/display_scale.h"
+#include "shell/firmware_resources.h"
 #include "shell/hotplug_monitor.h"
 #include "shell/log.h"
+#include "shell/marker_files.h"
 #include "shell/settings.h"
 #include "ui/buttons.h"
 #include "ui/control_text.h"
@@ -23,6 +26,8 @@
 #include "windows/about_wnd.h"
 #include "windows/auto_cal_wnd.h"
 #include "windows/focus_ring.h"
+#include "windows/force_update_wnd.h"
+#include "windows/update_fw_wnd.h"
 #include "windows/loading_wnd.h"
 #include "windows/main_presenter.h"
 #include "windows/mixer_wnd.h"
@@ -31,6 +36,7 @@
 #include "windows/scene_wnd.h"
 #include "windows/start_up.h"
 #include "windows/message_box.h"
+#include "windows/text_format.h"
 #include "windows/msg_checkbox_wnd.h"
 
 namespace qb {
@@ -154,24 +160,70 @@ void CMainWnd::OnNotice(SessionNotice notice, int value, std::string_view detail
       CloseLoading();
       ShowMessage(tips, QStringLiteral("${device_reboot}"), confirm);
       break;
-    case SessionNotice::DeviceAbnormal: ShowMessage(tips, QStringLiteral("${device_status_unnormal}"), confirm); break;
+    case SessionNotice::DeviceAbnormal:
+      ShowMessage(tips, QStringLiteral("${device_status_unnormal}"), confirm);
+      // The box can only be upgraded (an interrupted upgrade left it in its loader): the
+      // update window finishes it.
+      ShowUpdateWindow();
+      break;
     case SessionNotice::PermissionDenied:
       ShowMessage(tips,
                   ui::Tr(QStringLiteral("${device_no_permission}"))
                       .arg(Utf8(detail), Utf8(kUdevRuleFile), Utf8(kAccessFixCommand)),
                   confirm);
       break;
-    case SessionNotice::ForceUpdate: {
-      // Until the firmware update window exists, the user at least learns why the box
-      // should be updated.
-      const Profile& live = m_core->CurrentProfile();
-      QString text = ui::Tr(QStringLiteral("${update_tips}"));
-      for (const int number : {live.mainVersion, live.slaveVersion, kMinMainVersion, kMinSlaveVersion})
-        text.replace(text.indexOf(QStringLiteral("%d")), 2, QString::number(number));
-      ShowMessage(tips, text, confirm);
+    case SessionNotice::ForceUpdate: ForceUpdateEntry(); break;
+    case SessionNotice::ForceUpdateContinue:
+      if (m_forceUpdate) m_forceUpdate->ContinueUpdate();
       break;
-    }
   }
+}
+
+// --- firmware updates ---------------------------------------------------------------------------
+
+void CMainWnd::ForceUpdateEntry() {
+  LogPrintA("WM_FORCE_UPDATE entry\n");
+  if (MarkerFileExists(kNoForceUpdateMarker)) return;
+  const Profile& live = m_core->CurrentProfile();
+  const QString text = windows::FillPlaceholders(
+      ui::Tr(QStringLiteral("${update_tips}")),
+      {QString::number(live.mainVersion), QString::number(live.slaveVersion), QString::number(kMinMainVersion),
+       QString::number(kMinSlaveVersion)});
+  if (ShowConfirm(QStringLiteral("${tips}"), text) != 1) return;
+  LogPrintA("Start force update!\n");
+  std::string mcu;
+  std::string flash;
+  int code = ExtractResourceToTemp(kMcuTempFile, mcu, kMcuResource, kResourceType);
+  if (code == kResourceWritten) {
+    code = ExtractResourceToTemp(kFlashTempFile, flash, kFlashResource, kResourceType);
+    if (code != kResourceWritten) code += 6;
+  }
+  if (code != kResourceWritten) {
+    QFile::remove(QString::fromStdString(mcu));
+    QFile::remove(QString::fromStdString(flash));
+    ShowMessage(QStringLiteral("${tips}"), QStringLiteral("File prepare error. error code %1").arg(code),
+                {QStringLiteral("${confirm}")});
+    return;
+  }
+  EqualizerMirror& mirror = m_core->Mirror();
+  mirror.forcedUpdate = true;
+  const int result = windows::ShowForceUpdateWindow(this, m_core->Firmware(), QString::fromStdString(mcu),
+                                                    QString::fromStdString(flash),
+                                                    [this](windows::CForceUpdateWnd* w) { m_forceUpdate = w; });
+  mirror.forcedUpdate = false;
+  // Read the box again after new firmware, and whenever the update left the link open
+  // without live edits (closed part way): the session must show the box as it is.
+  BoxSession& session = m_core->Session();
+  if (result == 1 || (session.IsDeviceOpen() && !m_core->Link().QueueEnabled())) session.StartReadOut();
+}
+
+void CMainWnd::ShowUpdateWindow() {
+  if (m_updateWindowOpen) return;
+  m_updateWindowOpen = true;
+  m_core->Mirror().manualUpdate = true;
+  windows::ShowUpdateFwWindow(this, m_core->Firmware(), QString(), m_options.firmwareFileChooser);
+  m_core->Mirror().manualUpdate = false;
+  m_updateWindowOpen = false;
 }
 
 int CMainWnd::MainVolumePolls() const { return m_core->Session().MainVolumePolls(); }
@@ -509,13 +561,13 @@ void CMainWnd::OnMenuClick(const ui::MenuClickRecord& record) {
   if (StartsWith(name, "output_menu") || StartsWith(name, "output_item")) {
     m_presenter->SetOutputValue(m_outputMenuChannel, name);
   } else if (StartsWith(name, "option_item_firmware_upgrade")) {
-    LogPrintA("firmware update window not available\n");
+    ShowUpdateWindow();
   } else if (StartsWith(name, "option_item_reset_default")) {
     m_presenter->ResetMcuFactoryDefault();
   } else if (StartsWith(name, "option_item_about")) {
     const Profile& profile = m_core->CurrentProfile();
-    windows::ShowAboutWindow(
-        this, windows::AboutInfo{profile.model, profile.mainVersion, profile.slaveVersion, windows::BuildWebAddress()});
+    windows::ShowAboutWindow(this, windows::AboutInfo{profile.model, profile.mainVersion, profile.slaveVersion,
+                                                      windows::BuildWebAddress(), HasBuiltInFirmware()});
   } else if (is("option_item_language_en")) {
     if (current != u"en") SwitchLanguage(QStringLiteral("en"), 0);
   } else if (is("option_item_language_cn")) {

@@ -25,6 +25,7 @@ class HotplugMonitor;
 class MainPresenter;
 namespace windows {
 class CLoadingWnd;
+class CForceUpdateWnd;
 }
 namespace ui {
 struct MenuClickRecord;
@@ -43,6 +44,9 @@ struct MainWndOptions {
   std::function<QString(int kind, int dialog)> profilePathChooser;
   /// The calibration's polling pace; tests shorten it.
   CalibrationTimings calibration{};
+  /// Asks which firmware file the update window upgrades from (the file dialog unless a
+  /// test answers instead); an empty text means cancelled.
+  std::function<QString(QWidget* owner)> firmwareFileChooser;
 };
 
 /// Private message of the simulate mode: the virtual box left (wParam 0) or came back (1).
@@ -118,12 +122,20 @@ class CMainWnd final : public ui::WindowBase, public PresenterHost, public Sessi
   /// The "${tips}" boxes and the message windows, which a plug event makes stale.
   void EndNoticeWindows();
   void StartHotplug();
+  // Firmware updates.
+  /// The box's firmware is older than 16.16: ask, write out the built-in images and run
+  /// the forced update.
+  void ForceUpdateEntry();
+  /// The update window, unless one is open already (the box may report its loader again).
+  void ShowUpdateWindow();
 
   MainWndOptions m_options;
   std::unique_ptr<EqualizerManager> m_core;
   std::unique_ptr<MainPresenter> m_presenter;
   std::unique_ptr<HotplugMonitor> m_hotplug;
   windows::CLoadingWnd* m_loading = nullptr;
+  windows::CForceUpdateWnd* m_forceUpdate = nullptr;  ///< while the forced update is open
+  bool m_updateWindowOpen = false;
   int m_outputMenuChannel = 0;
   int m_mainVolumeTimerId = 0;
   QTimer* m_plugPoll = nullptr;

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <thread>
 #include <fstream>
 
 #include "devicelink/device_link.h"
@@ -103,6 +104,11 @@ TEST_F(UpgradeEndToEnd, AnMcuImageIsSentThroughTheLoaderAndInstalled) {
   ASSERT_FALSE(seen.blockOffsets.empty());
   EXPECT_EQ(seen.blockOffsets.front(), 992u);  // the partial block first
   EXPECT_EQ(seen.blockOffsets.back(), 0u);
+  // The new application starts with a restart; the program opens the box again.
+  for (int i = 0; i < 200 && m_backend->Box()->IsPlugged(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  for (int i = 0; i < 200 && !m_backend->Box()->IsPlugged(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  m_link->CloseHIDDevice(false);
+  m_link->OpenHIDDevice();
   EXPECT_EQ(HandshakeVersions(), std::make_pair(17, 1));
 }
 

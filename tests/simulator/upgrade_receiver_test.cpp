@@ -123,6 +123,10 @@ TEST(UpgradeReceiver, McuUpgradeRestartsIntoTheLoaderAndReportsTheNewVersion) {
   const auto blocks = McuBlocks(data);
   EXPECT_EQ(Transfer(driver, kMcu, Head(data), blocks), AllReady(blocks.size()));
 
+  // The new application starts with a restart.
+  EXPECT_TRUE(Eventually([&] { return !driver.Box().IsPlugged(); }));
+  EXPECT_TRUE(Eventually([&] { return driver.Box().IsPlugged(); }));
+  ASSERT_TRUE(driver.Reopen());
   EXPECT_EQ(Handshake(driver), (Bytes{0x00, 79, 17, 1}));
   EXPECT_EQ(driver.Box().Config().applicationMode, true);
   const UpgradeSnapshot s = driver.Box().Upgrade();
@@ -385,6 +389,9 @@ TEST(UpgradeReceiver, ConfigChangedAtRunTimeInjectsNotReady) {
     EXPECT_EQ(frames.back().payload, (Bytes{ACK_READY}));
   }
   EXPECT_EQ(driver.Set(MCU_PACKET, MCU_UPG_FINISH, {}).payload, (Bytes{ACK_READY}));
+  EXPECT_TRUE(Eventually([&] { return !driver.Box().IsPlugged(); }));
+  EXPECT_TRUE(Eventually([&] { return driver.Box().IsPlugged(); }));
+  ASSERT_TRUE(driver.Reopen());
   EXPECT_EQ(Handshake(driver), (Bytes{0x00, 79, 20, 3}));
 }
 

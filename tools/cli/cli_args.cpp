@@ -19,7 +19,8 @@ constexpr int kOutputs = kOutputCount;
 constexpr int kBands = static_cast<int>(kBandSlots);
 constexpr int kLastRole = kRoleCount - 1;
 
-constexpr std::string_view kCommandList = "status, get, set, scenes, scene, profile, mix, mem or calibrate";
+constexpr std::string_view kCommandList =
+    "status, get, set, scenes, scene, profile, mix, mem, calibrate or firmware";
 
 std::string Quoted(std::string_view word) { return "'" + std::string(word) + "'"; }
 
@@ -451,6 +452,7 @@ std::optional<Command> CommandOf(std::string_view word) {
   if (word == "mix") return Command::Mix;
   if (word == "mem") return Command::Mem;
   if (word == "calibrate") return Command::Calibrate;
+  if (word == "firmware") return Command::Firmware;
   return std::nullopt;
 }
 
@@ -477,6 +479,18 @@ ParseResult ParseArguments(std::span<const std::string_view> args) {
         invocation.statePath = std::string(args[++i]);
         invocation.simulate = true;
       }
+    } else if (arg == "--simulate-firmware" || arg == "--simulate-model") {
+      if (i + 1 >= args.size() || args[i + 1].empty()) {
+        if (error.empty()) error = std::string(arg) + (arg == "--simulate-model" ? " needs N" : " needs X.Y");
+      } else {
+        (arg == "--simulate-model" ? invocation.simulateModel : invocation.simulateFirmware) = std::string(args[++i]);
+        invocation.simulate = true;
+      }
+    } else if (arg == "--simulate-loader") {
+      invocation.simulateLoader = true;
+      invocation.simulate = true;
+    } else if (arg == "--yes") {
+      invocation.firmware.yes = true;
     } else if (arg == "--help" || arg == "-h") {
       invocation.help = true;
     } else if (arg == "--apply" || arg == "--discard") {
@@ -535,6 +549,9 @@ ParseResult ParseArguments(std::span<const std::string_view> args) {
   } else if (*invocation.command == Command::Calibrate) {
     if (auto request = ParseCalibrate(rest)) invocation.calibrate = *request;
     invocation.calibrate.apply = resultChoice == std::string_view("--apply");
+  } else if (*invocation.command == Command::Firmware) {
+    if (const auto file = rest.Next("the firmware FILE")) invocation.firmware.path = std::string(*file);
+    rest.ExpectEnd("firmware FILE");
   } else {
     rest.ExpectEnd(words.front());
   }
@@ -605,11 +622,16 @@ std::string HelpText(std::optional<Command> command) {
            "           'quorelbox-cli mem --help')\n"
            "  calibrate  measure the room through the box's microphone and correct the outputs\n"
            "           (see 'quorelbox-cli calibrate --help')\n"
+           "  firmware upgrade the box from a firmware image file (see 'quorelbox-cli firmware\n"
+           "           --help')\n"
            "\n"
            "Options (before or after the command):\n"
            "  --simulate             talk to the built-in virtual box instead of a real one\n"
            "  --simulate-state FILE  the same, the virtual box kept in FILE between runs; a\n"
            "                         missing FILE starts a factory-fresh box (implies --simulate)\n"
+           "  --simulate-firmware X.Y  the virtual box reports firmware X.Y (implies --simulate)\n"
+           "  --simulate-loader      the virtual box sits in its loader (implies --simulate)\n"
+           "  --simulate-model N     the virtual box reports model N (implies --simulate)\n"
            "  --json                 print exactly one JSON document on standard output\n"
            "  --help                 this text, or a command's own with COMMAND --help\n"
            "\n"
@@ -744,6 +766,22 @@ std::string HelpText(std::optional<Command> command) {
              "another model changes nothing (exit 1). A file that cannot be written is left as\n"
              "it was (exit 1). A whole configuration may take up to a minute either way.\n"
              "Exit status as in 'quorelbox-cli --help'.\n";
+    case Command::Firmware:
+      return "Usage: quorelbox-cli [OPTIONS] firmware FILE [--yes]\n"
+             "\n"
+             "Upgrades the box from a firmware image file: FILE's name says its kind\n"
+             "(...MCU_UPG.BIN, ...FLASH_UPG.BIN, ...BL_UPG.BIN or ...UPG_FW.BIN, any letter\n"
+             "case), as tools/fwimage names them. The image is checked first (kind, model 79,\n"
+             "size, checksum): a file that fails is refused before the box hears anything.\n"
+             "Then it asks before going on (--yes: it does not), sends the image with a\n"
+             "progress bar on standard error, follows the box through its restart and prints\n"
+             "the firmware the box reports afterwards. A box in its loader is upgraded too.\n"
+             "Firmware packages for the vendor's download tool are not sent: that tool runs\n"
+             "only on Windows. With --json one object: file, kind, bytes, and after the\n"
+             "restart model, firmware and application (false: still in its loader).\n"
+             "Exit status: 1 the file cannot be read, is no image or not for this box, or the\n"
+             "question was not answered yes; 3 no box; 4 the box refused or failed the upgrade\n"
+             "or did not come back in time.\n";
     case Command::Mem:
       return "Usage: quorelbox-cli [OPTIONS] mem read ADDR\n"
              "       quorelbox-cli [OPTIONS] mem write ADDR DATA\n"

@@ -96,7 +96,7 @@ struct MixRequest {
 };
 inline constexpr int kMaxMixTrim = 100;
 
-enum class Command { Status, Get, Set, Scenes, Scene, Profile, Mix, Mem, Calibrate };
+enum class Command { Status, Get, Set, Scenes, Scene, Profile, Mix, Mem, Calibrate, Firmware };
 
 /// One word of the DSP's memory: read it, or write `data` to it.
 struct MemRequest {
@@ -113,9 +113,20 @@ struct CalibrateRequest {
   bool apply = false;         ///< keep the result in the box; otherwise it is discarded
 };
 
+/// `firmware FILE`: upgrade the box from an image file.
+struct FirmwareRequest {
+  std::string path;
+  bool yes = false;  ///< --yes: no question before the box is touched
+};
+
 struct Invocation {
   bool simulate = false;
   std::string statePath;  ///< --simulate-state FILE; implies simulate
+  /// How the virtual box presents itself (--simulate-firmware X.Y, --simulate-model N,
+  /// --simulate-loader); each implies simulate. Kept as typed: the simulator reads them.
+  std::string simulateFirmware;
+  std::string simulateModel;
+  bool simulateLoader = false;
   bool json = false;
   /// Show help instead of running: the general text without a command, else the
   /// command's own.
@@ -127,6 +138,7 @@ struct Invocation {
   MixRequest mix;                      ///< for `mix`
   MemRequest mem;                      ///< for `mem`
   CalibrateRequest calibrate;          ///< for `calibrate`
+  FirmwareRequest firmware;            ///< for `firmware`
 };
 
 struct ParseResult {

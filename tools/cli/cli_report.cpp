@@ -629,6 +629,27 @@ std::string CalibrationReport(const CalibrationData& data, std::uint16_t outputs
   return text;
 }
 
+std::string FirmwareReport(const std::string& path, const std::string& kind, std::uint32_t bytes, int model,
+                           int mainVersion, int slaveVersion, bool application, bool json) {
+  const std::string firmware = std::to_string(mainVersion) + "." + std::to_string(slaveVersion);
+  if (json) {
+    Json document(cJSON_CreateObject());
+    cJSON_AddBoolToObject(document.get(), "ok", true);
+    cJSON_AddStringToObject(document.get(), "file", path.c_str());
+    cJSON_AddStringToObject(document.get(), "kind", kind.c_str());
+    cJSON_AddNumberToObject(document.get(), "bytes", bytes);
+    cJSON_AddNumberToObject(document.get(), "model", model);
+    cJSON_AddStringToObject(document.get(), "firmware", firmware.c_str());
+    cJSON_AddBoolToObject(document.get(), "application", application);
+    return Printed(document);
+  }
+  if (!application)
+    return Format("upgraded the %s firmware from %s (%u bytes); the box is still in its loader\n", kind.c_str(),
+                  path.c_str(), bytes);
+  return Format("upgraded the %s firmware from %s (%u bytes); the box now runs firmware %s\n", kind.c_str(),
+                path.c_str(), bytes, firmware.c_str());
+}
+
 std::string ProfileProblem(ProfileFileResult result, const std::string& path) {
   switch (result) {
     case ProfileFileResult::Ok: break;

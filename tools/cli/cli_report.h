@@ -67,6 +67,10 @@ std::string MemReport(const MemRequest& request, std::uint32_t data, bool json);
 std::string CalibrationReport(const CalibrationData& data, std::uint16_t outputs, const float* distances,
                               int eqMode, bool applied, bool json);
 
+/// What a `firmware` command did: the file, its kind and size, and what the box reports
+/// after its restart (`application` false: it is still in its loader).
+std::string FirmwareReport(const std::string& path, const std::string& kind, std::uint32_t bytes, int model,
+                           int mainVersion, int slaveVersion, bool application, bool json);
 /// One line saying why `path` could not be read or written (`result` is not Ok).
 std::string ProfileProblem(ProfileFileResult result, const std::string& path);
 

@@ -96,7 +96,11 @@ class Runner {
     m_manager.Scenes().AttachWindow(&m_queue);
     m_manager.Memory().AttachWindow(&m_queue);
     if (m_plug) m_plug->SetPlugListener([this](bool plugged) {
-        if (!plugged) m_unplugged.store(true);
+        if (!plugged) {
+          m_unplugged.store(true);
+          ++m_departures;
+        }
+        m_present.store(plugged);
       });
   }
 
@@ -108,7 +112,8 @@ class Runner {
 
   RunResult Run() {
     RunResult result;
-    if (Connect(result)) Execute(result);
+    if (*m_invocation.command == Command::Firmware) RunFirmware(result);
+    else if (Connect(result)) Execute(result);
     Leave();
     return result;
   }
@@ -140,6 +145,137 @@ class Runner {
       case Command::Mix: RunMix(result); return;
       case Command::Mem: RunMem(result); return;
       case Command::Calibrate: RunCalibrate(result); return;
+      case Command::Firmware: return;  // runs on its own (RunFirmware)
+    }
+  }
+
+  // --- firmware ---------------------------------------------------------------------------
+
+  /// Checks the image, asks, opens the box (its loader too), transfers the image through
+  /// the core's updater, follows the box through its restart and reports what it runs.
+  void RunFirmware(RunResult& result) {
+    const FirmwareRequest& request = m_invocation.firmware;
+    const std::filesystem::path path = request.path;
+    if (IsToolPackage(path))
+      return Fail(result, kExitFailure,
+                  request.path + " is a firmware package for the vendor's download tool, which runs only on "
+                                 "Windows; give a firmware image file");
+    // The same checks the transfer makes, before anything reaches the box.
+    ImageCheckEnv env;
+    env.linkOpen = true;
+    env.pcModelId = kBoxModel;
+    FirmwareImages images;
+    const int checked = CheckUpgradeFile(path, env, images);
+    if (checked == kUpgCannotOpen) return Fail(result, kExitFailure, "cannot open " + request.path);
+    if (checked != kUpgAccepted)
+      return Fail(result, kExitFailure,
+                  request.path + " is not a firmware image for the ZX7140K (its name says no image kind, "
+                                 "or its kind, model, size or checksum is wrong); nothing was sent");
+    m_firmwareKind = KindName(images.kind);
+    m_firmwareBytes = images.kind == UpgradeKind::Flash ? images.dspSize : images.mcuSize;
+    const std::string question = "Upgrade the box's " + m_firmwareKind + " firmware from " + request.path + " (" +
+                                 std::to_string(m_firmwareBytes) + " bytes)? The box restarts. [y/N] ";
+    if (!request.yes && !(m_options.confirm && m_options.confirm(question)))
+      return Fail(result, kExitFailure, "not confirmed; nothing was sent to the box");
+
+    if (!ConnectForUpgrade(result)) return;
+    if (std::string problem = Transfer(path); !problem.empty()) return Fail(result, kExitBoxRefused, problem);
+    if (std::string problem = FollowRestart(); !problem.empty()) return Fail(result, kExitBoxRefused, problem);
+    result.out = FirmwareReport(request.path, m_firmwareKind, m_firmwareBytes, m_manager.Link().Model(),
+                                m_manager.CurrentProfile().mainVersion, m_manager.CurrentProfile().slaveVersion,
+                                m_manager.Link().ApplicationMode(), Json());
+  }
+
+  static std::string KindName(UpgradeKind kind) {
+    switch (kind) {
+      case UpgradeKind::Flash: return "DSP flash";
+      case UpgradeKind::Bootloader: return "boot loader";
+      default: return "MCU";
+    }
+  }
+
+  /// Opens and reads the box; unlike the other commands, a box in its loader is welcome.
+  bool ConnectForUpgrade(RunResult& result) {
+    if (!OpenAndRead()) {
+      result = Failure(kExitNoBox, "no ZX7140K found (USB 0483:5750): is it plugged in and switched on?", Json());
+      return false;
+    }
+    if (m_notices.connectFailed) {
+      Fail(result, kExitBoxRefused, "the box did not answer the handshake");
+      return false;
+    }
+    if (m_notices.foreignModel) {
+      Fail(result, kExitBoxRefused, "the box is another model (" + std::to_string(*m_notices.foreignModel) + ")");
+      return false;
+    }
+    return true;
+  }
+
+  /// Opens the box and waits for the read-out; false when nothing could be opened.
+  bool OpenAndRead() {
+    Session().ConnectDevice(false);
+    if (!Session().IsDeviceOpen() && !Session().TaskRunning()) return false;
+    const auto deadline = Clock::now() + m_options.connectTimeout;
+    while (Session().TaskRunning() && Clock::now() < deadline) Pump(kPumpSlice);
+    Session().WaitForTask();
+    Pump(0ms);
+    return Session().IsDeviceOpen();
+  }
+
+  /// Runs the transfer on the session's task and pumps its messages. A box that leaves
+  /// (not the restart into its loader, which the link waits for) ends it.
+  std::string Transfer(const std::filesystem::path& path) {
+    FirmwareUpdater& updater = m_manager.Firmware();
+    updater.AttachWindow(&m_queue);
+    m_transferEnd.reset();
+    if (!updater.StartTransfer(path, TransferStart::None)) return "the box is busy and took no upgrade";
+    m_transferring = true;
+    while (!m_transferEnd) {
+      Pump(kPumpSlice);
+      if (m_plug) m_plug->Poll();
+      // The link does not notice a box that is gone; the window closes it on the removal.
+      if (!m_present.load() && !Session().IsUpgrading() && Session().IsDeviceOpen()) Session().DevicePlugOut();
+    }
+    Session().WaitForTask();
+    Pump(0ms);
+    m_transferring = false;
+    updater.DetachWindow(&m_queue);
+    if (m_options.firmwareProgress && m_progressShown) m_options.firmwareProgress(-1);
+    switch (*m_transferEnd) {
+      case WM_UPDATE_FINISHED: return {};
+      case WM_UPDATE_FAILED: return "the upgrade failed part way (the box refused a block or left); the box "
+                                    "stays in its loader: run the upgrade again";
+      default: return "the box did not start the upgrade";
+    }
+  }
+
+  /// After the image the box restarts (an MCU image by itself, a flash image on the
+  /// transfer's reboot command): waits for it to leave and come back, and reads it again.
+  std::string FollowRestart() {
+    if (Session().IsDeviceOpen()) Session().DisconnectDevice();
+    Pump(0ms);
+    const auto deadline = Clock::now() + m_options.restartTimeout;
+    if (m_plug) {
+      const auto leaveBy = Clock::now() + 5s;
+      while (m_departures.load() == m_departuresAtStart && Clock::now() < leaveBy) Wait(kPumpSlice);
+      while (!m_present.load() && Clock::now() < deadline) Wait(kPumpSlice);
+    } else {
+      Wait(3s);  // without a device monitor: time for the box to leave
+    }
+    m_notices = NoticeBoard{};
+    m_unplugged.store(false);
+    while (Clock::now() < deadline) {
+      if (OpenAndRead()) return m_notices.connectFailed ? "the box did not answer after its restart" : "";
+      Wait(500ms);
+    }
+    return "the box did not come back after the upgrade";
+  }
+
+  void Wait(std::chrono::milliseconds time) {
+    const auto until = Clock::now() + time;
+    while (Clock::now() < until) {
+      Pump(kPumpSlice);
+      if (m_plug) m_plug->Poll();
     }
   }
 
@@ -378,6 +514,21 @@ class Runner {
     if (m_calibration && (message.number == WM_IRC_REPLY || message.number == WM_IRC_PROGRESS ||
                           message.number == WM_IRC_THREAD_ENDED))
       return OnCalibrationMessage(message);
+    // The firmware updater's messages, from its task (the run's queue is its window).
+    switch (message.number) {
+      case WM_UPDATE_PROGRESS:
+        // The box is in its loader now: a departure from here on is its final restart.
+        if (!m_progressShown) m_departuresAtStart = m_departures.load();
+        m_progressShown = true;
+        if (m_options.firmwareProgress) m_options.firmwareProgress(static_cast<int>(message.wParam));
+        return;
+      case WM_UPDATE_FINISHED:
+      case WM_UPDATE_FAILED:
+      case WM_UPDATE_PREPARE_FAILED:
+        m_transferEnd = message.number;
+        return;
+      default: break;
+    }
     if (auto word = MemoryWordOf(message)) {
       m_memoryWord = word;
       return;
@@ -402,7 +553,8 @@ class Runner {
     if (auto message = m_queue.Take(wait)) Handle(*message);
     while (auto message = m_queue.Take(0ms)) Handle(*message);
     // The window hears an unplug from its device monitor; here the box itself says so.
-    if (m_unplugged.load() && !m_notices.left && Session().IsDeviceOpen()) Session().DevicePlugOut();
+    // (A firmware transfer watches the box's presence itself: the box leaves on purpose.)
+    if (!m_transferring && m_unplugged.load() && !m_notices.left && Session().IsDeviceOpen()) Session().DevicePlugOut();
   }
 
   bool BoxLeft() const { return m_unplugged.load() || m_notices.left; }
@@ -567,6 +719,8 @@ class Runner {
   const SessionOptions m_options;
   PlugSwitch* m_plug;
   std::atomic<bool> m_unplugged{false};
+  std::atomic<bool> m_present{true};  ///< the box's last plug event said it is there
+  std::atomic<int> m_departures{0};   ///< times the box left the bus
   // The queue and the notice board outlive the manager: its session's task may still post
   // while the manager shuts it down.
   MessageQueue m_queue;
@@ -583,6 +737,12 @@ class Runner {
   int m_calibrationProgress = 0;
   /// Last: its thread talks to the link of the manager above until it is joined.
   std::optional<CalibrationSession> m_calibration;
+  std::optional<std::uint32_t> m_transferEnd;       ///< how the firmware transfer ended
+  std::string m_firmwareKind;
+  std::uint32_t m_firmwareBytes = 0;
+  bool m_transferring = false;
+  bool m_progressShown = false;
+  int m_departuresAtStart = 0;  ///< departures before the first block
 };
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <functional>
 #include <string_view>
 #include <memory>
+#include <string>
 
 #include "core/auto_cal_thread.h"
 #include "devicelink/hid_transport.h"
@@ -38,6 +39,14 @@ struct SessionOptions {
   /// Told the phase and progress of a running calibration as one line of text; a
   /// terminal shows it in place.
   std::function<void(std::string_view line)> progress;
+  /// `firmware`: asks the question and answers whether to go on (not asked with --yes;
+  /// without it the answer is no).
+  std::function<bool(const std::string& question)> confirm;
+  /// `firmware`: each progress value 0..100 of the transfer, for a progress bar; -1 when
+  /// the transfer has ended.
+  std::function<void(int percent)> firmwareProgress;
+  /// `firmware`: how long the box may take to come back after the upgrade.
+  std::chrono::milliseconds restartTimeout{60000};
 };
 
 /// Runs the command of `invocation` (not help, already answered) on the box behind

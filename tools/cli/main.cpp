@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <iostream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,6 +22,34 @@ int Emit(const qb::cli::RunResult& result) {
   std::fwrite(result.err.data(), 1, result.err.size(), stderr);
   std::fflush(stdout);
   return result.code;
+}
+
+/// The firmware command's question, answered on the terminal; no terminal, no yes.
+bool AskOnTerminal(const std::string& question) {
+  if (!::isatty(STDIN_FILENO)) return false;
+  std::fputs(question.c_str(), stderr);
+  std::fflush(stderr);
+  std::string answer;
+  if (!std::getline(std::cin, answer)) return false;
+  return answer == "y" || answer == "Y" || answer == "yes";
+}
+
+/// A progress bar on standard error, redrawn in place; -1 ends its line.
+void ShowProgress(int percent) {
+  // Each block reports its progress more than once: draw only what changed.
+  static int shown = -1;
+  if (percent < 0) {
+    std::fputs("\n", stderr);
+    shown = -1;
+    return;
+  }
+  if (percent == shown) return;
+  shown = percent;
+  constexpr int kWidth = 40;
+  const int filled = percent * kWidth / 100;
+  std::fprintf(stderr, "\r[%s%s] %3d%%", std::string(static_cast<std::size_t>(filled), '#').c_str(),
+               std::string(static_cast<std::size_t>(kWidth - filled), ' ').c_str(), percent);
+  std::fflush(stderr);
 }
 
 }  // namespace
@@ -42,8 +71,14 @@ int main(int argc, char** argv) {
   qb::PlugSwitch* plug = nullptr;
   if (invocation.simulate) {
     std::string error;
+    qb::sim::SimulatedBoxIdentity identity;
+    identity.loader = invocation.simulateLoader;
+    if (!invocation.simulateFirmware.empty() && !qb::sim::ParseSimulatedFirmware(invocation.simulateFirmware, identity))
+      return Emit(Failure(kExitBadArgument, "--simulate-firmware takes X.Y, each 0..255", invocation.json));
+    if (!invocation.simulateModel.empty() && !qb::sim::ParseSimulatedModel(invocation.simulateModel, identity))
+      return Emit(Failure(kExitBadArgument, "--simulate-model takes 0..255", invocation.json));
     // A damaged file may hold someone's tune: refuse, and never save over it.
-    if (!qb::sim::OpenSimulatedBox(invocation.statePath, box, &error))
+    if (!qb::sim::OpenSimulatedBox(invocation.statePath, box, &error, identity))
       return Emit(Failure(kExitFailure, error, invocation.json));
     backend = box.backend;
     plug = box.backend->Box().get();
@@ -62,6 +97,8 @@ int main(int argc, char** argv) {
       std::fflush(stderr);
     };
   }
+  options.confirm = AskOnTerminal;
+  if (!invocation.json) options.firmwareProgress = ShowProgress;
   RunResult result = RunSession(invocation, backend, plug, options);
   std::string error;
   // The virtual box is saved whatever the command did: like a real box, it keeps what

@@ -9,6 +9,7 @@
 //
 // Without -o the file gets the name an upgrade recognises: MCU_UPG.BIN, BL_UPG.BIN,
 // FLASH_UPG.BIN or UPG_FW.BIN. --size N fills the data with a fixed pattern of N bytes.
+// A head given as "sum" is the big-endian sum of the data, the head the virtual box expects.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -31,10 +32,10 @@ using Options = std::map<std::string, std::string>;
 int Usage() {
   std::fputs(
       "usage:\n"
-      "  fwimage single --kind mcu|bootloader|dsp --model N [--head HEX8] [--tail HEX8]\n"
+      "  fwimage single --kind mcu|bootloader|dsp --model N [--head HEX8|sum] [--tail HEX8]\n"
       "                 (--data FILE | --size N) [-o OUT]\n"
       "  fwimage merged --model N (--mcu-data FILE | --mcu-size N)\n"
-      "                 (--dsp-data FILE | --dsp-size N) [--mcu-head HEX8] [--dsp-head HEX8]\n"
+      "                 (--dsp-data FILE | --dsp-size N) [--mcu-head HEX8|sum] [--dsp-head HEX8|sum]\n"
       "                 [--mark HEX2,HEX2] [-o OUT]\n"
       "  fwimage check --as mcu|bootloader|dsp|merged --model N [--log FILE] FILE\n",
       stderr);
@@ -102,9 +103,17 @@ std::optional<Bytes> DataOption(const Options& options, const std::string& prefi
   return data;
 }
 
-std::optional<qb::ImageHead> HeadOption(const Options& options, const std::string& name) {
+/// A head given as HEX8, or "sum": the big-endian sum of the data bytes, which is the head
+/// the virtual box checks a received image against.
+std::optional<qb::ImageHead> HeadOption(const Options& options, const std::string& name,
+                                        const std::optional<Bytes>& data) {
   const auto it = options.find(name);
   if (it == options.end()) return qb::ImageHead{};
+  if (it->second == "sum" && data) {
+    const std::uint32_t sum = qb::ImageByteSum(*data);
+    return qb::ImageHead{static_cast<std::uint8_t>(sum >> 24), static_cast<std::uint8_t>(sum >> 16),
+                         static_cast<std::uint8_t>(sum >> 8), static_cast<std::uint8_t>(sum)};
+  }
   return ParseHead(it->second);
 }
 
@@ -135,8 +144,8 @@ int Single(const Options& options) {
   const auto kind = options.find("--kind");
   const auto model = ModelOption(options);
   const auto data = DataOption(options, "");
-  const auto head = HeadOption(options, "--head");
-  const auto tail = HeadOption(options, "--tail");
+  const auto head = HeadOption(options, "--head", data);
+  const auto tail = HeadOption(options, "--tail", std::nullopt);
   if (kind == options.end() || !model || !data || !head || !tail) return Usage();
   const char* name = nullptr;
   std::uint8_t fwId = qb::kFwIdMcu;
@@ -157,8 +166,8 @@ int Merged(const Options& options) {
   const auto model = ModelOption(options);
   const auto mcuData = DataOption(options, "mcu-");
   const auto dspData = DataOption(options, "dsp-");
-  const auto mcuHead = HeadOption(options, "--mcu-head");
-  const auto dspHead = HeadOption(options, "--dsp-head");
+  const auto mcuHead = HeadOption(options, "--mcu-head", mcuData);
+  const auto dspHead = HeadOption(options, "--dsp-head", dspData);
   if (!model || !mcuData || !dspData || !mcuHead || !dspHead) return Usage();
   std::uint8_t mark0 = 0x00;
   std::uint8_t mark1 = qb::kMergedFileMark;
