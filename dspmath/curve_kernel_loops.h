@@ -27,7 +27,7 @@ constexpr double kFloorDetect = -200.0;
 
 // The loops are kept free of calls and branches and work on restrict-qualified pointers, so
 // the compiler vectorises each of them for the set it is compiled for. The squared magnitude
-// and its logarithm are two loops: in one loop the compiler folds the logarithm of the
+// and its logarithm are separate loops: in one loop the compiler folds the logarithm of the
 // stand-in to a constant and branches around it, and a loop with a branch is not vectorised.
 
 /// out[k] = the section's squared magnitude at phi[k], or kFloorStandIn when that is at or
@@ -42,26 +42,35 @@ void SectionPowerOrStandIn(const double* __restrict phi, const SectionPowerQuadr
   }
 }
 
-/// A power from SectionPowerOrStandIn in dB, the stand-in's exactly kFloorDb.
-inline double PowerDb(double power) {
-  const double db = kDbPerNeper * FastLn(power);
+/// values[k] = 10*log10(values[k]), the stand-in's within rounding of kFloorDb.
+void PowerToDbInPlace(double* __restrict values) {
+  for (std::size_t k = 0; k < kCurveSize; ++k) {
+    values[k] = kDbPerNeper * FastLn(values[k]);
+  }
+}
+
+/// A value from PowerToDbInPlace, the stand-in's made exactly kFloorDb. Kept out of the
+/// logarithm's loop: the extra select there measured slower on SSE2 and AVX2.
+inline double SnapFloor(double db) {
   return db < kFloorDetect ? kFloorDb : db;
 }
 
 void LoopSectionDb(const double* __restrict phi, const SectionPowerQuadratics& q,
                    double* __restrict out) {
   SectionPowerOrStandIn(phi, q, out);
+  PowerToDbInPlace(out);
   for (std::size_t k = 0; k < kCurveSize; ++k) {
-    out[k] = PowerDb(out[k]);
+    out[k] = SnapFloor(out[k]);
   }
 }
 
 void LoopAddSectionDb(const double* __restrict phi, const SectionPowerQuadratics& q,
                       double* __restrict sum) {
-  double power[kCurveSize];
-  SectionPowerOrStandIn(phi, q, power);
+  double db[kCurveSize];
+  SectionPowerOrStandIn(phi, q, db);
+  PowerToDbInPlace(db);
   for (std::size_t k = 0; k < kCurveSize; ++k) {
-    sum[k] += PowerDb(power[k]);
+    sum[k] += SnapFloor(db[k]);
   }
 }
 
