@@ -15,28 +15,25 @@ Needs Debian's python3-scipy:
 """
 
 import math
+import os
+import sys
 import time
 import timeit
 
 import numpy as np
 from scipy import signal
 
-SAMPLE_RATE = 48000.0
-POINTS = 512
+# The program's frequency grid, as the crossover reference computes it (no bytecode is left
+# in the source tree).
+sys.dont_write_bytecode = True
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests",
+                                "dspmath"))
+from make_crossover_reference import POINTS, SAMPLE_RATE, log_grid  # noqa: E402
+
 OUTPUTS = 8
 THIRD_OCTAVE = (20, 25, 31, 40, 50, 63, 80, 100, 125, 160, 200, 250, 315, 400, 500, 630, 800,
                 1000, 1250, 1600, 2000, 2500, 3150, 4000, 5000, 6300, 8000, 10000, 12500,
                 16000, 20000)
-
-
-def log_grid():
-    """The program's grid: 10^(k * log10(fs/2) / (count-1)), Nyquist and fs pinned."""
-    nyquist = SAMPLE_RATE / 2.0
-    step = math.log10(nyquist) / (POINTS - 1)
-    grid = [10.0 ** (k * step) for k in range(1, POINTS)]
-    grid[POINTS - 2] = nyquist
-    grid.append(SAMPLE_RATE)
-    return np.array(grid)
 
 
 def peaking(centre, gain_db, q):
@@ -73,7 +70,7 @@ def busy_output(output):
 
 
 def main():
-    grid = log_grid()
+    grid = np.array(log_grid())
     outputs = [busy_output(o) for o in range(OUTPUTS)]
 
     def all_outputs():
