@@ -1,5 +1,10 @@
 // Curve computation cost while editing: one band dragged on one output, a crossover changed,
 // and all eight outputs computed from scratch (after a read-out or a scene load).
+//
+// Each case that runs the curve loops is measured with the loops chosen at start-up
+// ("dispatched", its label names the instruction set) and with each set the processor runs,
+// "portable" first, so their ratio is read from one run on a machine whose load varies.
+// A set the processor lacks is reported as skipped.
 
 #include <benchmark/benchmark.h>
 
@@ -11,6 +16,7 @@
 #include "dspmath/channel_curve.h"
 #include "dspmath/channel_curve_cache.h"
 #include "dspmath/crossover_design.h"
+#include "dspmath/curve_kernels.h"
 #include "dspmath/curve_constants.h"
 #include "dspmath/curve_grid.h"
 #include "dspmath/freq_grid.h"
@@ -19,6 +25,24 @@
 namespace {
 
 constexpr int kOutputs = 8;
+
+/// Switches the curve loops to `set` for one benchmark; false (the run marked skipped) when
+/// the processor lacks it.
+bool UseSet(benchmark::State& state, qb::CurveKernelSet set) {
+  if (!qb::UseCurveKernels(set)) {
+    state.SkipWithError("the processor lacks this instruction set");
+    return false;
+  }
+  state.SetLabel(qb::ActiveCurveKernels().name);
+  return true;
+}
+
+/// Registers `func` once per instruction set: the one chosen at start-up, then each set.
+#define QB_BENCH_EACH_SET(func, unit)                                                \
+  BENCHMARK_CAPTURE(func, dispatched, qb::BestCurveKernelSet())->Unit(unit);         \
+  BENCHMARK_CAPTURE(func, portable, qb::CurveKernelSet::Portable)->Unit(unit);       \
+  BENCHMARK_CAPTURE(func, avx2_fma, qb::CurveKernelSet::Avx2Fma)->Unit(unit);        \
+  BENCHMARK_CAPTURE(func, avx512, qb::CurveKernelSet::Avx512)->Unit(unit)
 
 /// A busy channel: every band in use with a nonzero gain, both crossovers on. Flat bands
 /// would be skipped, so this is the worst case for a full computation.
@@ -37,7 +61,8 @@ qb::ChannelCurveSettings BusyChannel(int output) {
 }
 
 /// One band dragged: its gain changes on every iteration, then the ready total is fetched.
-void BM_OneBandChange(benchmark::State& state) {
+void BM_OneBandChange(benchmark::State& state, qb::CurveKernelSet set) {
+  if (!UseSet(state, set)) return;
   qb::ChannelCurveCache cache(BusyChannel(0));
   cache.Total();
   double gain = 3.0;
@@ -47,10 +72,11 @@ void BM_OneBandChange(benchmark::State& state) {
     benchmark::DoNotOptimize(cache.Total().data());
   }
 }
-BENCHMARK(BM_OneBandChange);
+QB_BENCH_EACH_SET(BM_OneBandChange, benchmark::kNanosecond);
 
 /// One crossover filter changed (an 8th-order filter: four sections), total fetched.
-void BM_OneCrossoverChange(benchmark::State& state) {
+void BM_OneCrossoverChange(benchmark::State& state, qb::CurveKernelSet set) {
+  if (!UseSet(state, set)) return;
   qb::ChannelCurveCache cache(BusyChannel(0));
   cache.Total();
   double corner = 100.0;
@@ -60,11 +86,12 @@ void BM_OneCrossoverChange(benchmark::State& state) {
     benchmark::DoNotOptimize(cache.Total().data());
   }
 }
-BENCHMARK(BM_OneCrossoverChange);
+QB_BENCH_EACH_SET(BM_OneCrossoverChange, benchmark::kNanosecond);
 
 /// All eight outputs recomputed from scratch through their caches: 31 bands and both
 /// crossovers each.
-void BM_AllOutputsFromScratch(benchmark::State& state) {
+void BM_AllOutputsFromScratch(benchmark::State& state, qb::CurveKernelSet set) {
+  if (!UseSet(state, set)) return;
   std::vector<qb::ChannelCurveCache> caches;
   for (int output = 0; output < kOutputs; ++output) {
     caches.emplace_back(BusyChannel(output));
@@ -76,10 +103,11 @@ void BM_AllOutputsFromScratch(benchmark::State& state) {
     }
   }
 }
-BENCHMARK(BM_AllOutputsFromScratch)->Unit(benchmark::kMicrosecond);
+QB_BENCH_EACH_SET(BM_AllOutputsFromScratch, benchmark::kMicrosecond);
 
 /// The same through the stateless full path.
-void BM_AllOutputsFullPath(benchmark::State& state) {
+void BM_AllOutputsFullPath(benchmark::State& state, qb::CurveKernelSet set) {
+  if (!UseSet(state, set)) return;
   std::vector<qb::ChannelCurveSettings> settings;
   for (int output = 0; output < kOutputs; ++output) {
     settings.push_back(BusyChannel(output));
@@ -92,7 +120,7 @@ void BM_AllOutputsFullPath(benchmark::State& state) {
     }
   }
 }
-BENCHMARK(BM_AllOutputsFullPath)->Unit(benchmark::kMicrosecond);
+QB_BENCH_EACH_SET(BM_AllOutputsFullPath, benchmark::kMicrosecond);
 
 /// For comparison: all eight outputs through the plain operations (grid built per output,
 /// trigonometry and logarithm at every point), as a caller without the cache would do it.
@@ -123,7 +151,8 @@ void BM_AllOutputsPlainOperations(benchmark::State& state) {
 BENCHMARK(BM_AllOutputsPlainOperations)->Unit(benchmark::kMicrosecond);
 
 /// One section over the grid with the precomputed grid, the unit of all the above.
-void BM_SectionOverGrid(benchmark::State& state) {
+void BM_SectionOverGrid(benchmark::State& state, qb::CurveKernelSet set) {
+  if (!UseSet(state, set)) return;
   const qb::SectionCoeffs section = qb::DesignPeakingEq(qb::CurveSampleRate, 1000.0, 6.0, 2.0);
   qb::Curve db;
   for (auto _ : state) {
@@ -131,6 +160,6 @@ void BM_SectionOverGrid(benchmark::State& state) {
     benchmark::DoNotOptimize(db.data());
   }
 }
-BENCHMARK(BM_SectionOverGrid);
+QB_BENCH_EACH_SET(BM_SectionOverGrid, benchmark::kNanosecond);
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <cstddef>
 
 #include "dspmath/crossover_design.h"
+#include "dspmath/curve_kernels.h"
 #include "dspmath/peaking_eq.h"
 
 namespace qb {
@@ -40,28 +41,24 @@ int ClampBandCount(int bandCount) {
 
 void ComputeChannelCurve(const CurveGrid& grid, const ChannelCurveSettings& settings,
                          Curve& total) {
+  const CurveKernels& kernels = ActiveCurveKernels();
   Curve section;
   total.fill(0.0);
+  // A crossover filter's curve is the sum of its sections and is added as one curve, as the
+  // cache stores it; a band is one section, added straight from the grid.
   if (CrossoverIsOn(settings.highPass)) {
     ComputeCrossoverCurve(grid, false, settings.highPass, section);
-    for (std::size_t k = 0; k < kCurveSize; ++k) {
-      total[k] += section[k];
-    }
+    kernels.addCurve(section.data(), total.data());
   }
   if (CrossoverIsOn(settings.lowPass)) {
     ComputeCrossoverCurve(grid, true, settings.lowPass, section);
-    for (std::size_t k = 0; k < kCurveSize; ++k) {
-      total[k] += section[k];
-    }
+    kernels.addCurve(section.data(), total.data());
   }
   const auto count = static_cast<std::size_t>(ClampBandCount(settings.bandCount));
   for (std::size_t i = 0; i < count; ++i) {
-    if (!BandContributes(settings.bands[i], settings.eqBypassed)) {
-      continue;
-    }
-    ComputeBandCurve(grid, settings.bands[i], section);
-    for (std::size_t k = 0; k < kCurveSize; ++k) {
-      total[k] += section[k];
+    const EqBandSetting& band = settings.bands[i];
+    if (BandContributes(band, settings.eqBypassed)) {
+      grid.AddSectionDb(DesignPeakingEq(CurveSampleRate, band.freqHz, band.gainDb, band.q), total);
     }
   }
 }

@@ -2,14 +2,10 @@
 
 #include <cstddef>
 
+#include "dspmath/curve_kernels.h"
+
 namespace qb {
 namespace {
-
-void AddCurve(const Curve& curve, Curve& total) {
-  for (std::size_t k = 0; k < kCurveSize; ++k) {
-    total[k] += curve[k];
-  }
-}
 
 /// True when a band curve made for `madeFor` (at its own gain) serves `now`: the enabled
 /// flag only decides whether the curve is added.
@@ -133,19 +129,21 @@ void ChannelCurveCache::RefreshSections() {
 
 void ChannelCurveCache::Resum() {
   // Same order as ComputeChannelCurve: high-pass, low-pass, then the bands by index.
-  m_total.fill(0.0);
+  std::array<const double*, kMaxEqBands + 2> parts{};
+  std::size_t used = 0;
   if (CrossoverIsOn(m_settings.highPass)) {
-    AddCurve(m_highPass.curve, m_total);
+    parts[used++] = m_highPass.curve.data();
   }
   if (CrossoverIsOn(m_settings.lowPass)) {
-    AddCurve(m_lowPass.curve, m_total);
+    parts[used++] = m_lowPass.curve.data();
   }
   const auto count = static_cast<std::size_t>(m_settings.bandCount);
   for (std::size_t i = 0; i < count; ++i) {
     if (BandContributes(m_settings.bands[i], m_settings.eqBypassed)) {
-      AddCurve(m_bands[i].curve, m_total);
+      parts[used++] = m_bands[i].curve.data();
     }
   }
+  ActiveCurveKernels().sumCurves(parts.data(), used, m_total.data());
 }
 
 }  // namespace qb

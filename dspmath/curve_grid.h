@@ -2,7 +2,7 @@
 /// The standard frequency grid with the trigonometry of every point computed once, so a
 /// section's response over the whole grid costs only multiplications, additions and one
 /// division per point. This is the evaluator behind the live curves; EvalSectionsDb is the
-/// plain general-order one.
+/// plain general-order one. The loops over the grid are those of ActiveCurveKernels().
 ///
 /// A section's squared magnitude is written as a quadratic in phi = sin^2(theta/2):
 ///   |N|^2 = (b0+b1+b2)^2 - 4 (b0 b1 + 4 b0 b2 + b1 b2) phi + 16 b0 b2 phi^2,

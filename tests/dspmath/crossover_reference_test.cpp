@@ -18,6 +18,7 @@
 #include "dspmath/curve_constants.h"
 #include "dspmath/curve_grid.h"
 #include "dspmath/freq_grid.h"
+#include "tests/dspmath/curve_kernel_sets.h"
 
 #ifndef QB_CROSSOVER_REFERENCE_FILE
 #error "QB_CROSSOVER_REFERENCE_FILE must name the reference data file"
@@ -159,7 +160,9 @@ TEST(CrossoverReference, CrossoverCurveMatchesScipy) {
   EXPECT_GT(compared, 3000);
 }
 
-TEST(CrossoverReference, CachedEvaluatorMatchesScipy) {
+using CachedCrossover = EachCurveKernelSet;
+
+TEST_P(CachedCrossover, MatchesScipy) {
   const Reference& ref = TheReference();
   ASSERT_TRUE(ref.ok);
   int compared = 0;
@@ -171,6 +174,8 @@ TEST(CrossoverReference, CachedEvaluatorMatchesScipy) {
   }
   EXPECT_GT(compared, 3000);
 }
+
+QB_ON_EVERY_CURVE_KERNEL_SET(CachedCrossover);
 
 TEST(CrossoverReference, BesselSectionTablesMatchScipyPrototypePoles) {
   const Reference& ref = TheReference();

@@ -1,6 +1,7 @@
 // The fast evaluator and the per-output curve cache: the fast paths agree with the plain
 // evaluator, the incremental cache agrees bit for bit with a from-scratch computation after
-// any sequence of edits, and an edit evaluates only what it changed.
+// any sequence of edits, and an edit evaluates only what it changed. Every test that runs the
+// curve loops runs once per instruction set they are built for.
 
 #include <gtest/gtest.h>
 
@@ -17,9 +18,14 @@
 #include "dspmath/freq_grid.h"
 #include "dspmath/peaking_eq.h"
 #include "dspmath/section_response.h"
+#include "tests/dspmath/curve_kernel_sets.h"
 
 namespace qb {
 namespace {
+
+using SectionCurve = EachCurveKernelSet;
+using ChannelCurve = EachCurveKernelSet;
+using CurveCache = EachCurveKernelSet;
 
 /// Random but reproducible channel edits.
 class EditSource {
@@ -152,13 +158,13 @@ TEST(FastLn, MatchesTheLibraryLogarithm) {
   EXPECT_EQ(FastLn(1.0), 0.0);
 }
 
-TEST(CurveGrid, UsesTheStandardGrid) {
+TEST(StandardCurveGrid, UsesTheStandardFrequencyGrid) {
   Curve grid;
   MakeLogFreqGrid(CurveSampleRate, grid);
   EXPECT_EQ(StandardCurveGrid().Frequencies(), grid);
 }
 
-TEST(CurveGrid, SectionMatchesThePlainEvaluator) {
+TEST_P(SectionCurve, MatchesThePlainEvaluator) {
   std::vector<SectionCoeffs> sections;
   for (double centre : {20.0, 160.0, 1000.0, 8000.0, 20000.0}) {
     for (double q : {0.5, 2.0, 9.0}) {
@@ -201,7 +207,7 @@ TEST(CurveGrid, SectionMatchesThePlainEvaluator) {
 
 // ---- Channel curve ----
 
-TEST(ChannelCurve, MatchesTheChannelComposedFromPlainOperations) {
+TEST_P(ChannelCurve, MatchesTheChannelComposedFromPlainOperations) {
   EditSource src(20240611);
   for (int round = 0; round < 40; ++round) {
     const ChannelCurveSettings s = src.Channel();
@@ -218,7 +224,7 @@ TEST(ChannelCurve, MatchesTheChannelComposedFromPlainOperations) {
   }
 }
 
-TEST(ChannelCurve, DisabledBypassedAndZeroGainBandsAreExactlyFlat) {
+TEST_P(ChannelCurve, DisabledBypassedAndZeroGainBandsAreExactlyFlat) {
   ChannelCurveSettings s;
   s.bands[3] = {1000.0, 2.0, 6.0, false};
   s.bands[4] = {250.0, 1.0, 0.0, true};
@@ -231,7 +237,7 @@ TEST(ChannelCurve, DisabledBypassedAndZeroGainBandsAreExactlyFlat) {
   EXPECT_EQ(total, Curve{});
 }
 
-TEST(ChannelCurve, BandsFromTheBandCountOnAreLeftOut) {
+TEST_P(ChannelCurve, BandsFromTheBandCountOnAreLeftOut) {
   ChannelCurveSettings s;
   s.bands[10] = {1000.0, 2.0, 6.0, true};
   s.bandCount = 10;
@@ -245,7 +251,7 @@ TEST(ChannelCurve, BandsFromTheBandCountOnAreLeftOut) {
 
 // ---- Cache ----
 
-TEST(ChannelCurveCache, IncrementalAndFullPathsAgreeAfterRandomEdits) {
+TEST_P(CurveCache, IncrementalAndFullPathsAgreeAfterRandomEdits) {
   EditSource src(7);
   ChannelCurveCache cache(src.Channel());
   for (int step = 0; step < 3000; ++step) {
@@ -263,7 +269,7 @@ TEST(ChannelCurveCache, IncrementalAndFullPathsAgreeAfterRandomEdits) {
   EXPECT_EQ(cache.Total(), incremental);
 }
 
-TEST(ChannelCurveCache, OneBandEditEvaluatesOneSection) {
+TEST_P(CurveCache, OneBandEditEvaluatesOneSection) {
   EditSource src(99);
   ChannelCurveSettings s = src.Channel();
   s.bandCount = kMaxEqBands;
@@ -305,7 +311,7 @@ TEST(ChannelCurveCache, OneBandEditEvaluatesOneSection) {
   EXPECT_EQ(cache.CurvesEvaluated(), before + 2 + 33);
 }
 
-TEST(ChannelCurveCache, EditsToBandsOutOfUseAreEvaluatedWhenTheyComeBack) {
+TEST_P(CurveCache, EditsToBandsOutOfUseAreEvaluatedWhenTheyComeBack) {
   ChannelCurveCache cache;
   cache.SetEqBypassed(true);
   cache.SetBand(0, 1000.0, 1.0, 6.0, true);
@@ -323,7 +329,7 @@ TEST(ChannelCurveCache, EditsToBandsOutOfUseAreEvaluatedWhenTheyComeBack) {
   }
 }
 
-TEST(ChannelCurveCache, DefaultIsFlatAndOutOfRangeBandsAreRefused) {
+TEST_P(CurveCache, DefaultIsFlatAndOutOfRangeBandsAreRefused) {
   ChannelCurveCache cache;
   EXPECT_EQ(cache.Total(), Curve{});
   EXPECT_FALSE(cache.SetBand(-1, 1000.0, 1.0, 6.0, true));
@@ -338,7 +344,7 @@ TEST(ChannelCurveCache, DefaultIsFlatAndOutOfRangeBandsAreRefused) {
             kMaxEqBands);
 }
 
-TEST(ChannelCurveCache, FilterOrBandBackToItsEarlierValuesReusesItsCurve) {
+TEST_P(CurveCache, FilterOrBandBackToItsEarlierValuesReusesItsCurve) {
   ChannelCurveCache cache;
   cache.SetHighPass(1, 4, 100.0);
   cache.SetBand(2, 500.0, 1.0, 3.0, true);
@@ -356,6 +362,10 @@ TEST(ChannelCurveCache, FilterOrBandBackToItsEarlierValuesReusesItsCurve) {
   EXPECT_NE(cache.Total(), on);
   EXPECT_EQ(cache.CurvesEvaluated(), 3u);
 }
+
+QB_ON_EVERY_CURVE_KERNEL_SET(SectionCurve);
+QB_ON_EVERY_CURVE_KERNEL_SET(ChannelCurve);
+QB_ON_EVERY_CURVE_KERNEL_SET(CurveCache);
 
 }  // namespace
 }  // namespace qb
