@@ -20,6 +20,7 @@
 #include "ui/popup_menu.h"
 #include "ui/skin.h"
 #include "windows/about_wnd.h"
+#include "windows/edit_gestures.h"
 #include "windows/focus_ring.h"
 #include "windows/loading_wnd.h"
 #include "windows/main_presenter.h"
@@ -45,7 +46,8 @@ CMainWnd::CMainWnd(MainWndOptions options)
     : WindowBase(nullptr),
       m_options(std::move(options)),
       m_core(std::make_unique<EqualizerManager>(m_options.backend, m_options.timings)),
-      m_presenter(std::make_unique<MainPresenter>(*m_core, *this)) {
+      m_presenter(std::make_unique<MainPresenter>(*m_core, *this)),
+      m_gestures(std::make_unique<EditGestures>(m_core->History(), this, [this](bool redo) { UndoRedo(redo); })) {
   // Replies and the session's messages come to this window, on its thread.
   m_core->Attach(Port().get(), this);
   if (m_options.plugSwitch) {
@@ -65,6 +67,7 @@ CMainWnd::CMainWnd(MainWndOptions options)
 CMainWnd::~CMainWnd() {
   if (m_options.plugSwitch) m_options.plugSwitch->SetPlugListener({});
   m_hotplug.reset();
+  m_gestures.reset();
   m_presenter.reset();
   // Closes the link and waits for a running task while the window (and its port, which the
   // task may still post to) is there.
@@ -229,6 +232,9 @@ void CMainWnd::HandleCustomMessage(ReplyMessage& message, bool& handled) {
 
 void CMainWnd::Notify(ui::Notification& n) {
   LogPrintA("Notify %s\n", qPrintable(n.type));
+  // Whatever one notification changes is one step of the history (a drag's many
+  // notifications share the gesture the held mouse button opened).
+  const EditHistory::Gesture gesture(m_core->History());
   const QString& type = n.type;
   if (type == QLatin1String(ui::notify::kClick) || type == QLatin1String(ui::notify::kSelectChanged) ||
       type == QLatin1String(ui::notify::kItemSelect) || type == QLatin1String(ui::notify::kValueChanged) ||
@@ -484,6 +490,11 @@ void CMainWnd::OnItemSelect(ui::Notification& n) {
 void CMainWnd::OnMenuClick(const ui::MenuClickRecord& record) {
   const QString& name = record.name;
   LogPrintA("on menu click %s\n", qPrintable(name));
+  if (name == u"option_item_undo" || name == u"option_item_redo") {
+    UndoRedo(name == u"option_item_redo");
+    return;
+  }
+  const EditHistory::Gesture gesture(m_core->History());
   const QString current = ui::Languages().CurrentName();
   const auto is = [&name](const char* item) { return name.compare(QLatin1String(item), Qt::CaseInsensitive) == 0; };
   if (StartsWith(name, "output_menu") || StartsWith(name, "output_item")) {
@@ -513,6 +524,16 @@ void CMainWnd::OnMenuClick(const ui::MenuClickRecord& record) {
     // The calibration comes with its own window.
     LogPrintA("%s not available\n", qPrintable(name));
   }
+}
+
+void CMainWnd::UndoRedo(bool redo) {
+  EditHistory& history = m_core->History();
+  {
+    const EditHistory::Gesture typed(history);
+    CommitPendingEdit(nullptr);
+  }
+  if (redo) history.Redo();
+  else history.Undo();
 }
 
 // --- scenes and profile files ------------------------------------------------------------------
