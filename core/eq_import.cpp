@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "core/eq_editor.h"
+#include "core/text_file.h"
 
 namespace qb {
 namespace {
@@ -73,6 +74,25 @@ std::vector<std::string> ProblemLines(const std::vector<TextProblem>& problems) 
   for (const TextProblem& p : problems)
     lines.push_back(p.line > 0 ? "line " + std::to_string(p.line) + ": " + p.text : p.text);
   return lines;
+}
+
+FilterFileResult PlanEqImportFile(const std::string& path, const Profile& live, int output, EqImportPlan& plan) {
+  std::string text;
+  if (!ReadTextFile(path, kMaxFilterTextBytes, text)) return FilterFileResult::OpenError;
+  if (text.size() > kMaxFilterTextBytes) return FilterFileResult::TooLarge;
+  plan = PlanEqImport(ReadFilterText(text), live, output);
+  return FilterFileResult::Ok;
+}
+
+std::string EqExportText(const Profile& live, std::span<const int> outputs,
+                         const std::function<std::string(int role)>& roleName) {
+  std::vector<FilterTextOutput> written;
+  for (int o : outputs) {
+    if (!IsOutput(o)) continue;
+    written.push_back({o, roleName ? roleName(live.outputs[At(o)]) : std::string{},
+                       Bands(live, o).first(At(EqSize(live, o))), live.channels[At(o)].bypass != 0});
+  }
+  return WriteFilterText(written);
 }
 
 }  // namespace qb

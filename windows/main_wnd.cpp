@@ -21,6 +21,7 @@
 #include "ui/skin.h"
 #include "windows/about_wnd.h"
 #include "windows/edit_gestures.h"
+#include "windows/eq_exchange.h"
 #include "windows/focus_ring.h"
 #include "windows/loading_wnd.h"
 #include "windows/main_presenter.h"
@@ -501,6 +502,13 @@ void CMainWnd::OnMenuClick(const ui::MenuClickRecord& record) {
     m_presenter->SetOutputValue(m_outputMenuChannel, name);
   } else if (StartsWith(name, "option_item_firmware_upgrade")) {
     LogPrintA("firmware update window not available\n");
+  } else if (name == u"option_item_eq_import" || name == u"option_item_eq_export") {
+    const bool importing = name == u"option_item_eq_import";
+    const QString path = AskProfilePath(static_cast<int>(windows::ProfileKind::FilterText),
+                                        static_cast<int>(importing ? windows::ProfileDialog::Open : windows::ProfileDialog::Save));
+    if (path.isEmpty()) return;
+    if (importing) windows::ImportFilterText(*m_core, *this, path);
+    else windows::ExportFilterText(*m_core, *this, path);
   } else if (StartsWith(name, "option_item_reset_default")) {
     m_presenter->ResetMcuFactoryDefault();
   } else if (StartsWith(name, "option_item_about")) {
