@@ -3,6 +3,7 @@
 // outside the ranges the controls allow, the questions answered at random. Shared by the
 // long random session and the undo/redo session.
 
+#include <cstdlib>
 #include <functional>
 #include <optional>
 #include <random>
@@ -12,6 +13,14 @@
 #include "core/equalizer_manager.h"
 
 namespace qb::test {
+
+/// The seed of a random session: QB_SESSION_SEED, or `fallback`. Printed with every
+/// failure, so a failing session can be replayed exactly.
+inline unsigned SessionSeed(unsigned fallback) {
+  const char* text = std::getenv("QB_SESSION_SEED");
+  if (text == nullptr || *text == '\0') return fallback;
+  return static_cast<unsigned>(std::strtoul(text, nullptr, 10));
+}
 
 /// Picks one editing operation at a time, with random arguments inside and outside the
 /// ranges the controls allow, and answers the questions at random.

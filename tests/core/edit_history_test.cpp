@@ -3,8 +3,6 @@
 // and a long random session undone to its start and redone to its end.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-
 #include "tests/core/core_session.h"
 #include "tests/core/edit_driver.h"
 #include "tests/support/mirror_box_compare.h"
@@ -139,14 +137,10 @@ TEST_F(EditHistoryTest, ThousandsOfStepsAreKeptWithOnlyTheirChangedFields) {
 // --- a random session undone and redone ------------------------------------------------------
 
 TEST(EditHistorySessionTest, ARandomSessionUndoneReachesItsStartAndRedoneItsEnd) {
-  const char* text = std::getenv("QB_SESSION_SEED");
-  const unsigned seed = text && *text ? static_cast<unsigned>(std::strtoul(text, nullptr, 10)) : 19u;
+  const unsigned seed = SessionSeed(19u);
   SCOPED_TRACE(testing::Message() << "QB_SESSION_SEED=" << seed);
   CoreSession session;
-  session.Box().AddExtension(std::make_unique<LinkCopyExtension>());
-  ASSERT_TRUE(session.Connect());
-  ASSERT_TRUE(session.Drain());
-  session.Box().SetLatency(std::chrono::microseconds(0));
+  ASSERT_TRUE(session.StartAtFullSpeed());
   EditHistory& history = session.core.History();
   const auto state = [&session] {
     return EditedState{session.Live(), session.core.Mirror().session.parametricEq};

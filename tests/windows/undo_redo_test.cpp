@@ -37,16 +37,6 @@ class UndoRedoWindowTest : public ConnectedWindowTest {
     QTest::mouseRelease(curve, Qt::LeftButton, {}, from + QPoint(0, dy));
     QApplication::processEvents();
   }
-  void TypeDelay(int output, const QString& text) {
-    auto* edit = Control<ui::Edit>(QStringLiteral("edit_ch_delay_%1").arg(output));
-    ASSERT_NE(edit, nullptr);
-    edit->setFocus();
-    QApplication::processEvents();
-    edit->selectAll();
-    QTest::keyClicks(edit, text);
-    QTest::keyClick(edit, Qt::Key_Return);
-    QApplication::processEvents();
-  }
   ui::PopupMenu* OpenMenu(const QString& button) {
     QTest::mouseClick(Control<QWidget>(button), Qt::LeftButton);
     QApplication::processEvents();
@@ -69,7 +59,7 @@ TEST_F(UndoRedoWindowTest, ThreeDragsADelayAndARoleAreUndoneByCtrlZAndRedoneByTh
   DragBand(10, 30);
   DragBand(20, -25);
   ASSERT_EQ(History().UndoSteps(), 3u) << "one step per drag, not per move";
-  TypeDelay(1, QStringLiteral("2.5"));
+  TypeInto(QStringLiteral("edit_ch_delay_1"), QStringLiteral("2.5"));
   ui::PopupMenu* roles = OpenMenu(QStringLiteral("ch_output_btn_6"));
   ASSERT_NE(roles, nullptr);
   roles->FindItem(QStringLiteral("output_menu_center_low_freq"))->trigger();
