@@ -1,5 +1,6 @@
 #include "core/eq_editor.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -277,6 +278,39 @@ bool EqEditor::ResetEq(int o, const Confirm& confirm) {
   std::vector<std::uint8_t> outputs{Byte(o)};
   if (partner >= 0) outputs.push_back(Byte(partner));
   PEQ_Reset_Ctrl(m_ctx.Link(), kLiveScene, 0, outputs.size(), outputs, false);
+  return true;
+}
+
+// --- import ----------------------------------------------------------------------------------------
+
+bool EqEditor::ImportBands(int o, std::span<const EqBand> imported) {
+  Profile& live = m_ctx.Live();
+  if (!IsOutput(o) || imported.empty()) return false;
+  LogPrintA("import %zu bands into channel %d\n", imported.size(), o);
+  const ChangeHub::Batch batch(m_ctx.changes);
+  SessionState& session = m_ctx.mirror.session;
+  if (!session.parametricEq) {
+    session.parametricEq = true;
+    m_ctx.Publish(Change{}.Add(kAspectEqMode));
+  }
+  std::vector<int> targets{o};
+  for (int follower : FollowersOf(live, o))
+    if (std::find(targets.begin(), targets.end(), follower) == targets.end()) targets.push_back(follower);
+  for (int t : targets) {
+    const auto row = Bands(live, t).first(At(EqSize(live, t)));
+    for (std::size_t b = 0; b < row.size(); ++b) {
+      if (b < imported.size()) {
+        row[b] = imported[b];
+      } else {
+        row[b].eqGain = 0.0f;
+        row[b].enable = 1;
+      }
+    }
+    live.channels[At(t)].bypass = FlatBySum(row) ? 1 : 0;
+    for (std::size_t b = 0; b < row.size(); ++b) SendBand(m_ctx.Link(), live, t, static_cast<int>(b));
+    SendBypass(m_ctx.Link(), live, t);
+    m_ctx.Publish(Change{}.Add(kAspectBands | kAspectBypass, t));
+  }
   return true;
 }
 

@@ -47,6 +47,12 @@ class EqEditor {
   bool ToggleEqMode(const Confirm& confirm);
   /// Resets the bands after `confirm`; true when reset.
   bool ResetEq(int output, const Confirm& confirm);
+  /// Imported filters become the first bands of `output`, in order, and the bands after
+  /// them go flat; editing turns parametric (the bands keep their own frequencies), the
+  /// equaliser is bypassed only when the result is flat, and the synchronize group and the
+  /// linked partner take the same bands. Values are stored as given: the caller keeps them
+  /// to the box's ranges (PlanEqImport). False, changing nothing, without bands.
+  bool ImportBands(int output, std::span<const EqBand> bands);
 
  private:
   enum class BandInput { Edit, Slider, Drag };

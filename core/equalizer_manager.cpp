@@ -16,6 +16,7 @@ void EqualizerManager::SetLanguage(std::string_view languageName) {
 }
 
 bool EqualizerManager::HandleMessage(const ReplyMessage& message) {
+  const EditHistory::OutsideChange outside(m_history);
   switch (message.number) {
     case WM_DSP_REPLY: m_replies.ReadDspValueCallback(message); return true;
     case WM_MCU_REPLY: m_replies.ReadMcuValueCallback(message); return true;

@@ -13,9 +13,11 @@
 #include "core/box_session.h"
 #include "core/crossover_editor.h"
 #include "core/edit_context.h"
+#include "core/edit_history.h"
 #include "core/eq_editor.h"
 #include "core/firmware_updater.h"
 #include "core/equalizer_mirror.h"
+#include "core/field_restore.h"
 #include "core/link_editor.h"
 #include "core/main_controls.h"
 #include "core/memory_service.h"
@@ -55,6 +57,8 @@ class EqualizerManager {
   CrossoverEditor& Crossovers() { return m_crossovers; }
   ReplyApplication& Replies() { return m_replies; }
   SceneService& Scenes() { return m_scenes; }
+  /// Undo and redo of the user's edits; it records only the gestures a front end marks.
+  EditHistory& History() { return m_history; }
 
   /// Settings key "factoryEQ", stored at start-up.
   void SetFactoryEq(int value) { m_mirror.factoryEq = value; }
@@ -64,7 +68,8 @@ class EqualizerManager {
   /// Where replies and the session's messages go, and who hears the session's notices.
   void Attach(MessageTarget* target, SessionHost* host) { m_session.Attach(target, host); }
   /// A message posted to the attached target: a reply, a lifecycle message of the session.
-  /// True when it was one of those.
+  /// True when it was one of those. What it changes is the box's, never part of a user's
+  /// edit step.
   bool HandleMessage(const ReplyMessage& message);
 
  private:
@@ -84,6 +89,8 @@ class EqualizerManager {
   CrossoverEditor m_crossovers{m_context};
   ReplyApplication m_replies{m_context, m_outputs, m_routing};
   SceneService m_scenes{m_context, m_links};
+  FieldRestorer m_restorer{m_context, m_outputs, m_main, m_routing};
+  EditHistory m_history{m_context, m_restorer};
 };
 
 }  // namespace qb

@@ -1,8 +1,10 @@
 #include "core/live_commands.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 
+#include "core/output_levels.h"
 #include "devicelink/dsp_setters.h"
 
 namespace qb {
@@ -73,6 +75,18 @@ void SendRoleAndCrossover(DeviceLink& link, const Profile& profile, int output) 
   SendOne(link, output, Byte(profile.outputs[At(output)]), CH_Type_Ctrl);
   SendFilter(link, profile, output, true);
   SendFilter(link, profile, output, false);
+}
+
+void SendInputMask(DeviceLink& link, const Profile& profile, int source, int output) {
+  if (!IsSource(source) || !IsOutput(output)) return;
+  const std::array<std::uint32_t, 1> masks{static_cast<std::uint32_t>(profile.inputs[At(source)][At(output)])};
+  Mix_Ch_Ctrl(link, kLiveScene, Byte(source), Byte(output), Byte(output), masks, false);
+}
+
+void SendMainVolume(DeviceLink& link, const Profile& profile) {
+  const int position = std::clamp(profile.mainVolume, 0, kMainVolumeTopStep);
+  // The box takes the attenuation 6 - dB.
+  Main_Volume_Ctrl(link, static_cast<float>(MainVolumeAttenuation(position, 0)), false);
 }
 
 void SendLock(DeviceLink& link, int locked) { CH_Lock_Ctrl(link, kLiveScene, Byte(locked), false); }

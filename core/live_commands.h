@@ -26,6 +26,11 @@ void SendFilter(DeviceLink& link, const Profile& profile, int output, bool highP
 void SendBypass(DeviceLink& link, const Profile& profile, int output);
 /// CH_Type_Ctrl with the output's role, then both of its filters.
 void SendRoleAndCrossover(DeviceLink& link, const Profile& profile, int output);
+/// Mix_Ch_Ctrl with the input mask of `source` on `output`: the box routes by the mask
+/// alone, whatever the levels say.
+void SendInputMask(DeviceLink& link, const Profile& profile, int source, int output);
+/// Main_Volume_Ctrl with the attenuation of the main volume position (held to the slider).
+void SendMainVolume(DeviceLink& link, const Profile& profile);
 /// CH_Lock_Ctrl with `locked`.
 void SendLock(DeviceLink& link, int locked);
 /// CH_Link_Ctrl with `linked` and the pairs (from, to, from, to ...).

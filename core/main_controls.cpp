@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "core/live_commands.h"
 #include "core/output_levels.h"
 #include "devicelink/dsp_setters.h"
 #include "shell/log.h"
@@ -11,8 +12,7 @@ namespace qb {
 void MainControls::SetMainVolume(int position) {
   const int held = std::clamp(position, 0, kMainVolumeTopStep);
   m_ctx.Live().mainVolume = held;
-  // The box takes the attenuation 6 - dB.
-  Main_Volume_Ctrl(m_ctx.Link(), static_cast<float>(MainVolumeAttenuation(held, 0)), false);
+  SendMainVolume(m_ctx.Link(), m_ctx.Live());
   m_ctx.Publish(Change{}.Add(kAspectMainVolume));
 }
 

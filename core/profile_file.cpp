@@ -3,8 +3,6 @@
 #include <cjson/cJSON.h>
 
 #include <QByteArray>
-#include <QFile>
-#include <QSaveFile>
 #include <QString>
 #include <algorithm>
 #include <cfloat>
@@ -17,6 +15,8 @@
 #include <new>
 #include <span>
 #include <vector>
+
+#include "core/text_file.h"
 
 namespace qb {
 namespace {
@@ -38,7 +38,7 @@ constexpr int kMaxMixLevel = 100;
 
 /// A profile is tens of kilobytes and a whole configuration well under a megabyte; a file
 /// far larger was picked by mistake and is not read into memory whole.
-constexpr qint64 kMaxFileBytes = 16 * 1024 * 1024;
+constexpr std::size_t kMaxFileBytes = 16 * 1024 * 1024;
 
 struct JsonDelete {
   void operator()(cJSON* item) const { cJSON_Delete(item); }
@@ -368,31 +368,6 @@ void CopySettings(const Profile& from, Profile& to) {
   to.lockMode = from.lockMode;
 }
 
-// --- files --------------------------------------------------------------------------------------
-
-QString FilePath(const std::string& path) { return QFile::decodeName(QByteArray::fromStdString(path)); }
-
-/// The file's bytes; false when it cannot be opened or read. A file beyond kMaxFileBytes
-/// comes back cut, which no parser takes for a profile.
-bool ReadAll(const std::string& path, std::string& text) {
-  QFile file(FilePath(path));
-  if (!file.open(QIODevice::ReadOnly)) return false;
-  const QByteArray bytes = file.read(kMaxFileBytes + 1);
-  if (file.error() != QFileDevice::NoError) return false;
-  text.assign(bytes.constData(), static_cast<std::size_t>(bytes.size()));
-  return true;
-}
-
-/// Writes `text` in place of the file at `path` only once every byte is on disk.
-ProfileFileResult SaveAll(const std::string& text, const std::string& path) {
-  QSaveFile file(FilePath(path));
-  if (!file.open(QIODevice::WriteOnly)) return ProfileFileResult::CreateError;
-  const auto size = static_cast<qint64>(text.size());
-  // Without a commit the destructor removes the temporary file and leaves the old one.
-  if (file.write(text.data(), size) != size) return ProfileFileResult::CreateError;
-  return file.commit() ? ProfileFileResult::Ok : ProfileFileResult::CreateError;
-}
-
 }  // namespace
 
 std::string SceneProfileText(const Profile& profile) {
@@ -450,22 +425,22 @@ ProfileFileResult ParseWholeProfile(std::string_view text, WholeProfile& whole) 
 
 ProfileFileResult ReadSceneProfileFile(const std::string& path, Profile& profile) {
   std::string text;
-  if (!ReadAll(path, text)) return ProfileFileResult::OpenError;
+  if (!ReadTextFile(path, kMaxFileBytes, text)) return ProfileFileResult::OpenError;
   return ParseSceneProfile(text, profile);
 }
 
 ProfileFileResult ReadWholeProfileFile(const std::string& path, WholeProfile& whole) {
   std::string text;
-  if (!ReadAll(path, text)) return ProfileFileResult::OpenError;
+  if (!ReadTextFile(path, kMaxFileBytes, text)) return ProfileFileResult::OpenError;
   return ParseWholeProfile(text, whole);
 }
 
 ProfileFileResult WriteSceneProfileFile(const Profile& profile, const std::string& path) {
-  return SaveAll(SceneProfileText(profile), path);
+  return SaveTextFile(path, SceneProfileText(profile)) ? ProfileFileResult::Ok : ProfileFileResult::CreateError;
 }
 
 ProfileFileResult WriteWholeProfileFile(const WholeProfile& whole, const std::string& path) {
-  return SaveAll(WholeProfileText(whole), path);
+  return SaveTextFile(path, WholeProfileText(whole)) ? ProfileFileResult::Ok : ProfileFileResult::CreateError;
 }
 
 const char* ProfileFileMessage(ProfileFileResult result, bool wholeConfiguration) {

@@ -90,8 +90,7 @@ void RoutingEditor::PutInput(int source, int output, int input, bool on) {
   int& mask = m_ctx.Live().inputs[At(source)][At(output)];
   const int bit = 1 << (input - 1);
   mask = on ? (mask | bit) : (mask & ~bit);
-  const std::array<std::uint32_t, 1> masks{static_cast<std::uint32_t>(mask)};
-  Mix_Ch_Ctrl(m_ctx.Link(), kLiveScene, Byte(source), Byte(output), Byte(output), masks, false);
+  SendInputMask(m_ctx.Link(), m_ctx.Live(), source, output);
   m_ctx.Publish(Change{}.Add(kAspectRouting, output));
 }
 

@@ -141,6 +141,8 @@ void MainPresenter::ShowOptionMenu(QWidget* button) {
   if (!menu) return;
   if (!m_core.Session().IsDeviceOpen())
     menu->SetItemEnabled(QStringLiteral("option_item_reset_default"), false);
+  menu->SetItemEnabled(QStringLiteral("option_item_undo"), m_core.History().CanUndo());
+  menu->SetItemEnabled(QStringLiteral("option_item_redo"), m_core.History().CanRedo());
   menu->PopBelow(button);
 }
 

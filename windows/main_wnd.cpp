@@ -25,6 +25,8 @@
 #include "ui/skin.h"
 #include "windows/about_wnd.h"
 #include "windows/auto_cal_wnd.h"
+#include "windows/edit_gestures.h"
+#include "windows/eq_exchange.h"
 #include "windows/focus_ring.h"
 #include "windows/force_update_wnd.h"
 #include "windows/update_fw_wnd.h"
@@ -55,7 +57,8 @@ CMainWnd::CMainWnd(MainWndOptions options)
     : WindowBase(nullptr),
       m_options(std::move(options)),
       m_core(std::make_unique<EqualizerManager>(m_options.backend, m_options.timings)),
-      m_presenter(std::make_unique<MainPresenter>(*m_core, *this)) {
+      m_presenter(std::make_unique<MainPresenter>(*m_core, *this)),
+      m_gestures(std::make_unique<EditGestures>(m_core->History(), this, [this](bool redo) { UndoRedo(redo); })) {
   // Replies and the session's messages come to this window, on its thread.
   m_core->Attach(Port().get(), this);
   m_openRetry = new QTimer(this);
@@ -78,6 +81,7 @@ CMainWnd::CMainWnd(MainWndOptions options)
 CMainWnd::~CMainWnd() {
   if (m_options.plugSwitch) m_options.plugSwitch->SetPlugListener({});
   m_hotplug.reset();
+  m_gestures.reset();
   m_presenter.reset();
   // Closes the link and waits for a running task while the window (and its port, which the
   // task may still post to) is there.
@@ -301,6 +305,9 @@ void CMainWnd::HandleCustomMessage(ReplyMessage& message, bool& handled) {
 
 void CMainWnd::Notify(ui::Notification& n) {
   LogPrintA("Notify %s\n", qPrintable(n.type));
+  // Whatever one notification changes is one step of the history (a drag's many
+  // notifications share the gesture the held mouse button opened).
+  const EditHistory::Gesture gesture(m_core->History());
   const QString& type = n.type;
   if (type == QLatin1String(ui::notify::kClick) || type == QLatin1String(ui::notify::kSelectChanged) ||
       type == QLatin1String(ui::notify::kItemSelect) || type == QLatin1String(ui::notify::kValueChanged) ||
@@ -556,12 +563,24 @@ void CMainWnd::OnItemSelect(ui::Notification& n) {
 void CMainWnd::OnMenuClick(const ui::MenuClickRecord& record) {
   const QString& name = record.name;
   LogPrintA("on menu click %s\n", qPrintable(name));
+  if (name == u"option_item_undo" || name == u"option_item_redo") {
+    UndoRedo(name == u"option_item_redo");
+    return;
+  }
+  const EditHistory::Gesture gesture(m_core->History());
   const QString current = ui::Languages().CurrentName();
   const auto is = [&name](const char* item) { return name.compare(QLatin1String(item), Qt::CaseInsensitive) == 0; };
   if (StartsWith(name, "output_menu") || StartsWith(name, "output_item")) {
     m_presenter->SetOutputValue(m_outputMenuChannel, name);
   } else if (StartsWith(name, "option_item_firmware_upgrade")) {
     ShowUpdateWindow();
+  } else if (name == u"option_item_eq_import" || name == u"option_item_eq_export") {
+    const bool importing = name == u"option_item_eq_import";
+    const QString path = AskProfilePath(static_cast<int>(windows::ProfileKind::FilterText),
+                                        static_cast<int>(importing ? windows::ProfileDialog::Open : windows::ProfileDialog::Save));
+    if (path.isEmpty()) return;
+    if (importing) windows::ImportFilterText(*m_core, *this, path);
+    else windows::ExportFilterText(*m_core, *this, path);
   } else if (StartsWith(name, "option_item_reset_default")) {
     m_presenter->ResetMcuFactoryDefault();
   } else if (StartsWith(name, "option_item_about")) {
@@ -593,6 +612,16 @@ void CMainWnd::ShowAutoCalibration() {
   LogPrintA("EqualizerManager::ShowAutoCalWindow\n");
   if (windows::ShowAutoCalWindow(this, m_core->Link(), m_core->CurrentProfile(), m_options.calibration) == 1)
     m_core->Scenes().ReadBackLiveSettings(nullptr);
+}
+
+void CMainWnd::UndoRedo(bool redo) {
+  EditHistory& history = m_core->History();
+  {
+    const EditHistory::Gesture typed(history);
+    CommitPendingEdit(nullptr);
+  }
+  if (redo) history.Redo();
+  else history.Undo();
 }
 
 // --- scenes and profile files ------------------------------------------------------------------

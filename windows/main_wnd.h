@@ -20,6 +20,7 @@ class QTimer;
 
 namespace qb {
 
+class EditGestures;
 class EqualizerManager;
 class HotplugMonitor;
 class MainPresenter;
@@ -66,6 +67,9 @@ class CMainWnd final : public ui::WindowBase, public PresenterHost, public Sessi
   MainPresenter& Presenter() { return *m_presenter; }
   /// Remaining main-volume polls (timer 4114).
   int MainVolumePolls() const;
+  /// Undoes (or redoes) one step of the edit history; what is typed and not yet confirmed
+  /// becomes a step first.
+  void UndoRedo(bool redo);
   /// Changes the language, stores the choice and re-resolves every text.
   void SwitchLanguage(const QString& name, int storedValue);
 
@@ -133,6 +137,7 @@ class CMainWnd final : public ui::WindowBase, public PresenterHost, public Sessi
   std::unique_ptr<EqualizerManager> m_core;
   std::unique_ptr<MainPresenter> m_presenter;
   std::unique_ptr<HotplugMonitor> m_hotplug;
+  std::unique_ptr<EditGestures> m_gestures;
   windows::CLoadingWnd* m_loading = nullptr;
   windows::CForceUpdateWnd* m_forceUpdate = nullptr;  ///< while the forced update is open
   bool m_updateWindowOpen = false;

@@ -170,6 +170,7 @@ bool CMixerWnd::CellOf(const QString& name, const char* prefix, Position& at) co
 
 void CMixerWnd::Notify(ui::Notification& n) {
   LogPrintA("Notify %s\n", qPrintable(n.type));
+  const EditHistory::Gesture gesture(m_core.History());
   const QString name = n.SenderName();
   Position at;
   if (!m_initialised || !IsBuilt()) {

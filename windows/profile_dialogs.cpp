@@ -11,11 +11,20 @@ QString ProfileFilter(ProfileKind kind, bool chinese) {
   if (kind == ProfileKind::Scene)
     return chinese ? QStringLiteral("场景配置文件(*.spf);;所有文件(*.*)")
                    : QStringLiteral("Scene Profile(*.spf);;All Files(*.*)");
+  if (kind == ProfileKind::FilterText)
+    return chinese ? QStringLiteral("滤波器文本(*.txt);;所有文件(*.*)") : QStringLiteral("Filter Text(*.txt);;All Files(*.*)");
   return chinese ? QStringLiteral("整机配置文件(*.wpf);;所有文件(*.*)")
                  : QStringLiteral("Whole Config Profile(*.wpf);;All Files(*.*)");
 }
 
-QString ProfileExtension(ProfileKind kind) { return kind == ProfileKind::Scene ? QStringLiteral("spf") : QStringLiteral("wpf"); }
+QString ProfileExtension(ProfileKind kind) {
+  switch (kind) {
+    case ProfileKind::Scene: return QStringLiteral("spf");
+    case ProfileKind::Whole: return QStringLiteral("wpf");
+    case ProfileKind::FilterText: break;
+  }
+  return QStringLiteral("txt");
+}
 
 QString AskProfilePath(QWidget* owner, ProfileKind kind, ProfileDialog dialog) {
   const bool chinese = ui::Languages().CurrentName() == u"cn_zh";

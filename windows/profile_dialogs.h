@@ -8,13 +8,14 @@ class QWidget;
 
 namespace qb::windows {
 
-enum class ProfileKind { Scene, Whole };
+/// Profiles of the scene menu, and equaliser filter texts of the Options menu.
+enum class ProfileKind { Scene, Whole, FilterText };
 enum class ProfileDialog { Open, Save };
 
-/// The dialog's filter: "Scene Profile(*.spf)" or "Whole Config Profile(*.wpf)" and "All
-/// Files(*.*)", in Chinese when the UI language is Chinese.
+/// The dialog's filter: "Scene Profile(*.spf)", "Whole Config Profile(*.wpf)" or "Filter
+/// Text(*.txt)" and "All Files(*.*)", in Chinese when the UI language is Chinese.
 QString ProfileFilter(ProfileKind kind, bool chinese);
-/// "spf" or "wpf".
+/// "spf", "wpf" or "txt".
 QString ProfileExtension(ProfileKind kind);
 
 /// Asks for a path with the platform's (Qt's) file dialog starting in the current folder;

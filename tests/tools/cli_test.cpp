@@ -543,6 +543,34 @@ TEST_F(CliTest, MemoryWordsAreWrittenAndReadBack) {
   EXPECT_EQ(text.out, "address 0x00000020  data 0xdeadbeef\n");
 }
 
+TEST_F(CliTest, AFilterTextIsImportedWholeOrWithPartialAndExportsBackToTheSameBands) {
+  const std::string file = (m_dir / "room.txt").string();
+  std::ofstream(file) << "Filter Settings file\nFilter  1: ON  PK  Fc 63,0 Hz  Gain -5,0 dB  Q 4,00\n"
+                         "Filter  2: ON  LS  Fc 80 Hz  Gain 3 dB\nFilter  3: ON  PK  Fc 250 Hz  Gain 2.5 dB  Q 1.5\n";
+  const Json refused = RunJson({"eq", "import", "2", file}, 1);
+  ASSERT_TRUE(refused);
+  EXPECT_NE(Text(refused.get(), "error").find("line 3: filter type LS"), std::string::npos) << Text(refused.get(), "error");
+  EXPECT_NE(SavedBox()->live.outputs[1].bands[0].freqHz, 63) << "nothing changes without --partial";
+
+  const Json imported = RunJson({"eq", "import", "2", file, "--partial"});
+  ASSERT_TRUE(imported);
+  EXPECT_EQ(Number(imported.get(), "bands"), 2);
+  EXPECT_EQ(cJSON_GetArraySize(At(imported.get(), "skipped")), 1);
+  const auto box = SavedBox();
+  EXPECT_EQ(box->live.outputs[1].bands[1].freqHz, 250);
+  EXPECT_DOUBLE_EQ(box->live.outputs[1].bands[0].gainDb, -5.0);
+
+  const std::string exported = (m_dir / "ch2.txt").string();
+  EXPECT_EQ(Run({"--simulate-state", m_state, "eq", "export", "2", exported}).code, 0);
+  EXPECT_NE(ReadFile(exported).find("Output: CH2\nRole: "), std::string::npos) << ReadFile(exported);
+  const Json text = RunJson({"eq", "export", "2"});
+  ASSERT_TRUE(text);
+  EXPECT_EQ(Text(text.get(), "text"), ReadFile(exported));
+  ASSERT_TRUE(RunJson({"eq", "import", "5", exported}));
+  EXPECT_EQ(SavedBox()->live.outputs[4].bands, SavedBox()->live.outputs[1].bands);
+  EXPECT_EQ(Run({"--simulate-state", m_state, "--partial", "status"}).code, 2);
+}
+
 TEST_F(CliTest, HelpTouchesNoBox) {
   for (const auto& args : {std::vector<std::string>{"--help"}, std::vector<std::string>{"set", "--help"},
                            std::vector<std::string>{"set", "output", "99", "--help"},
@@ -550,7 +578,8 @@ TEST_F(CliTest, HelpTouchesNoBox) {
                            std::vector<std::string>{"scene", "save", "3", "--help"},
                            std::vector<std::string>{"profile", "--help"},
                            std::vector<std::string>{"mix", "hi", "set", "--help"},
-                           std::vector<std::string>{"mem", "--help"}}) {
+                           std::vector<std::string>{"mem", "--help"},
+                           std::vector<std::string>{"eq", "import", "--help"}}) {
     std::vector<std::string> line = {"--simulate-state", m_state};
     line.insert(line.end(), args.begin(), args.end());
     const Child child = Run(line);

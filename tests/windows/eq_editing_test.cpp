@@ -29,18 +29,6 @@ class EqEditingTest : public ConnectedWindowTest {
     ASSERT_EQ(Live().currChannel, 0);
   }
 
-  /// Types `text` over an edit's contents and presses Enter, as the user confirms a value.
-  void TypeInto(const QString& name, const QString& text) {
-    auto* edit = Control<ui::Edit>(name);
-    ASSERT_NE(edit, nullptr);
-    edit->setFocus();
-    QApplication::processEvents();
-    edit->selectAll();
-    QTest::keyClicks(edit, text);
-    QTest::keyClick(edit, Qt::Key_Return);
-    QApplication::processEvents();
-  }
-
   // The operations run on the same values a routed notification already committed, so
   // running them after the user's action leaves the result as it is.
   void EditBand(const char* field, int band, const QString& text) {

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QTest>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -21,6 +22,7 @@
 #include "simulator/virtual_box.h"
 #include "simulator/virtual_hid.h"
 #include "ui/control_text.h"
+#include "ui/edit.h"
 #include "ui/language_tables.h"
 #include "ui/skin.h"
 #include "windows/main_presenter.h"
@@ -122,6 +124,18 @@ class MainWindowTest : public ::testing::Test {
     return control;
   }
   QString Text(const QString& name) { return ui::Tr(ui::ControlText(window->FindControl(name))); }
+
+  /// Types `text` over an edit's contents and presses Enter, as the user confirms a value.
+  void TypeInto(const QString& name, const QString& text) {
+    auto* edit = Control<ui::Edit>(name);
+    ASSERT_NE(edit, nullptr);
+    edit->setFocus();
+    QApplication::processEvents();
+    edit->selectAll();
+    QTest::keyClicks(edit, text);
+    QTest::keyClick(edit, Qt::Key_Return);
+    QApplication::processEvents();
+  }
 
   std::unique_ptr<CMainWnd> window;
 

@@ -20,7 +20,7 @@ constexpr int kBands = static_cast<int>(kBandSlots);
 constexpr int kLastRole = kRoleCount - 1;
 
 constexpr std::string_view kCommandList =
-    "status, get, set, scenes, scene, profile, mix, mem, calibrate or firmware";
+    "status, get, set, scenes, scene, profile, mix, mem, calibrate, firmware or eq";
 
 std::string Quoted(std::string_view word) { return "'" + std::string(word) + "'"; }
 
@@ -442,6 +442,28 @@ std::optional<CalibrateRequest> ParseCalibrate(Words& words) {
   return request;
 }
 
+std::optional<EqRequest> ParseEq(Words& words) {
+  const auto importing = words.Choice("eq action", "import", "export");
+  if (!importing) return std::nullopt;
+  EqRequest request;
+  request.importing = *importing;
+  if (!*importing && words.Peek() == std::optional<std::string_view>("all")) {
+    words.Next("output");
+  } else {
+    const auto output = words.Output();
+    if (!output) return std::nullopt;
+    request.output = *output;
+  }
+  if (*importing || !words.AtEnd()) {
+    const auto path = words.Next("FILE");
+    if (!path) return std::nullopt;
+    request.path = std::string(*path);
+  }
+  words.ExpectEnd(*importing ? "eq import OUTPUT FILE" : "eq export OUTPUT [FILE]");
+  if (words.Failed()) return std::nullopt;
+  return request;
+}
+
 std::optional<Command> CommandOf(std::string_view word) {
   if (word == "status") return Command::Status;
   if (word == "get") return Command::Get;
@@ -453,6 +475,7 @@ std::optional<Command> CommandOf(std::string_view word) {
   if (word == "mem") return Command::Mem;
   if (word == "calibrate") return Command::Calibrate;
   if (word == "firmware") return Command::Firmware;
+  if (word == "eq") return Command::Eq;
   return std::nullopt;
 }
 
@@ -491,6 +514,8 @@ ParseResult ParseArguments(std::span<const std::string_view> args) {
       invocation.simulate = true;
     } else if (arg == "--yes") {
       invocation.firmware.yes = true;
+    } else if (arg == "--partial") {
+      invocation.partial = true;
     } else if (arg == "--help" || arg == "-h") {
       invocation.help = true;
     } else if (arg == "--apply" || arg == "--discard") {
@@ -552,9 +577,13 @@ ParseResult ParseArguments(std::span<const std::string_view> args) {
   } else if (*invocation.command == Command::Firmware) {
     if (const auto file = rest.Next("the firmware FILE")) invocation.firmware.path = std::string(*file);
     rest.ExpectEnd("firmware FILE");
+  } else if (*invocation.command == Command::Eq) {
+    if (auto request = ParseEq(rest)) invocation.eq = std::move(*request);
   } else {
     rest.ExpectEnd(words.front());
   }
+  if (error.empty() && invocation.partial && !(*invocation.command == Command::Eq && invocation.eq.importing))
+    error = "--partial is only for eq import";
   if (!error.empty()) {
     result.error = std::move(error);
     return result;
@@ -624,6 +653,8 @@ std::string HelpText(std::optional<Command> command) {
            "           (see 'quorelbox-cli calibrate --help')\n"
            "  firmware upgrade the box from a firmware image file (see 'quorelbox-cli firmware\n"
            "           --help')\n"
+           "  eq       import a measurement tool's filter text into an output's equaliser, or\n"
+           "           export the bands as one (see 'quorelbox-cli eq --help')\n"
            "\n"
            "Options (before or after the command):\n"
            "  --simulate             talk to the built-in virtual box instead of a real one\n"
@@ -633,6 +664,7 @@ std::string HelpText(std::optional<Command> command) {
            "  --simulate-loader      the virtual box sits in its loader (implies --simulate)\n"
            "  --simulate-model N     the virtual box reports model N (implies --simulate)\n"
            "  --json                 print exactly one JSON document on standard output\n"
+           "  --partial              eq import: take the usable filters when some are not\n"
            "  --help                 this text, or a command's own with COMMAND --help\n"
            "\n"
            "Outputs are numbered 1..8 and equaliser bands 1..31, as the window shows them.\n"
@@ -647,6 +679,8 @@ std::string HelpText(std::optional<Command> command) {
            "     a scene name that is empty, too long or another scene's, a profile file that\n"
            "     does not end in .spf or .wpf, a memory address or word that is no number or\n"
            "     needs more than 32 bits\n"
+           "     (1 also: a filter text that cannot be read or written, or whose filters cannot\n"
+           "     all be used without --partial)\n"
            "  3  no box: nothing could be opened (plugged in and switched on?)\n"
            "  4  box refused: it did not answer the handshake, is another model, sits in its\n"
            "     boot loader, left before the command was done, did not confirm a scene save,\n"
@@ -810,6 +844,27 @@ std::string HelpText(std::optional<Command> command) {
              "the result with --apply (into the outputs' equalisers, and delays with the delay\n"
              "module); otherwise it is discarded. A calibration the box reports as failed, or a\n"
              "box that leaves during it, is exit 4.\n"
+             "Exit status as in 'quorelbox-cli --help'.\n";
+    case Command::Eq:
+      return "Usage: quorelbox-cli [OPTIONS] eq import OUTPUT FILE [--partial]\n"
+             "       quorelbox-cli [OPTIONS] eq export OUTPUT|all [FILE]\n"
+             "\n"
+             "  eq import OUTPUT FILE   FILE's peaking filters become OUTPUT's first bands, in\n"
+             "                          order (the other bands go flat, editing turns\n"
+             "                          parametric); a linked partner or a synchronized group\n"
+             "                          follows, as in the window\n"
+             "  eq export OUTPUT [FILE] the bands in use as filter lines, with a header naming\n"
+             "                          the output and its role; 'all' writes every output;\n"
+             "                          without FILE the text goes to standard output\n"
+             "\n"
+             "FILE is a filter text as room-measurement tools export it and system equalisers\n"
+             "read it: \"Filter 1: ON PK Fc 63.0 Hz Gain -5.0 dB Q 4.00\". Other lines are\n"
+             "ignored, OFF filters and type None skipped, a decimal comma accepted. A filter\n"
+             "of another type, a value outside the box's ranges (20..20000 Hz, Q 0.5..9,\n"
+             "-18..12 dB) or more filters than the output's bands is reported by line, and\n"
+             "nothing is changed (exit 1) unless --partial takes the rest. With --json the\n"
+             "import reports the bands set and the lines skipped; an export to standard\n"
+             "output puts the text in \"text\".\n"
              "Exit status as in 'quorelbox-cli --help'.\n";
   }
   return {};

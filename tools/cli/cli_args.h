@@ -96,7 +96,15 @@ struct MixRequest {
 };
 inline constexpr int kMaxMixTrim = 100;
 
-enum class Command { Status, Get, Set, Scenes, Scene, Profile, Mix, Mem, Calibrate, Firmware };
+enum class Command { Status, Get, Set, Scenes, Scene, Profile, Mix, Mem, Calibrate, Firmware, Eq };
+
+/// `eq import OUTPUT FILE`: a filter text into one output's bands; `eq export OUTPUT|all
+/// [FILE]`: bands as a filter text, to FILE or standard output.
+struct EqRequest {
+  bool importing = false;
+  std::optional<int> output;  ///< 0-based; none: every output (export only)
+  std::string path;           ///< empty: standard output (export only)
+};
 
 /// One word of the DSP's memory: read it, or write `data` to it.
 struct MemRequest {
@@ -139,6 +147,9 @@ struct Invocation {
   MemRequest mem;                      ///< for `mem`
   CalibrateRequest calibrate;          ///< for `calibrate`
   FirmwareRequest firmware;            ///< for `firmware`
+  EqRequest eq;                        ///< for `eq`
+  /// --partial: an import takes the filters it can use when some cannot be used.
+  bool partial = false;
 };
 
 struct ParseResult {

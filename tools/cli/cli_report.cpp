@@ -650,6 +650,41 @@ std::string FirmwareReport(const std::string& path, const std::string& kind, std
                 path.c_str(), bytes, firmware.c_str());
 }
 
+std::string EqImportReport(const EqRequest& request, std::size_t bands, const std::vector<std::string>& skipped,
+                           bool json) {
+  const int output = request.output.value_or(0) + 1;
+  if (json) {
+    Json document(cJSON_CreateObject());
+    cJSON_AddBoolToObject(document.get(), "ok", true);
+    cJSON_AddStringToObject(document.get(), "action", "import");
+    cJSON_AddNumberToObject(document.get(), "output", output);
+    cJSON_AddStringToObject(document.get(), "file", request.path.c_str());
+    cJSON_AddNumberToObject(document.get(), "bands", static_cast<double>(bands));
+    cJSON* lines = cJSON_AddArrayToObject(document.get(), "skipped");
+    for (const std::string& line : skipped) cJSON_AddItemToArray(lines, cJSON_CreateString(line.c_str()));
+    return Printed(document);
+  }
+  std::string text = Format("%zu filters of %s became the bands of output %d\n", bands, request.path.c_str(), output);
+  for (const std::string& line : skipped) text += "  skipped " + line + "\n";
+  return text;
+}
+
+std::string EqExportReport(const EqRequest& request, const std::string& text, bool json) {
+  if (json) {
+    Json document(cJSON_CreateObject());
+    cJSON_AddBoolToObject(document.get(), "ok", true);
+    cJSON_AddStringToObject(document.get(), "action", "export");
+    if (request.output) cJSON_AddNumberToObject(document.get(), "output", *request.output + 1);
+    else cJSON_AddStringToObject(document.get(), "output", "all");
+    if (request.path.empty()) cJSON_AddStringToObject(document.get(), "text", text.c_str());
+    else cJSON_AddStringToObject(document.get(), "file", request.path.c_str());
+    return Printed(document);
+  }
+  if (request.path.empty()) return text;
+  const std::string which = request.output ? "output " + std::to_string(*request.output + 1) : "every output";
+  return "the bands of " + which + " written to " + request.path + "\n";
+}
+
 std::string ProfileProblem(ProfileFileResult result, const std::string& path) {
   switch (result) {
     case ProfileFileResult::Ok: break;

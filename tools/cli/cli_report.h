@@ -5,10 +5,12 @@
 /// with --json). Output is gathered in a RunResult and written by main, so the runner can
 /// be exercised in-process.
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/profile_file.h"
 #include "tools/cli/cli_args.h"
@@ -73,6 +75,14 @@ std::string FirmwareReport(const std::string& path, const std::string& kind, std
                            int mainVersion, int slaveVersion, bool application, bool json);
 /// One line saying why `path` could not be read or written (`result` is not Ok).
 std::string ProfileProblem(ProfileFileResult result, const std::string& path);
+
+/// What `eq import` did: `bands` filters became bands of the output, the `skipped` lines
+/// (as ProblemLines gives them) were left out.
+std::string EqImportReport(const EqRequest& request, std::size_t bands, const std::vector<std::string>& skipped,
+                           bool json);
+/// What `eq export` did: the filter text itself when it goes to standard output, else where
+/// it was written.
+std::string EqExportReport(const EqRequest& request, const std::string& text, bool json);
 
 /// A scene name slot (UTF-16, zero-terminated) as UTF-8; an unpaired surrogate becomes U+FFFD.
 std::string Utf8Name(std::u16string_view name);

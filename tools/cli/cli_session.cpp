@@ -6,13 +6,17 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "core/calibration_session.h"
 #include "core/code_page.h"
 #include "core/equalizer_manager.h"
+#include "core/eq_import.h"
 #include "core/memory_service.h"
 #include "core/message_queue.h"
+#include "core/text_file.h"
 #include "devicelink/plug_switch.h"
+#include "tools/cli/cli_names.h"
 
 namespace qb::cli {
 namespace {
@@ -145,6 +149,7 @@ class Runner {
       case Command::Mix: RunMix(result); return;
       case Command::Mem: RunMem(result); return;
       case Command::Calibrate: RunCalibrate(result); return;
+      case Command::Eq: RunEq(result); return;
       case Command::Firmware: return;  // runs on its own (RunFirmware)
     }
   }
@@ -277,6 +282,44 @@ class Runner {
       Pump(kPumpSlice);
       if (m_plug) m_plug->Poll();
     }
+  }
+
+  /// A filter text into one output through the equaliser service the window's import
+  /// uses, or the bands out as one. Either the whole file is usable, or --partial says to
+  /// take what is: a script never half-applies a file by surprise.
+  void RunEq(RunResult& result) {
+    const EqRequest& request = m_invocation.eq;
+    const Profile& live = m_manager.CurrentProfile();
+    if (!request.importing) {
+      std::vector<int> outputs;
+      for (int o = 0; o < kOutputCount; ++o)
+        if (!request.output || *request.output == o) outputs.push_back(o);
+      const std::string text = EqExportText(live, outputs, [](int role) { return std::string(RoleName(role)); });
+      if (!request.path.empty() && !SaveTextFile(request.path, text))
+        return Fail(result, kExitFailure, "cannot write " + request.path + "; an older file was left as it was");
+      result.out = EqExportReport(request, text, Json());
+      return;
+    }
+    const int output = request.output.value_or(0);
+    EqImportPlan plan;
+    switch (PlanEqImportFile(request.path, live, output, plan)) {
+      case FilterFileResult::Ok: break;
+      case FilterFileResult::OpenError: return Fail(result, kExitFailure, "cannot open " + request.path);
+      case FilterFileResult::TooLarge:
+        return Fail(result, kExitFailure, request.path + " is too large for a filter text; nothing was changed");
+    }
+    const std::vector<std::string> problems = ProblemLines(plan.problems);
+    std::string listed;
+    for (const std::string& line : problems) listed += (listed.empty() ? "" : "; ") + line;
+    if (plan.bands.empty())
+      return Fail(result, kExitFailure, request.path + " holds no filter a band can take" + (listed.empty() ? "" : ": " + listed));
+    if (!problems.empty() && !m_invocation.partial)
+      return Fail(result, kExitFailure,
+                  "nothing was changed: some filters of " + request.path + " cannot be used (" + listed +
+                      "); --partial imports the others");
+    m_manager.Eq().ImportBands(output, plan.bands);
+    if (std::string problem = Drain(); !problem.empty()) return Fail(result, kExitBoxRefused, problem);
+    result.out = EqImportReport(request, plan.bands.size(), problems, Json());
   }
 
   /// Shows a source's mix, or changes one cell through the routing service the mixer
