@@ -125,15 +125,16 @@ class MainWindowTest : public ::testing::Test {
   }
   QString Text(const QString& name) { return ui::Tr(ui::ControlText(window->FindControl(name))); }
 
-  /// Types `text` over an edit's contents and presses Enter, as the user confirms a value.
-  void TypeInto(const QString& name, const QString& text) {
+  /// Types `text` over an edit's contents and presses `key` (Enter: the user confirms the
+  /// value; Qt::Key_unknown: no key, the text stays typed but unconfirmed).
+  void TypeInto(const QString& name, const QString& text, Qt::Key key = Qt::Key_Return) {
     auto* edit = Control<ui::Edit>(name);
     ASSERT_NE(edit, nullptr);
     edit->setFocus();
     QApplication::processEvents();
     edit->selectAll();
     QTest::keyClicks(edit, text);
-    QTest::keyClick(edit, Qt::Key_Return);
+    if (key != Qt::Key_unknown) QTest::keyClick(edit, key);
     QApplication::processEvents();
   }
 

@@ -27,17 +27,6 @@ class NewUserTest : public MainWindowTest {
     ASSERT_TRUE(Drain());
   }
 
-  /// Types over a field and optionally leaves it with `key`.
-  void Type(const QString& name, const QString& text, Qt::Key key = Qt::Key_unknown) {
-    auto* edit = Control<ui::Edit>(name);
-    ASSERT_NE(edit, nullptr);
-    edit->setFocus();
-    QApplication::processEvents();
-    edit->selectAll();
-    QTest::keyClicks(edit, text);
-    if (key != Qt::Key_unknown) QTest::keyClick(edit, key);
-    QApplication::processEvents();
-  }
   void ClickOn(const QString& name) {
     QTest::mouseClick(Control<QWidget>(name), Qt::LeftButton);
     QApplication::processEvents();
@@ -66,16 +55,16 @@ class NewUserTest : public MainWindowTest {
 
 TEST_F(NewUserTest, EnterInABandGainOfTheGraphicEqualiserConfirmsIt) {
   ASSERT_FALSE(Controller().Mirror().session.parametricEq) << "the window starts in graphic mode";
-  Type(QStringLiteral("eq_gain_3"), QStringLiteral("4.5"), Qt::Key_Return);
+  TypeInto(QStringLiteral("eq_gain_3"), QStringLiteral("4.5"), Qt::Key_Return);
   ASSERT_TRUE(Drain());
   EXPECT_FLOAT_EQ(Live().channels[0].bands[3].eqGain, 4.5f);
   EXPECT_DOUBLE_EQ(BoxGain(0, 3), 4.5);
 }
 
 TEST_F(NewUserTest, WhatWasTypedIsConfirmedBeforeAnotherOutputIsChosen) {
-  Type(QStringLiteral("eq_gain_4"), QStringLiteral("-2.5"));
+  TypeInto(QStringLiteral("eq_gain_4"), QStringLiteral("-2.5"), Qt::Key_unknown);
   ClickOn(QStringLiteral("ch_enable_2"));
-  Type(QStringLiteral("edit_ch_volume_5"), QStringLiteral("-20"));
+  TypeInto(QStringLiteral("edit_ch_volume_5"), QStringLiteral("-20"), Qt::Key_unknown);
   ClickOn(QStringLiteral("ch_enable_6"));
   ASSERT_TRUE(Drain());
   EXPECT_EQ(Live().currChannel, 6);
@@ -86,17 +75,17 @@ TEST_F(NewUserTest, WhatWasTypedIsConfirmedBeforeAnotherOutputIsChosen) {
 }
 
 TEST_F(NewUserTest, ATypoInANumberFieldChangesNothingAndShowsTheValueAgain) {
-  Type(QStringLiteral("edit_ch_volume_2"), QStringLiteral("-20"), Qt::Key_Return);
+  TypeInto(QStringLiteral("edit_ch_volume_2"), QStringLiteral("-20"), Qt::Key_Return);
   ASSERT_TRUE(Drain());
   Box().ClearCommands();
   for (const char* typo : {"abc", "", "dB"}) {
-    Type(QStringLiteral("edit_ch_volume_2"), QString::fromLatin1(typo), Qt::Key_Return);
+    TypeInto(QStringLiteral("edit_ch_volume_2"), QString::fromLatin1(typo), Qt::Key_Return);
     EXPECT_EQ(Text(QStringLiteral("edit_ch_volume_2")), QStringLiteral("-20dB")) << typo;
   }
-  Type(QStringLiteral("edit_main_volume"), QStringLiteral("loud"), Qt::Key_Return);
-  Type(QStringLiteral("edit_ch_delay_1"), QStringLiteral("?"), Qt::Key_Return);
-  Type(QStringLiteral("lp_freq"), QStringLiteral("x"), Qt::Key_Return);
-  Type(QStringLiteral("eq_gain_2"), QStringLiteral("-"), Qt::Key_Return);
+  TypeInto(QStringLiteral("edit_main_volume"), QStringLiteral("loud"), Qt::Key_Return);
+  TypeInto(QStringLiteral("edit_ch_delay_1"), QStringLiteral("?"), Qt::Key_Return);
+  TypeInto(QStringLiteral("lp_freq"), QStringLiteral("x"), Qt::Key_Return);
+  TypeInto(QStringLiteral("eq_gain_2"), QStringLiteral("-"), Qt::Key_Return);
   ASSERT_TRUE(Drain());
   EXPECT_FLOAT_EQ(Live().channels[2].gain, -20.0f);
   EXPECT_EQ(Live().channels[0].crossover.lp.fs, Profile{}.channels[0].crossover.lp.fs);
@@ -108,7 +97,7 @@ TEST_F(NewUserTest, ATypoInANumberFieldChangesNothingAndShowsTheValueAgain) {
 TEST_F(NewUserTest, AClickOnABandPointChangesNothing) {
   auto* curve = Control<controls::EqualizerCurve>(QStringLiteral("equalizer"));
   ASSERT_NE(curve, nullptr);
-  Type(QStringLiteral("eq_gain_19"), QStringLiteral("3"), Qt::Key_Return);  // 1600 Hz, +3 dB
+  TypeInto(QStringLiteral("eq_gain_19"), QStringLiteral("3"), Qt::Key_Return);  // 1600 Hz, +3 dB
   ASSERT_TRUE(Drain());
   const EqBand before = Live().channels[0].bands[19];
   Box().ClearCommands();
@@ -137,7 +126,7 @@ TEST_F(NewUserTest, DefaultRestoresTheDefaultRolesAndEmptiedEmptiesThem) {
 }
 
 TEST_F(NewUserTest, AFactoryResetIsSeenAsTheRestartItIsAndTheBoxIsReadAgain) {
-  Type(QStringLiteral("edit_ch_volume_3"), QStringLiteral("-33"), Qt::Key_Return);
+  TypeInto(QStringLiteral("edit_ch_volume_3"), QStringLiteral("-33"), Qt::Key_Return);
   ASSERT_TRUE(Drain());
   ASSERT_FLOAT_EQ(Live().channels[3].gain, -33.0f);
   messageAnswer = 1;
