@@ -5,6 +5,7 @@
 #include <QWidget>
 
 #include "core/edit_history.h"
+#include "ui/race_annotations.h"
 
 namespace qb {
 namespace {
@@ -37,6 +38,9 @@ void EditGestures::Release() {
 }
 
 bool EditGestures::eventFilter(QObject* watched, QEvent* event) {
+  // Every event passes here first, also those posted from the link's and the tasks' threads,
+  // before the window that receives them says so: what Qt's posting guarantees holds here too.
+  QB_RECEIVED_HERE(event);
   switch (event->type()) {
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonDblClick:

@@ -77,10 +77,18 @@ TEST_F(AutoCalWindowTest, ACalibrationOfThreeOutputsIsShownAppliedAndReadBackInt
     EXPECT_TRUE(messages.contains(ui::Tr(QStringLiteral("${irc_warning_tips}"))));
     EXPECT_EQ(Tips(cal), ui::Tr(QStringLiteral("${irc_completed}")));
     EXPECT_EQ(cal.Find<ui::Progress>(QStringLiteral("progress"))->Value(), 100);
+    // The distances are asked for once the run has completed: their answers come a moment later.
+    const auto distancesShown = [&] {
+      for (int n : {0, 1, 3}) {
+        const QWidget* distance = cal.FindControl(QStringLiteral("ch_%1: ").arg(n));
+        if (!distance || !distance->isVisible()) return false;
+      }
+      return true;
+    };
+    EXPECT_TRUE(WaitFor(distancesShown, 5000));
     for (int n : {0, 1, 3}) {
       QWidget* distance = cal.FindControl(QStringLiteral("ch_%1: ").arg(n));
       ASSERT_NE(distance, nullptr);
-      EXPECT_TRUE(distance->isVisible());
       EXPECT_TRUE(ui::ControlText(distance).startsWith(QStringLiteral("1.")) ||
                   ui::ControlText(distance).startsWith(QStringLiteral("0.")));
     }
