@@ -136,6 +136,11 @@ int main(int argc, char** argv) {
     QMessageBox::critical(nullptr, kTitle, QStringLiteral("加载资源文件失败：") + window->LayoutId());
     return 1;
   }
+  if (!window->BindingProblem().isEmpty()) {
+    // A control or menu item the program does not know what to do with: a broken build.
+    std::fprintf(stderr, "quorelbox: unbound in the main window: %s\n", qPrintable(window->BindingProblem()));
+    return 1;
+  }
   window->setWindowTitle(kTitle);
   window->CentreWindow();
   window->show();

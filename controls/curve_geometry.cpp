@@ -71,7 +71,7 @@ PixelPoint CurveAxes::Clamp(PixelPoint p) const {
           std::clamp(p.y, m_plot.top, std::max(m_plot.top, m_plot.bottom))};
 }
 
-float ClampHandleQ(float q) { return std::min(kHandleMaxQ, std::max(kHandleMinQ, q)); }
+float ClampHandleQ(float q) { return std::min(kMaxBandQ, std::max(kMinBandQ, q)); }
 
 float QOfHandleX(int x, int pointX, int scalePercent) {
   int len = std::abs(x - pointX);
@@ -79,7 +79,7 @@ float QOfHandleX(int x, int pointX, int scalePercent) {
   len = std::min(len, ScaledSize(162, scalePercent));
   // At a scale so small that both limits are 0 the handle sits on the point: use the
   // steepest Q rather than dividing by zero.
-  if (len <= 0) return kHandleMaxQ;
+  if (len <= 0) return kMaxBandQ;
   const float q = static_cast<float>(ScaledSize(81, scalePercent)) / static_cast<float>(len);
   return ClampHandleQ(q);
 }
@@ -90,10 +90,6 @@ int PushedStart(int centre, int size, int lo, int hi) {
   if (start + size > hi) start = hi - size;
   return start;
 }
-
-bool HighPassMayTake(int hz, int lowPassHz) { return lowPassHz < 0 || hz < lowPassHz; }
-
-bool LowPassMayTake(int hz, int highPassHz) { return hz > highPassHz; }
 
 void BuildCurvePolyline(const CurveAxes& axes, std::span<const double> frequencies,
                         std::span<const double> decibels, bool smooth,

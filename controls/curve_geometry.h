@@ -11,6 +11,8 @@
 #include <span>
 #include <vector>
 
+#include "dspmath/band_limits.h"
+
 namespace qb::controls {
 
 struct PixelPoint {
@@ -38,15 +40,12 @@ struct PixelRect {
   bool operator==(const PixelRect&) const = default;
 };
 
-/// Frequency axis ends in Hz; band and crossover frequencies are edited within them.
-inline constexpr int kPlotMinHz = 20;
-inline constexpr int kPlotMaxHz = 20000;
-/// Gain at the top and at the bottom edge of the plot, in dB.
-inline constexpr int kPlotTopDb = 12;
-inline constexpr int kPlotBottomDb = -18;
-/// Q range a Q handle can set.
-inline constexpr float kHandleMinQ = 0.5f;
-inline constexpr float kHandleMaxQ = 9.0f;
+/// The plot spans what the box can hold: its frequency axis the band and crossover
+/// frequencies, its gain axis the band gains.
+inline constexpr int kPlotMinHz = kMinFrequencyHz;
+inline constexpr int kPlotMaxHz = kMaxFrequencyHz;
+inline constexpr int kPlotTopDb = static_cast<int>(kMaxBandGainDb);
+inline constexpr int kPlotBottomDb = static_cast<int>(kMinBandGainDb);
 /// Curve points outside this range are not drawn. It reaches a little past the axis so the
 /// curve runs into both edges instead of stopping short of them.
 inline constexpr double kDrawnMinHz = 10.0;
@@ -104,11 +103,6 @@ float ClampHandleQ(float q);
 /// Start of a span of `size` centred on `centre` and pushed inside lo..hi: a centre closer
 /// than half the size to an edge puts the span against that edge.
 int PushedStart(int centre, int size, int lo, int hi);
-
-/// The high-pass handle may take `hz` only below the low-pass handle (absent: -1, no bound),
-/// the low-pass handle only above the high-pass handle; equality is refused both ways.
-bool HighPassMayTake(int hz, int lowPassHz);
-bool LowPassMayTake(int hz, int highPassHz);
 
 /// Fills `out` with the polyline of one response curve: the points walked from the last
 /// index to the first (high to low frequency), points outside 10..20100 Hz skipped, each

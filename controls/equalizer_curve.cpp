@@ -342,9 +342,7 @@ void EqualizerCurve::MakeCurrent(int band) {
   ui::SetUserData(this, QString::number(band));
 }
 
-void EqualizerCurve::Raise(const char* type) {
-  ui::RaiseNotification(this, QString::fromLatin1(type), 0, 0);
-}
+void EqualizerCurve::Raise(ui::Event event) { ui::RaiseNotification(this, event, 0, 0); }
 
 namespace {
 
@@ -446,7 +444,7 @@ void EqualizerCurve::HoverAt(PixelPoint p) {
       setCursor(Qt::PointingHandCursor);
       if (hit.band != m_currentIndex) {
         MakeCurrent(hit.band);
-        Raise(ui::notify::kEqualizerEq);
+        Raise(ui::Event::EqualizerEq);
         update();
       }
       break;
@@ -483,7 +481,7 @@ void EqualizerCurve::DragBandTo(PixelPoint pointer) {
     changed = true;
   }
   update();
-  if (changed) Raise(ui::notify::kEqualizerEq);
+  if (changed) Raise(ui::Event::EqualizerEq);
 }
 
 void EqualizerCurve::DragFactorTo(PixelPoint pointer) {
@@ -499,7 +497,7 @@ void EqualizerCurve::DragFactorTo(PixelPoint pointer) {
   if (std::fabs(band.q - q) >= 0.01f) {
     band.q = q;
     update();
-    Raise(ui::notify::kEqualizerEq);
+    Raise(ui::Event::EqualizerEq);
   }
 }
 
@@ -511,7 +509,7 @@ void EqualizerCurve::DragHighPassTo(PixelPoint pointer) {
   if (HighPassMayTake(f, m_lpFreq) && f != m_hpFreq) {
     m_hpFreq = f;
     update();
-    Raise(ui::notify::kEqualizerHp);
+    Raise(ui::Event::EqualizerHp);
   }
 }
 
@@ -523,7 +521,7 @@ void EqualizerCurve::DragLowPassTo(PixelPoint pointer) {
   if (LowPassMayTake(f, m_hpFreq) && f != m_lpFreq) {
     m_lpFreq = f;
     update();
-    Raise(ui::notify::kEqualizerLp);
+    Raise(ui::Event::EqualizerLp);
   }
 }
 
@@ -559,7 +557,7 @@ void EqualizerCurve::ReleaseAt(PixelPoint pointer) {
       qCDebug(lcCurve, "freq (%d) gain(%.2f) ", band.frequency, static_cast<double>(band.gain));
       qCDebug(lcCurve, "INDEX_CAPTURED up x(%d) y(%d) ", c.x, c.y);
       update();
-      Raise(ui::notify::kEqualizerEq);
+      Raise(ui::Event::EqualizerEq);
       break;
     }
     case kFactorCaptured:
@@ -569,21 +567,21 @@ void EqualizerCurve::ReleaseAt(PixelPoint pointer) {
           c.x, m_layout.points[static_cast<std::size_t>(m_currentIndex)].x, ScalePercent());
       qCDebug(lcCurve, "FACTOR_CAPTURED move x(%d) y(%d) ", c.x, c.y);
       update();
-      Raise(ui::notify::kEqualizerEq);
+      Raise(ui::Event::EqualizerEq);
       break;
     case kHpCaptured:
       setCursor(Qt::ArrowCursor);
       if (HighPassMayTake(f, m_lpFreq)) m_hpFreq = f;
       qCDebug(lcCurve, "HP_CAPTURED move x(%d) y(%d) mHpFreq(%d)", c.x, c.y, m_hpFreq);
       update();
-      Raise(ui::notify::kEqualizerHp);
+      Raise(ui::Event::EqualizerHp);
       break;
     case kLpCaptured:
       setCursor(Qt::ArrowCursor);
       if (LowPassMayTake(f, m_hpFreq)) m_lpFreq = f;
       qCDebug(lcCurve, "HP_CAPTURED move x(%d) y(%d) mLpFreq(%d)", c.x, c.y, m_lpFreq);
       update();
-      Raise(ui::notify::kEqualizerLp);
+      Raise(ui::Event::EqualizerLp);
       break;
     case kNoCapture:
       break;

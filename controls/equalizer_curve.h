@@ -23,6 +23,7 @@
 #include "controls/curve_layout.h"
 #include "controls/skin_picture.h"
 #include "dspmath/curve_constants.h"
+#include "ui/notification.h"
 #include "ui/attribute_sink.h"
 #include "ui/equalizer_display.h"
 
@@ -168,7 +169,7 @@ class EqualizerCurve : public QWidget, public ui::AttributeSink, public ui::Equa
   void LayoutCurrentBand();
   void LayoutCrossovers();
   void MakeCurrent(int band);
-  void Raise(const char* type);
+  void Raise(ui::Event event);
 
   void HoverAt(PixelPoint p);
   void DragBandTo(PixelPoint pointer);

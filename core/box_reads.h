@@ -4,16 +4,11 @@
 /// query waits for its report, and the replies are applied on the owning thread in the
 /// order they were asked for.
 
-#include <array>
-
 #include "core/profile.h"
 
 namespace qb {
 
 class DeviceLink;
-
-/// Inputs whose mix levels a source has (the source catalogue's last column).
-inline constexpr std::array<int, kInputSourceCount> kMixInputsOfSource = {2, 2, 2, 0, 0, 6, 2, 0, 0};
 
 /// Every output's bands of `scene`, eight a query, up to each output's band count.
 void ReadEqualizers(DeviceLink& link, std::uint8_t scene, const PerOutput<int>& eqSizes);

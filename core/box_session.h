@@ -67,6 +67,14 @@ class BoxSession {
 
   ConnectionState State() const { return m_mirror.session.connection; }
   bool IsDeviceOpen() const { return m_link.IsDeviceOpen(); }
+  /// True while live edits reach the box as they are made (connected, no task owns it).
+  bool LiveEditsReachBox() const { return m_link.QueueEnabled(); }
+  /// Commands queued or on their way that the box has not answered yet.
+  std::size_t CommandsPending() const { return m_link.UnfinishedCommands(); }
+  /// The model and the running program the box's handshake reported: the application
+  /// (true) or its firmware loader.
+  int HandshakeModel() const { return m_link.Model(); }
+  bool RunsApplication() const { return m_link.ApplicationMode(); }
   /// True while a firmware upgrade owns the box (the link's upgrade state says so).
   bool IsUpgrading() const;
   /// The firmware upgrade takes the box (`on`) or hands it back: the state follows.

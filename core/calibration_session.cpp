@@ -1,10 +1,12 @@
 #include "core/calibration_session.h"
 
+#include <algorithm>
 #include <array>
 
 #include "devicelink/calibration_commands.h"
 #include "devicelink/calibration_records.h"
 #include "devicelink/wire_codes.h"
+#include "dspmath/calibration_targets.h"
 #include "shell/log.h"
 
 namespace qb {
@@ -24,38 +26,66 @@ std::string IrcStatusText(int status, int value) {
   return {};
 }
 
-CalibrationSession::CalibrationSession(DeviceLink& link, CalibrationTimings timings)
-    : m_link(link), m_thread(link, timings) {}
+std::uint16_t CalibratableOutputs(const Profile& live) {
+  std::uint16_t mask = 0;
+  for (int n = 0; n < std::min(kOutputCount, kCalibrationChannels); ++n)
+    if (live.outputs[At(n)] != kRoleEmpty) mask = static_cast<std::uint16_t>(mask | (1u << n));
+  return mask;
+}
+
+CalibrationSession::CalibrationSession(DeviceLink& link, const Profile& live, CalibrationTimings timings)
+    : m_link(link), m_live(live), m_outputs(CalibratableOutputs(live)), m_thread(link, timings) {}
 
 CalibrationSession::~CalibrationSession() {
   m_thread.RequestStop();
   m_thread.Join();
 }
 
-void CalibrationSession::SetModule(int module, bool on) {
+bool CalibrationSession::SetModule(int module, bool on) {
+  if (m_active) return false;
   if (on) m_modules |= module;
   else m_modules &= ~module;
   LogPrintA("mIrcModel %02x\n", m_modules);
+  return true;
 }
 
-CalibrationSession::StartResult CalibrationSession::Start(std::uint16_t channels, int eqMode) {
+bool CalibrationSession::SetOutput(int n, bool on) {
+  if (m_active || n < 0 || n >= kCalibrationChannels) return false;
+  const auto bit = static_cast<std::uint16_t>(1u << n);
+  if (on && (CalibratableOutputs(m_live) & bit) == 0) return false;
+  m_outputs = static_cast<std::uint16_t>(on ? (m_outputs | bit) : (m_outputs & ~bit));
+  return true;
+}
+
+bool CalibrationSession::SetEqMode(int eqMode) {
+  if (m_active) return false;
+  m_eqMode = eqMode;
+  // The target drawn is the one the box aims at for that mode.
+  m_data.SetTarget(TargetOfEqMode(eqMode));
+  return true;
+}
+
+CalibrationSession::StartResult CalibrationSession::Start() {
   if (m_modules == 0) return StartResult::NoModule;
+  // Roles may have changed since the outputs were chosen.
+  const std::uint16_t channels = static_cast<std::uint16_t>(m_outputs & CalibratableOutputs(m_live));
+  if (channels == 0) return StartResult::NoOutput;
   // A thread past its final report is only reading the distances: it ends in a moment.
   if (m_thread.Running() && IsFinalIrcStatus(m_thread.Status())) m_thread.Join();
   if (m_thread.Running()) return StartResult::Busy;
   m_channels = channels;
-  m_eqMode = eqMode;
   LogPrintA("mIrcCh = 0x%x\n", unsigned{channels});
   m_done = false;
-  m_applied = false;
-  m_thread.Start(m_modules, channels, eqMode);
+  m_resultSent = false;
+  m_active = true;
+  m_thread.Start(m_modules, channels, m_eqMode);
   return StartResult::Started;
 }
 
 void CalibrationSession::Stop() {
   m_thread.RequestStop();
   m_done = false;
-  m_applied = false;
+  m_resultSent = false;
 }
 
 CalibrationUpdate CalibrationSession::Handle(const ReplyMessage& message) {
@@ -92,11 +122,13 @@ CalibrationUpdate CalibrationSession::OnReport(const ReplyMessage& message) {
       update.tips = IrcStatusText(w, l);
       update.progress = l;
       update.runEnded = true;
+      m_active = false;
       m_done = true;
       break;
     case IRC_RET_TEST_FAIL:
       update.tips = IrcStatusText(w, l);
       update.runEnded = true;
+      m_active = false;
       m_done = false;
       break;
     case DSP_IRC_DISTANCE:
@@ -138,6 +170,7 @@ CalibrationUpdate CalibrationSession::OnReport(const ReplyMessage& message) {
 CalibrationUpdate CalibrationSession::OnThreadEnded(CalibrationEnd end) {
   CalibrationUpdate update;
   update.runEnded = true;
+  m_active = false;
   if (end == CalibrationEnd::Stopped) {
     update.tips = "${irc_stoped}";
   } else if (end == CalibrationEnd::BoxLeft) {
@@ -156,26 +189,27 @@ void CalibrationSession::SettleFinishedRun() {
 
 bool CalibrationSession::Apply() {
   SettleFinishedRun();
-  if (m_thread.Running() || !m_done || m_applied) return false;
+  if (m_thread.Running() || !m_done || m_resultSent) return false;
   IRC_Ctrl(m_link, kIrcApply, 0, static_cast<std::uint8_t>(m_eqMode), true);
-  m_applied = true;
+  m_resultSent = true;
   return true;
 }
 
 bool CalibrationSession::Discard() {
   SettleFinishedRun();
-  if (m_thread.Running() || !m_done || m_applied) return false;
+  if (m_thread.Running() || !m_done || m_resultSent) return false;
   IRC_Ctrl(m_link, kIrcDiscard, 0, 0, true);
-  m_applied = true;
+  m_resultSent = true;
   return true;
 }
 
 int CalibrationSession::Close(bool applyNow) {
   m_thread.RequestStop();
   m_thread.Join();
-  if (m_applied) return 1;
+  if (m_resultSent) return 1;
   if (m_done && applyNow) {
     IRC_Ctrl(m_link, kIrcApply, 0, static_cast<std::uint8_t>(m_eqMode), true);
+    m_resultSent = true;
     return 1;
   }
   IRC_Ctrl(m_link, kIrcDiscard, 0, 0, true);

@@ -12,6 +12,7 @@
 
 #include "core/auto_cal_thread.h"
 #include "core/calibration_data.h"
+#include "core/profile.h"
 
 namespace qb {
 
@@ -26,23 +27,42 @@ struct CalibrationUpdate {
   float distance = 0.0f;
 };
 
+/// Outputs that can be measured, bit n = output n: those with a speaker role (an output
+/// without a speaker has nothing to measure).
+std::uint16_t CalibratableOutputs(const Profile& live);
+
 class CalibrationSession {
  public:
-  explicit CalibrationSession(DeviceLink& link, CalibrationTimings timings = {});
+  /// `live`: the live settings, whose roles say which outputs can be measured. The choice
+  /// starts with every output that can be.
+  CalibrationSession(DeviceLink& link, const Profile& live, CalibrationTimings timings = {});
   /// Stops a run and waits for its thread.
   ~CalibrationSession();
 
   /// Where reports and progress go while the window is open; null when it closes.
   void Attach(MessageTarget* window) { m_thread.Attach(window); }
 
+  // --- the choices of the next run; none changes while a run is active ------------------
   int Modules() const { return m_modules; }
   /// Sets or clears one test module (kIrcModuleEq, kIrcModuleDelay, kIrcModulePhase).
-  void SetModule(int module, bool on);
+  /// False, changing nothing, while a run is active.
+  bool SetModule(int module, bool on);
+  /// The outputs the next run measures (bit n = output n).
+  std::uint16_t Outputs() const { return m_outputs; }
+  /// Adds or removes output `n`. False, changing nothing, for an output that cannot be
+  /// calibrated (CalibratableOutputs) or while a run is active.
+  bool SetOutput(int n, bool on);
+  /// The box's equaliser mode the run aims at (0 and 1 name targets A and B); the target
+  /// curves follow it (TargetOfEqMode).
+  int EqMode() const { return m_eqMode; }
+  bool SetEqMode(int eqMode);
+  /// True while a run is active: from Start until its end is handled.
+  bool Active() const { return m_active; }
 
-  enum class StartResult { Started, NoModule, Busy };
-  /// Starts a run on `channels` (bit n = output n) aiming at the target `eqMode` names.
-  /// NoModule (nothing sent) without a test module.
-  StartResult Start(std::uint16_t channels, int eqMode);
+  enum class StartResult { Started, NoModule, NoOutput, Busy };
+  /// Starts a run on the chosen outputs and modules aiming at the chosen target. NoModule
+  /// or NoOutput (nothing sent) without a test module or an output.
+  StartResult Start();
   /// Asks the run to stop: its reports are ignored from now on, and the thread's end
   /// (WM_IRC_THREAD_ENDED) completes the stop.
   void Stop();
@@ -59,14 +79,18 @@ class CalibrationSession {
   /// and the result is 0. Waits for a thread that has not ended yet.
   int Close(bool applyNow);
   /// A completed result is waiting: closing should ask whether to apply it.
-  bool NeedsApplyQuestion() const { return m_done && !m_applied; }
+  bool NeedsApplyQuestion() const { return m_done && !m_resultSent; }
 
   bool Running() const { return m_thread.Running(); }
   bool Done() const { return m_done; }
-  bool Applied() const { return m_applied; }
+  /// True once the box was told what to do with a completed result (apply or discard): its
+  /// settings may have changed.
+  bool ResultSent() const { return m_resultSent; }
+  /// The outputs the last run measured.
   std::uint16_t Channels() const { return m_channels; }
-  int EqMode() const { return m_eqMode; }
   const AutoCalThread& Thread() const { return m_thread; }
+  /// The live settings the session reads the roles from.
+  const Profile& Live() const { return m_live; }
 
   CalibrationData& Data() { return m_data; }
   const CalibrationData& Data() const { return m_data; }
@@ -77,12 +101,15 @@ class CalibrationSession {
   void SettleFinishedRun();
 
   DeviceLink& m_link;
+  const Profile& m_live;
   CalibrationData m_data;
   int m_modules = kIrcModuleEq | kIrcModuleDelay | kIrcModulePhase;
+  std::uint16_t m_outputs = 0;
   std::uint16_t m_channels = 0;
   int m_eqMode = 0;
+  bool m_active = false;
   bool m_done = false;
-  bool m_applied = false;
+  bool m_resultSent = false;
   AutoCalThread m_thread;  ///< last: its thread uses the link until it is joined
 };
 

@@ -17,10 +17,12 @@ CrossoverFilter& FilterOf(Profile& profile, int output, bool highPass) {
 
 }  // namespace
 
-void CrossoverEditor::DragFrequency(int o, bool highPass, int hz) {
+bool CrossoverEditor::DragFrequency(int o, bool highPass, int hz) {
   Profile& live = m_ctx.Live();
   // No handle: there was nothing to drag.
-  if (!IsOutput(o) || hz < kMinFilterHz || hz > kMaxFilterHz) return;
+  if (!IsOutput(o) || hz < kMinFrequencyHz || hz > kMaxFrequencyHz) return false;
+  const Crossover& crossover = live.channels[At(o)].crossover;
+  if (highPass ? !HighPassMayTake(hz, crossover.lp.fs) : !LowPassMayTake(hz, crossover.hp.fs)) return false;
   const ChangeHub::Batch batch(m_ctx.changes);
   FilterOf(live, o, highPass).SetFs(hz);
   SendFilter(m_ctx.Link(), live, o, highPass);
@@ -35,6 +37,7 @@ void CrossoverEditor::DragFrequency(int o, bool highPass, int hz) {
     SendFilter(m_ctx.Link(), live, partner, highPass);
     m_ctx.Publish(Change{}.Add(kAspectCrossover, partner));
   }
+  return true;
 }
 
 void CrossoverEditor::SetFrequency(int o, bool highPass, int value) {
@@ -71,7 +74,7 @@ void CrossoverEditor::StepFrequency(int o, bool highPass, bool up) {
   if (!IsOutput(o)) return;
   const Crossover& crossover = m_ctx.Live().channels[At(o)].crossover;
   const int fs = highPass ? crossover.hp.fs : crossover.lp.fs;
-  if ((up && fs == kMaxFilterHz) || (!up && fs == kMinFilterHz)) return;
+  if ((up && fs == kMaxFrequencyHz) || (!up && fs == kMinFrequencyHz)) return;
   int hz = NextGridFrequency(fs, up);
   hz = highPass ? std::min(hz, crossover.lp.fs) : std::max(hz, crossover.hp.fs);
   SetFrequency(o, highPass, hz);

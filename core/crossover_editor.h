@@ -14,9 +14,9 @@ class CrossoverEditor {
   /// A typed corner frequency, held below the low-pass (high-pass) or above the high-pass
   /// (low-pass) and to 20..20000 Hz.
   void SetFrequency(int output, bool highPass, int hz);
-  /// A handle dragged on the curve; a frequency outside 20..20000 Hz (no handle) changes
-  /// nothing.
-  void DragFrequency(int output, bool highPass, int hz);
+  /// A handle dragged on the curve. A frequency outside 20..20000 Hz (no handle), or one at
+  /// or beyond the other corner (HighPassMayTake, LowPassMayTake), changes nothing: false.
+  bool DragFrequency(int output, bool highPass, int hz);
   /// One step along the frequency grid, nothing at the end of the range.
   void StepFrequency(int output, bool highPass, bool up);
   /// The slope code (0 = off .. 8); the same slope again changes nothing.

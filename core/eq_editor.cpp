@@ -139,7 +139,7 @@ void EqEditor::EditBand(int output, int band, int freq, float q, float gainDb) {
   LogPrintA("SetChEqEdit band=%d\n", band);
   const auto bands = Bands(m_ctx.Live(), output);
   if (band < 0 || At(band) >= bands.size()) return;
-  const int heldFreq = (freq < kMinBandHz || freq > kMaxBandHz) ? bands[At(band)].freq : freq;
+  const int heldFreq = (freq < kMinFrequencyHz || freq > kMaxFrequencyHz) ? bands[At(band)].freq : freq;
   const float heldQ = ClampQ(q);
   const float heldGain = ClampGain(gainDb, kBandGainLimits);
   LogPrintA("freqValue(%d) ,qValue(%f) ,gainValue(%.1f)\n", heldFreq, static_cast<double>(heldQ),
@@ -190,7 +190,7 @@ void EqEditor::StepBandFrequency(int output, int band, bool up) {
   const auto bands = Bands(m_ctx.Live(), output);
   if (band < 0 || At(band) >= bands.size()) return;
   const EqBand& stored = bands[At(band)];
-  if ((up && stored.freq == kMaxBandHz) || (!up && stored.freq == kMinBandHz)) return;
+  if ((up && stored.freq == kMaxFrequencyHz) || (!up && stored.freq == kMinFrequencyHz)) return;
   const OutputChannel& channel = m_ctx.Live().channels[At(output)];
   EditBand(output, band, NextGridFrequency(stored.freq, up), stored.eqFactor, ShownBandGain(stored, channel));
 }

@@ -10,7 +10,7 @@
 namespace qb {
 
 /// Band gain limits in dB, the range of the band gain sliders.
-inline constexpr GainLimits kBandGainLimits{-18.0f, 12.0f};
+inline constexpr GainLimits kBandGainLimits{kMinBandGainDb, kMaxBandGainDb};
 
 /// The gain a band shows: its stored gain while it applies (enabled, the EQ not bypassed),
 /// 0 otherwise.

@@ -19,9 +19,9 @@ std::string Value(double value) {
 /// Why a peaking filter does not fit the box, or an empty text.
 std::string OutOfRange(const TextFilter& f) {
   const long hz = std::lround(f.freq);
-  if (hz < kMinBandHz || hz > kMaxBandHz)
-    return "frequency " + Value(f.freq) + " Hz is outside the box's range " + std::to_string(kMinBandHz) + ".." +
-           std::to_string(kMaxBandHz) + " Hz";
+  if (hz < kMinFrequencyHz || hz > kMaxFrequencyHz)
+    return "frequency " + Value(f.freq) + " Hz is outside the box's range " + std::to_string(kMinFrequencyHz) + ".." +
+           std::to_string(kMaxFrequencyHz) + " Hz";
   if (f.q < kMinBandQ || f.q > kMaxBandQ)
     return "Q " + Value(f.q) + " is outside the box's range " + Value(kMinBandQ) + ".." + Value(kMaxBandQ);
   if (f.gain < kBandGainLimits.minimum || f.gain > kBandGainLimits.maximum)

@@ -64,7 +64,7 @@ int ReadFrequencyText(std::string_view text) {
 
 int BandFrequencyFromText(std::string_view text, int current) {
   const int hz = ReadFrequencyText(text);
-  return (hz < kMinBandHz || hz > kMaxBandHz) ? current : hz;
+  return (hz < kMinFrequencyHz || hz > kMaxFrequencyHz) ? current : hz;
 }
 
 int FrequencyGridPoint(int k) {
@@ -93,10 +93,6 @@ std::optional<float> StepQ(float q, bool up) {
   }
   if (std::fabs(q - kMinBandQ) < kAtLimit) return std::nullopt;
   return ClampQ(q - 0.01f < kMinBandQ ? kMinBandQ : q - kQStep);
-}
-
-GainLimits GainLimitsOfSlider(int sliderMinimum, int sliderMaximum) {
-  return GainLimits{static_cast<float>(sliderMinimum / 10), static_cast<float>(sliderMaximum / 10)};
 }
 
 float ClampGain(float gainDb, GainLimits limits) { return std::clamp(gainDb, limits.minimum, limits.maximum); }
@@ -128,12 +124,12 @@ bool FlatBySum(std::span<const EqBand> bands) {
 
 int HighPassFromValue(int hz, int lowPassHz) {
   if (hz > lowPassHz) return lowPassHz;
-  return std::clamp(hz, kMinFilterHz, kMaxFilterHz);
+  return std::clamp(hz, kMinFrequencyHz, kMaxFrequencyHz);
 }
 
 int LowPassFromValue(int hz, int highPassHz) {
   if (hz < highPassHz) return highPassHz;
-  return std::clamp(hz, kMinFilterHz, kMaxFilterHz);
+  return std::clamp(hz, kMinFrequencyHz, kMaxFrequencyHz);
 }
 
 bool SlopeHiddenForType(int type, int slope) {

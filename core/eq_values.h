@@ -31,7 +31,7 @@ float ReadNumber(std::string_view text);
 int ReadFrequencyText(std::string_view text);
 
 /// The band frequency a text gives: ReadFrequencyText when it lies within
-/// kMinBandHz..kMaxBandHz, else `current` (the band keeps its frequency).
+/// kMinFrequencyHz..kMaxFrequencyHz, else `current` (the band keeps its frequency).
 int BandFrequencyFromText(std::string_view text, int current);
 
 /// Grid point k (held to 0..kFrequencyGridLast): round(10^(log10 20 + 3 x k / 200)) Hz.
@@ -46,13 +46,11 @@ float ClampQ(float q);
 /// 0.01 of the end it moves towards.
 std::optional<float> StepQ(float q, bool up);
 
-/// Band gain limits in dB: the gain slider's limits (tenths of a dB) divided by 10 as whole
-/// numbers, as the layout sets them.
+/// Band gain limits in dB.
 struct GainLimits {
-  float minimum = -18.0f;
-  float maximum = 12.0f;
+  float minimum = kMinBandGainDb;
+  float maximum = kMaxBandGainDb;
 };
-GainLimits GainLimitsOfSlider(int sliderMinimum, int sliderMaximum);
 float ClampGain(float gainDb, GainLimits limits);
 /// Gain one step (0.1 dB) up or down held to the limits, or nothing when it already sits
 /// within 0.01 dB of the limit it moves towards.
@@ -66,7 +64,7 @@ bool FlatBySum(std::span<const EqBand> bands);
 
 /// Crossover corners as the frequency edits hold them: the high-pass never above the
 /// low-pass (a higher value becomes the low-pass corner), the low-pass never below the
-/// high-pass; otherwise the value held to kMinFilterHz..kMaxFilterHz.
+/// high-pass; otherwise the value held to kMinFrequencyHz..kMaxFrequencyHz.
 int HighPassFromValue(int hz, int lowPassHz);
 int LowPassFromValue(int hz, int highPassHz);
 

@@ -8,9 +8,11 @@
 /// link's worker only post messages, which that thread hands to HandleMessage.
 
 #include <memory>
+#include <optional>
 #include <string_view>
 
 #include "core/box_session.h"
+#include "core/calibration_session.h"
 #include "core/crossover_editor.h"
 #include "core/edit_context.h"
 #include "core/edit_history.h"
@@ -29,6 +31,30 @@
 
 namespace qb {
 
+/// What a firmware update is, for the rest of the session while it runs.
+enum class FirmwareUpdateKind {
+  Forced,  ///< the forced update of an outdated box: a box that returns is handed back to it
+  Manual,  ///< the update window: an unplug is the update's own restart, not news
+};
+
+class EqualizerManager;
+
+/// The life of one firmware update, as the session must see it: while the scope lives, the
+/// box's departures and returns belong to the update. Move-only; ends when destroyed.
+class FirmwareUpdateScope {
+ public:
+  FirmwareUpdateScope(EqualizerMirror& mirror, FirmwareUpdateKind kind);
+  ~FirmwareUpdateScope();
+  FirmwareUpdateScope(FirmwareUpdateScope&& other) noexcept;
+  FirmwareUpdateScope& operator=(FirmwareUpdateScope&&) = delete;
+  FirmwareUpdateScope(const FirmwareUpdateScope&) = delete;
+  FirmwareUpdateScope& operator=(const FirmwareUpdateScope&) = delete;
+
+ private:
+  EqualizerMirror* m_mirror;
+  FirmwareUpdateKind m_kind;
+};
+
 class EqualizerManager {
  public:
   explicit EqualizerManager(std::shared_ptr<HidBackend> backend, LinkTimings timings = {});
@@ -36,18 +62,18 @@ class EqualizerManager {
   EqualizerManager(const EqualizerManager&) = delete;
   EqualizerManager& operator=(const EqualizerManager&) = delete;
 
-  EqualizerMirror& Mirror() { return m_mirror; }
+  /// The mirror, read-only: every change goes through the services below.
   const EqualizerMirror& Mirror() const { return m_mirror; }
-  Profile& CurrentProfile() { return m_mirror.currentProfile; }
   const Profile& CurrentProfile() const { return m_mirror.currentProfile; }
   ChangeHub& Changes() { return m_changes; }
   BoxSession& Session() { return m_session; }
-  /// The link, for tests and tools that look at what crosses the cable.
-  DeviceLink& Link() { return m_session.Link(); }
+  const BoxSession& Session() const { return m_session; }
   /// Words of the DSP's memory, for the service tools.
   MemoryService& Memory() { return m_memory; }
   /// Firmware upgrades, for the update windows.
   FirmwareUpdater& Firmware() { return m_firmware; }
+  /// Marks a firmware update for the session until the scope ends.
+  FirmwareUpdateScope BeginFirmwareUpdate(FirmwareUpdateKind kind) { return FirmwareUpdateScope(m_mirror, kind); }
 
   OutputEditor& Outputs() { return m_outputs; }
   MainControls& Main() { return m_main; }
@@ -57,8 +83,24 @@ class EqualizerManager {
   CrossoverEditor& Crossovers() { return m_crossovers; }
   ReplyApplication& Replies() { return m_replies; }
   SceneService& Scenes() { return m_scenes; }
+  const SceneService& Scenes() const { return m_scenes; }
   /// Undo and redo of the user's edits; it records only the gestures a front end marks.
   EditHistory& History() { return m_history; }
+
+  // --- the room calibration ----------------------------------------------------------------
+  /// Opens the calibration a front end drives (the calibration window, the command line),
+  /// with the live roles saying which outputs it can measure; one at a time, so an open one
+  /// is closed first.
+  CalibrationSession& OpenCalibration(CalibrationTimings timings = {});
+  /// The open calibration, or null.
+  CalibrationSession* Calibration() { return m_calibration.get(); }
+  /// Ends the open calibration (its run stopped, an undecided result discarded). When a
+  /// result reached the box (applied, or discarded through its button), the box's live
+  /// settings are read back on a task, as every read-out, so the mirror holds what the box
+  /// now sounds. ReadBack says whether that read started; a read that could not start is
+  /// also told to the session's host.
+  enum class CalibrationClose { NothingChanged, ReadBack, ReadBackRefused };
+  CalibrationClose CloseCalibration();
 
   /// Settings key "factoryEQ", stored at start-up.
   void SetFactoryEq(int value) { m_mirror.factoryEq = value; }
@@ -73,6 +115,10 @@ class EqualizerManager {
   bool HandleMessage(const ReplyMessage& message);
 
  private:
+  friend struct CoreTestAccess;  ///< tests arrange the mirror and watch the link directly
+  EqualizerMirror& MutableMirror() { return m_mirror; }
+  DeviceLink& Link() { return m_session.Link(); }
+
   EqualizerMirror m_mirror;
   ChangeHub m_changes;
   // Before the session, so it goes after it: the session's destructor ends the task that
@@ -91,6 +137,8 @@ class EqualizerManager {
   SceneService m_scenes{m_context, m_links};
   FieldRestorer m_restorer{m_context, m_outputs, m_main, m_routing};
   EditHistory m_history{m_context, m_restorer};
+  /// Last: its thread talks through the link until it is joined.
+  std::unique_ptr<CalibrationSession> m_calibration;
 };
 
 }  // namespace qb

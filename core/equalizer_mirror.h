@@ -51,11 +51,12 @@ class EqualizerMirror {
   /// standing for the output's equaliser bypass flag; only sections whose settings changed
   /// since its last computation are evaluated. `pointCount` must be CurvePoints, the one
   /// size every curve has. Returns false, touching nothing, for an output outside 0..7 or
-  /// another point count.
-  bool ComputeChannelResponse(int output, bool bypassed, int pointCount = CurvePoints);
+  /// another point count. The curves are derived from the settings, not part of them, so a
+  /// view holding the mirror read-only brings them up to date when it draws.
+  bool ComputeChannelResponse(int output, bool bypassed, int pointCount = CurvePoints) const;
   /// ComputeChannelResponse for all eight outputs with their own bypass flags, as after a
   /// full read or load.
-  void ComputeAllChannelResponses();
+  void ComputeAllChannelResponses() const;
 
   /// The display curves of a live output; nullptr for an output outside 0..7. They stay at
   /// the same address for the life of the mirror.
@@ -72,13 +73,14 @@ class EqualizerMirror {
   int currentScene = 0;                                   ///< scene the box reports current, 0 none
   int factoryEq = 0;                                      ///< settings key "factoryEQ"
   /// A forced firmware update is running: an unplug shows no message, a connect reads
-  /// nothing. Written by the update window, read by the hot-plug and connect paths.
+  /// nothing. Set for the life of the core's firmware-update scope, read by the hot-plug
+  /// and connect paths.
   std::atomic<bool> forcedUpdate{false};
   /// The firmware update window of the option menu is open: an unplug shows no message.
   std::atomic<bool> manualUpdate{false};
 
  private:
-  ChannelResponses m_responses;
+  mutable ChannelResponses m_responses;  ///< the curves' cache, see ComputeChannelResponse
 };
 
 }  // namespace qb

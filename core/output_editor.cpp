@@ -2,9 +2,12 @@
 // phase, delay, the synchronize group and the curves shown.
 #include "core/output_editor.h"
 
+#include "core/eq_coupling.h"
+
 #include <algorithm>
 #include <cmath>
 
+#include "core/eq_coupling.h"
 #include "core/live_commands.h"
 #include "core/output_levels.h"
 #include "shell/log.h"
@@ -186,11 +189,10 @@ void OutputEditor::SetSynchronize(int output, bool member) {
   live.synchronize[At(output)] = member ? 1 : 0;
   if (member) {
     // The group shares its EQ edits, so its members take the current output's bypass.
-    constexpr int kGroupEqOutputs = 6;
     const int current = live.currChannel;
-    if (IsOutput(current) && current < kGroupEqOutputs && live.synchronize[At(current)] == 1) {
+    if (IsOutput(current) && current < kEqGroupOutputs && live.synchronize[At(current)] == 1) {
       const std::uint8_t bypass = live.channels[At(current)].bypass;
-      for (int j = 0; j < kGroupEqOutputs; ++j) {
+      for (int j = 0; j < kEqGroupOutputs; ++j) {
         if (live.synchronize[At(j)] != 1) continue;
         live.channels[At(j)].bypass = bypass;
         SendBypass(m_ctx.Link(), live, j);

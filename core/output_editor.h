@@ -4,18 +4,15 @@
 /// group itself and the curves shown. Values in real units; every change is written to the
 /// mirror, sent to the box and announced.
 
+#include "core/box_limits.h"
 #include "core/edit_context.h"
 #include "core/session_state.h"
 
 namespace qb {
 
-/// Output volumes in tenths of a dB, as the volume faders move: -60 dB ("off") .. 0 dB.
-inline constexpr int kOutputVolumeMinTenths = -600;
-inline constexpr int kOutputVolumeMaxTenths = 0;
 /// The up/down step of an output volume: 1 dB.
 inline constexpr int kOutputVolumeStepTenths = 10;
-/// Delays as the delay slider moves them: 0 .. 15 ms in whole microseconds, 21 µs a step.
-inline constexpr int kDelayMaxMicros = 15000;
+/// The delay slider's step in whole microseconds.
 inline constexpr int kDelayStepMicros = 21;
 
 /// The volume of `channel` in whole tenths of a dB (what a fader shows).

@@ -4,24 +4,14 @@
 
 #include <string_view>
 
+#include "core/box_limits.h"
 #include "core/session_state.h"
 
 namespace qb {
 
-/// Steps of the main volume slider: 0 is off, kMainVolumeTopStep is the loudest.
-inline constexpr int kMainVolumeTopStep = 40;
 /// The main volume's range in dB: off and the top step.
 inline constexpr double kMainVolumeOffDb = -60.0;
 inline constexpr double kMainVolumeTopDb = 6.0;
-
-/// Output volumes shown as "${off}" count as this many dB when typed or read back.
-inline constexpr int kOutputOffDb = -60;
-
-/// The ms delay edit accepts 0..kMaxEditDelayMs; distances typed in cm or in are not held to
-/// it (a far speaker may need more than the slider shows).
-inline constexpr double kMaxEditDelayMs = 15.0;
-/// The longest delay a delay command can carry (whole ms in one byte, thousandths below).
-inline constexpr double kMaxSentDelayMs = 255.999;
 
 /// The main volume in dB at slider position `position`: kMainVolumeOffDb at or below
 /// `sliderMinimum`, kMainVolumeTopDb at kMainVolumeTopStep and above, else

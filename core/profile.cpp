@@ -7,7 +7,7 @@
 namespace qb {
 
 void CrossoverFilter::SetFs(int hz) {
-  fs = (hz < kMinFilterHz || hz > kMaxFilterHz) ? kMinFilterHz : hz;
+  fs = (hz < kMinFrequencyHz || hz > kMaxFrequencyHz) ? kMinFrequencyHz : hz;
 }
 
 void CrossoverFilter::SetType(int code) {

@@ -17,6 +17,7 @@
 #include <span>
 
 #include "devicelink/wire_codes.h"
+#include "dspmath/band_limits.h"
 #include "dspmath/channel_curve.h"
 
 namespace qb {
@@ -31,15 +32,6 @@ inline constexpr std::size_t kMixInputSlots = 8;
 /// Bands of one output's row; `eqSize` says how many of them are in use.
 inline constexpr std::size_t kBandSlots = static_cast<std::size_t>(kMaxEqBands);
 
-/// Limits of a crossover filter's corner frequency; `SetFs` stores kMinFilterHz for any
-/// value outside them.
-inline constexpr int kMinFilterHz = 20;
-inline constexpr int kMaxFilterHz = 20000;
-/// Limits of an equaliser band's frequency and Q as the editing operations keep them.
-inline constexpr int kMinBandHz = 20;
-inline constexpr int kMaxBandHz = 20000;
-inline constexpr float kMinBandQ = 0.5f;
-inline constexpr float kMaxBandQ = 9.0f;
 /// Q of a band after a reset.
 inline constexpr float kResetBandQ = 5.8f;
 
@@ -85,7 +77,7 @@ inline constexpr int kBpBandPass = 3;
 struct EqBand {
   float eqGain = 0.0f;          ///< dB
   float eqFactor = kResetBandQ;  ///< Q
-  int freq = kMinBandHz;        ///< Hz
+  int freq = kMinFrequencyHz;    ///< Hz
   std::uint8_t enable = 1;      ///< 0/1
 
   bool operator==(const EqBand&) const = default;
@@ -94,13 +86,13 @@ struct EqBand {
 /// One crossover filter (high-pass or low-pass). The fields may be written directly by a
 /// reader that stores values as the source holds them; everything else uses the setters.
 struct CrossoverFilter {
-  int fs = kMinFilterHz;                ///< corner frequency in Hz
+  int fs = kMinFrequencyHz;             ///< corner frequency in Hz
   int type = FILTER_TYPE_BUTTERWORTH;   ///< family code 1..3
   int slope = FILTER_SLOPE_OFF;         ///< order 1..8, 0 = filter off
   int bypass = 1;                       ///< 1 while slope is 0
 
-  /// Stores `hz`; a value outside kMinFilterHz..kMaxFilterHz stores kMinFilterHz (not the
-  /// nearer limit: this is the box's rule, and 20001 Hz therefore becomes 20 Hz).
+  /// Stores `hz`; a value outside kMinFrequencyHz..kMaxFrequencyHz stores kMinFrequencyHz (not
+  /// the nearer limit: this is the box's rule, and 20001 Hz therefore becomes 20 Hz).
   void SetFs(int hz);
   /// Stores `code`; a code outside 1..3 stores Butterworth (1).
   void SetType(int code);
@@ -115,7 +107,7 @@ struct CrossoverFilter {
 struct Crossover {
   int bpType = kBpNone;
   CrossoverFilter hp{};
-  CrossoverFilter lp{.fs = kMaxFilterHz};
+  CrossoverFilter lp{.fs = kMaxFrequencyHz};
 
   bool operator==(const Crossover&) const = default;
 };

@@ -24,14 +24,14 @@ struct RoleFilters {
   int lpSlope;
 };
 
-constexpr RoleFilters kEmpty{kMinFilterHz, 0, kMaxFilterHz, 0};
-constexpr RoleFilters kTweeter{4000, 4, kMaxFilterHz, 0};
+constexpr RoleFilters kEmpty{kMinFrequencyHz, 0, kMaxFrequencyHz, 0};
+constexpr RoleFilters kTweeter{4000, 4, kMaxFrequencyHz, 0};
 constexpr RoleFilters kMidrange{500, 4, 4000, 4};
 constexpr RoleFilters kWoofer{80, 4, 500, 4};
-constexpr RoleFilters kMidTweeter{500, 4, kMaxFilterHz, 0};
+constexpr RoleFilters kMidTweeter{500, 4, kMaxFrequencyHz, 0};
 constexpr RoleFilters kMidWoofer{80, 4, 4000, 4};
-constexpr RoleFilters kFullRange{kMinFilterHz, 4, kMaxFilterHz, 0};
-constexpr RoleFilters kSubwoofer{kMinFilterHz, 4, 70, 4};
+constexpr RoleFilters kFullRange{kMinFrequencyHz, 4, kMaxFrequencyHz, 0};
+constexpr RoleFilters kSubwoofer{kMinFrequencyHz, 4, 70, 4};
 
 /// Indexed by role code.
 constexpr std::array<RoleFilters, kRoleCount> kRoleFilters{

@@ -16,6 +16,7 @@
 #include <span>
 #include <vector>
 
+#include "core/box_limits.h"
 #include "core/text_file.h"
 
 namespace qb {
@@ -27,14 +28,8 @@ constexpr char kModelName[] = "ZX7140K";
 /// Lowest main volume a file may hold: the value of a box that has not reported yet, which
 /// a save made before the first report writes.
 constexpr int kLowestFileMainVolume = -5;
-constexpr int kMainVolumeTop = 40;
-constexpr int kOutputVolumeOff = -60;
-constexpr float kMaxDelayMs = 255.999f;
-constexpr float kBandGainMin = -18.0f;
-constexpr float kBandGainMax = 12.0f;
 /// Routing masks name inputs 1..6 as bits 0..5.
 constexpr int kAllInputsMask = (1 << kBoxInputs) - 1;
-constexpr int kMaxMixLevel = 100;
 
 /// A profile is tens of kilobytes and a whole configuration well under a megabyte; a file
 /// far larger was picked by mistake and is not read into memory whole.
@@ -260,18 +255,18 @@ void ReadFilter(const cJSON* object, CrossoverFilter& filter) {
 
 void ReadBand(const cJSON* object, EqBand& band) {
   Object(object);
-  band.freq = Whole(Item(object, "freq"), kMinBandHz, kMaxBandHz);
+  band.freq = Whole(Item(object, "freq"), kMinFrequencyHz, kMaxFrequencyHz);
   band.eqFactor = Ranged(Item(object, "eqFactor"), kMinBandQ, kMaxBandQ);
-  band.eqGain = Ranged(Item(object, "eqGain"), kBandGainMin, kBandGainMax);
+  band.eqGain = Ranged(Item(object, "eqGain"), kMinBandGainDb, kMaxBandGainDb);
   band.enable = Number(Item(object, "enable")) != 0.0 ? 1 : 0;
 }
 
 void ReadChannel(const cJSON* object, OutputChannel& channel) {
   Object(object);
   channel.eqSize = Whole(Item(object, "eqSize"), 0, kMaxEqBands);
-  channel.gain = static_cast<float>(Whole(Item(object, "gain"), kOutputVolumeOff, 0));
+  channel.gain = static_cast<float>(Whole(Item(object, "gain"), kOutputOffDb, kMaxOutputVolumeDb));
   channel.mute = Flag(Item(object, "mute"));
-  channel.delay = Ranged(Item(object, "delay"), 0.0f, kMaxDelayMs);
+  channel.delay = Ranged(Item(object, "delay"), 0.0f, static_cast<float>(kMaxSentDelayMs));
   channel.phase = Flag(Item(object, "phase"));
   channel.bypass = static_cast<std::uint8_t>(Flag(Item(object, "bypass")));
   const cJSON* crossover = Object(Item(object, "crossover"));
@@ -283,7 +278,7 @@ void ReadChannel(const cJSON* object, OutputChannel& channel) {
 }
 
 void ReadHeader(const cJSON* root, Profile& profile) {
-  profile.mainVolume = Whole(Item(root, "mainVolume"), kLowestFileMainVolume, kMainVolumeTop);
+  profile.mainVolume = Whole(Item(root, "mainVolume"), kLowestFileMainVolume, kMainVolumeTopStep);
   profile.subVolume = Whole(Item(root, "subVolume"), INT_MIN, INT_MAX);
   profile.mainVolumeMute = Flag(Item(root, "mainVolumeMute"));
 }
@@ -297,7 +292,7 @@ void ReadSettings(const cJSON* object, Profile& profile) {
   const auto sources = Elements(Item(object, "inputs"), kInputSourceCount);
   for (std::size_t s = 0; s < kInputSourceCount; ++s) ReadInts(sources[s], profile.inputs[s], mask);
 
-  const auto level = [](const cJSON* item) { return Whole(item, 0, kMaxMixLevel); };
+  const auto level = [](const cJSON* item) { return Whole(item, 0, kFullMixLevel); };
   const auto mixSources = Elements(Item(object, "inputMixVolume"), kInputSourceCount);
   for (std::size_t s = 0; s < kInputSourceCount; ++s) {
     const auto inputs = Elements(mixSources[s], kMixInputSlots);

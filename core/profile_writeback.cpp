@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "core/box_reads.h"
+#include "core/source_catalogue.h"
 #include "core/code_page.h"
 #include "core/output_levels.h"
 #include "devicelink/device_link.h"
@@ -90,7 +91,7 @@ void SendAllMasks(DeviceLink& link, const Profile& profile, Destination to) {
 /// The mix levels of every source's inputs, queued.
 void SendMixLevels(DeviceLink& link, const Profile& profile, std::uint8_t scene) {
   for (int source = 0; source < static_cast<int>(kInputSourceCount); ++source) {
-    for (int input = 0; input < kMixInputsOfSource[At(source)]; ++input) {
+    for (int input = 0; input < InputsOfSource(source); ++input) {
       OutputValues<std::uint8_t> levels{};
       for (std::size_t o = 0; o < kOutputSlots; ++o) levels[o] = Byte(profile.inputMixVolume[At(source)][At(input)][o]);
       Input_Mix_Trim_Ctrl(link, scene, Byte(source), Byte(input), 0, kLastOutput, levels, false);

@@ -339,8 +339,8 @@ void ReplyApplication::ReadMcuValueCallback(const ReplyMessage& message) {
   }
 }
 
-void ReplyApplication::ReadSenceValueCallback(const ReplyMessage& message) {
-  LogPrintA("ReadSenceValueCallback 0x%02x\n", static_cast<unsigned>(message.wParam));
+void ReplyApplication::ReadSceneValueCallback(const ReplyMessage& message) {
+  LogPrintA("ReadSceneValueCallback 0x%02x\n", static_cast<unsigned>(message.wParam));
   switch (message.wParam) {
     case FLASH_SCENE_NAME:
       if (const auto reply = ReadSceneNameReply(message); reply && reply->index >= 0 && reply->index < kSceneCount) {

@@ -19,7 +19,7 @@ class ReplyApplication {
 
   void ReadDspValueCallback(const ReplyMessage& message);
   void ReadMcuValueCallback(const ReplyMessage& message);
-  void ReadSenceValueCallback(const ReplyMessage& message);
+  void ReadSceneValueCallback(const ReplyMessage& message);
   void ReadKtvValueCallback(const ReplyMessage& message);
 
  private:

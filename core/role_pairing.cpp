@@ -1,24 +1,12 @@
 #include "core/role_pairing.h"
 
-#include <array>
+#include "core/eq_coupling.h"
+#include "core/role_catalogue.h"
 
 namespace qb {
 namespace {
 
-/// The role catalogue's mirror column, indexed by role code.
-constexpr std::array<int, kRoleCount> kCounterpart = {
-    0,                                              // empty
-    7,  8,  9,  10, 11, 12,                         // front left
-    1,  2,  3,  4,  5,  6,                          // front right
-    16, 17, 18,                                     // rear left
-    13, 14, 15,                                     // rear right
-    0,  0,  0,                                      // centre
-    23, 22, 0,                                      // subwoofers
-};
-
-constexpr int kFirstGroupSize = 6;
-
-bool SameGroup(int a, int b) { return (a < kFirstGroupSize) == (b < kFirstGroupSize); }
+bool SameGroup(int a, int b) { return (a < kEqGroupOutputs) == (b < kEqGroupOutputs); }
 
 /// The first output other than `output` whose role is `role`, or -1.
 int FirstOtherWithRole(const PerOutput<int>& roles, int output, int role) {
@@ -30,14 +18,9 @@ int FirstOtherWithRole(const PerOutput<int>& roles, int output, int role) {
 
 }  // namespace
 
-int CounterpartRole(int role) {
-  if (role < 0 || role >= kRoleCount) return 0;
-  return kCounterpart[static_cast<std::size_t>(role)];
-}
-
 bool IsLinkable(const PerOutput<int>& roles) {
   for (int i = 0; i < kOutputCount; ++i) {
-    const int mirror = CounterpartRole(roles[static_cast<std::size_t>(i)]);
+    const int mirror = MirrorRole(roles[static_cast<std::size_t>(i)]);
     if (mirror == 0) continue;
     const int j = FirstOtherWithRole(roles, i, mirror);
     if (j >= 0 && SameGroup(i, j)) return true;
@@ -50,7 +33,7 @@ PerOutput<int> PairOutputs(const PerOutput<int>& roles) {
   for (int b = 0; b < kOutputCount; ++b) {
     int& partner = partners[static_cast<std::size_t>(b)];
     partner = -1;
-    const int mirror = CounterpartRole(roles[static_cast<std::size_t>(b)]);
+    const int mirror = MirrorRole(roles[static_cast<std::size_t>(b)]);
     if (mirror == 0) continue;
     // The first counterpart within b's own group: one in the other group does not hide a
     // later one in b's group.

@@ -3,14 +3,12 @@
 /// crossover and the subwoofer pair's shared volume, the input source, the per-output input
 /// masks and the mix levels.
 
+#include "core/box_limits.h"
 #include "core/edit_context.h"
 
 namespace qb {
 
 class OutputEditor;
-
-/// The mix level an input gets when it first feeds an output, and the top of the range.
-inline constexpr int kFullMixLevel = 100;
 
 class RoutingEditor {
  public:

@@ -99,32 +99,36 @@ bool SceneService::LoadScene(int scene, MessageTarget* done) {
       [this] { LiveSettingsRead(); });
 }
 
-bool SceneService::ReadBackLiveSettings(MessageTarget* done) {
+bool SceneService::ReadBackLiveSettings() {
   if (m_ctx.session.Busy() || !m_ctx.Link().IsDeviceOpen()) return false;
-  DeviceLink& link = m_ctx.Link();
-  link.DisableQueue();
+  m_ctx.Link().DisableQueue();
   const PerOutput<int> bands = BandCounts();
+  // The loading window keeps the user from editing what the read replaces; it is asked for
+  // before the task can post its end.
+  m_ctx.session.Post(WM_SHOW_LOADING);
   return m_ctx.session.StartTask(
-      [this, bands, done] {
+      [this, bands] {
         m_ctx.session.PC_UI_Status_Init(bands);
-        PostTo(done, WM_CLOSE_LOADING);
+        m_ctx.session.Post(WM_CLOSE_LOADING);
       },
       [this] { LiveSettingsRead(); });
 }
 
+SceneNameCheck SceneService::CheckName(int scene, std::u16string_view name) const {
+  return CheckSceneName(m_ctx.mirror.sceneNames, scene, name, m_ctx.mirror.session.codePage);
+}
+
 bool SceneService::SaveScene(int scene, std::u16string_view name, MessageTarget* done) {
   if (!ValidScene(scene) || m_ctx.session.Busy()) return false;
-  SetSceneName(scene, name);
-  const std::string bytes = ToCodePage(std::u16string_view(m_ctx.mirror.sceneNames[At(scene - 1)].data()),
-                                       m_ctx.mirror.session.codePage);
-  m_ctx.mirror.pendingSceneName.fill(0);
-  std::copy_n(bytes.begin(), std::min(bytes.size(), m_ctx.mirror.pendingSceneName.size()),
-              m_ctx.mirror.pendingSceneName.begin());
-  m_ctx.mirror.pendingScene = Byte(scene);
-  SetCurrentScene(scene);
-  const auto pending = m_ctx.mirror.pendingSceneName;
+  if (const SceneNameCheck check = CheckName(scene, name); !check.Ok()) {
+    LogPrintA("scene %d not saved: %s\n", scene, SceneNameProblemText(check).c_str());
+    return false;
+  }
+  const std::string bytes = ToCodePage(name, m_ctx.mirror.session.codePage);
+  std::array<char, kSceneNameBytes> pending{};
+  std::copy_n(bytes.begin(), std::min(bytes.size(), pending.size() - 1), pending.begin());
   DeviceLink& link = m_ctx.Link();
-  return m_ctx.session.StartTask([&link, scene, pending, done] {
+  const bool started = m_ctx.session.StartTask([&link, scene, pending, done] {
     LogPrintA("SaveSenceThread start!\n");
     const auto* nameBytes = reinterpret_cast<const std::uint8_t*>(pending.data());
     qb::SetSceneName(link, Byte(scene), std::span<const std::uint8_t>(nameBytes, pending.size()));
@@ -132,6 +136,14 @@ bool SceneService::SaveScene(int scene, std::u16string_view name, MessageTarget*
     PostTo(done, WM_CLOSE_LOADING);
     LogPrintA("SaveSenceThread end!\n");
   });
+  if (!started) return false;
+  // The name shows once the box has been asked to keep it, never for a save that did not
+  // start.
+  m_ctx.mirror.pendingSceneName = pending;
+  m_ctx.mirror.pendingScene = Byte(scene);
+  SetSceneName(scene, name);
+  SetCurrentScene(scene);
+  return true;
 }
 
 bool SceneService::DeleteScene(int scene, MessageTarget* done) {

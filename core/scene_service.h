@@ -13,6 +13,7 @@
 
 #include "core/edit_context.h"
 #include "core/profile_file.h"
+#include "core/scene_names.h"
 #include "messages/reply_message.h"
 
 namespace qb {
@@ -41,14 +42,18 @@ class SceneService {
 
   /// The box copies scene `scene` into its live settings, which are then read back.
   bool LoadScene(int scene, MessageTarget* done);
-  /// Names scene `scene` (in the code page of the UI language) and stores the live settings
-  /// in it.
+  /// Checks `name` as scene `scene`'s new name (CheckSceneName against the other scenes, in
+  /// the code page of the UI language).
+  SceneNameCheck CheckName(int scene, std::u16string_view name) const;
+  /// Names scene `scene` and stores the live settings in it. False, sending and changing
+  /// nothing, for a name CheckName refuses.
   bool SaveScene(int scene, std::u16string_view name, MessageTarget* done);
   /// Deletes scene `scene`; its name slot is cleared at once.
   bool DeleteScene(int scene, MessageTarget* done);
   /// Reads the box's live settings back after the box changed them itself (a calibration
-  /// result applied), so every view shows what the box now holds.
-  bool ReadBackLiveSettings(MessageTarget* done);
+  /// result applied), so every view shows what the box now holds; the session's loading
+  /// notices frame the read. False, changing nothing, while a task runs or without a box.
+  bool ReadBackLiveSettings();
 
   // --- profile files ------------------------------------------------------------------------
 

@@ -19,6 +19,7 @@ enum class SessionNotice {
   ForceUpdateContinue,  ///< the box came back during a forced update: the update goes on
   TaskStarted,          ///< a long operation started: keep the user from editing
   TaskEnded,            ///< the long operation ended
+  TaskNotStarted,       ///< a long operation could not start (busy, or no box): nothing was sent
   PermissionDenied,     ///< the box is there but this user may not open it (detail: its node)
 };
 

@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "core/box_reads.h"
+#include "core/source_catalogue.h"
 #include "core/box_session.h"
 #include "core/scene_access.h"
 #include "devicelink/dsp_queries.h"
@@ -70,7 +71,7 @@ void ReadRouting(DeviceLink& link, std::uint8_t scene) {
   for (std::size_t source = 0; source < kInputSourceCount; ++source)
     Get_Mix_Ch(link, scene, Byte(static_cast<int>(source)), kFirstOutput, kLastOutput);
   for (std::size_t source = 0; source < kInputSourceCount; ++source) {
-    for (int input = 0; input < kMixInputsOfSource[source]; ++input)
+    for (int input = 0; input < InputsOfSource(static_cast<int>(source)); ++input)
       Get_Input_Mix_CH_Trim(link, scene, Byte(static_cast<int>(source)), Byte(input), kFirstOutput, kLastOutput);
   }
 }

@@ -30,7 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Require(plan.bands.size() <= static_cast<std::size_t>(qb::EqSize(live, output)));
   for (const qb::TextProblem& p : plan.problems) Require(p.line >= 0 && p.line <= lines);
   for (const qb::EqBand& b : plan.bands) {
-    Require(b.freq >= qb::kMinBandHz && b.freq <= qb::kMaxBandHz);
+    Require(b.freq >= qb::kMinFrequencyHz && b.freq <= qb::kMaxFrequencyHz);
     Require(b.eqFactor >= qb::kMinBandQ && b.eqFactor <= qb::kMaxBandQ);
     Require(b.eqGain >= qb::kBandGainLimits.minimum && b.eqGain <= qb::kBandGainLimits.maximum);
   }

@@ -8,13 +8,13 @@ namespace qb::ui {
 
 Button::Button(QWidget* parent) : QPushButton(parent) {
   setFocusPolicy(Qt::NoFocus);
-  connect(this, &QPushButton::clicked, this, [this] { RaiseNotification(this, notify::kClick); });
+  connect(this, &QPushButton::clicked, this, [this] { RaiseNotification(this, Event::Click); });
 }
 
 Option::Option(QWidget* parent) : QPushButton(parent) {
   setCheckable(true);
   setFocusPolicy(Qt::NoFocus);
-  connect(this, &QPushButton::clicked, this, [this] { RaiseNotification(this, notify::kClick); });
+  connect(this, &QPushButton::clicked, this, [this] { RaiseNotification(this, Event::Click); });
 }
 
 void Option::SetSelected(bool selected, bool notify) {
@@ -24,7 +24,7 @@ void Option::SetSelected(bool selected, bool notify) {
     const QSignalBlocker block(this);
     setChecked(selected);
   }
-  if (notify) RaiseNotification(this, notify::kSelectChanged, selected ? 1 : 0);
+  if (notify) RaiseNotification(this, Event::SelectChanged, selected ? 1 : 0);
 }
 
 void Option::nextCheckState() {
@@ -44,7 +44,7 @@ void Option::DeselectGroupMembers() {
 
 CheckBox::CheckBox(QWidget* parent) : QCheckBox(parent) {
   setFocusPolicy(Qt::NoFocus);
-  connect(this, &QCheckBox::clicked, this, [this] { RaiseNotification(this, notify::kClick); });
+  connect(this, &QCheckBox::clicked, this, [this] { RaiseNotification(this, Event::Click); });
 }
 
 void CheckBox::SetChecked(bool checked, bool notify) {
@@ -53,7 +53,7 @@ void CheckBox::SetChecked(bool checked, bool notify) {
     const QSignalBlocker block(this);
     setChecked(checked);
   }
-  if (notify) RaiseNotification(this, notify::kSelectChanged, checked ? 1 : 0);
+  if (notify) RaiseNotification(this, Event::SelectChanged, checked ? 1 : 0);
 }
 
 void CheckBox::nextCheckState() { SetChecked(!isChecked(), true); }

@@ -17,7 +17,7 @@ Combo::Combo(QWidget* parent) : QComboBox(parent) {
   // A list view lets single rows be hidden (sources the box offers but the program does not).
   setView(new QListView(this));
   connect(this, &QComboBox::currentIndexChanged, this, [this](int index) {
-    if (!m_programSelect) RaiseNotification(this, notify::kItemSelect, index);
+    if (!m_programSelect) RaiseNotification(this, Event::ItemSelect, index);
   });
 }
 
@@ -55,7 +55,7 @@ bool Combo::SelectItem(int index, bool notify) {
   m_programSelect = true;
   setCurrentIndex(index);
   m_programSelect = false;
-  if (notify && changed) RaiseNotification(this, notify::kItemSelect, index);
+  if (notify && changed) RaiseNotification(this, Event::ItemSelect, index);
   return true;
 }
 

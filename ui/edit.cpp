@@ -3,6 +3,7 @@
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QWheelEvent>
+#include <optional>
 
 #include "ui/notification.h"
 
@@ -11,14 +12,14 @@ namespace qb::ui {
 Edit::Edit(QWidget* parent) : QLineEdit(parent) { setFocusPolicy(Qt::StrongFocus); }
 
 void Edit::keyPressEvent(QKeyEvent* event) {
-  const char* type = nullptr;
+  std::optional<Event> type;
   switch (event->key()) {
-    case Qt::Key_Up: type = notify::kValueChangedUp; break;
-    case Qt::Key_Down: type = notify::kValueChangedDown; break;
-    case Qt::Key_Left: type = notify::kValueChangedLeft; break;
-    case Qt::Key_Right: type = notify::kValueChangedRight; break;
+    case Qt::Key_Up: type = Event::ValueChangedUp; break;
+    case Qt::Key_Down: type = Event::ValueChangedDown; break;
+    case Qt::Key_Left: type = Event::ValueChangedLeft; break;
+    case Qt::Key_Right: type = Event::ValueChangedRight; break;
     case Qt::Key_Return:
-    case Qt::Key_Enter: type = notify::kReturn; break;
+    case Qt::Key_Enter: type = Event::Return; break;
     default: break;
   }
   if (!type) {
@@ -26,14 +27,14 @@ void Edit::keyPressEvent(QKeyEvent* event) {
     return;
   }
   event->accept();  // these keys never move the caret
-  RaiseNotification(this, type);
+  RaiseNotification(this, *type);
 }
 
 void Edit::wheelEvent(QWheelEvent* event) {
   event->accept();
   const int delta = event->angleDelta().y();
   if (!isEnabled() || delta == 0) return;
-  RaiseNotification(this, delta > 0 ? notify::kValueChangedUp : notify::kValueChangedDown);
+  RaiseNotification(this, delta > 0 ? Event::ValueChangedUp : Event::ValueChangedDown);
 }
 
 }  // namespace qb::ui

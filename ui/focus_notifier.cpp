@@ -18,7 +18,7 @@ bool FocusNotifier::eventFilter(QObject* watched, QEvent* event) {
     const auto reason = static_cast<QFocusEvent*>(event)->reason();
     if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
       if (auto* widget = qobject_cast<QWidget*>(watched))
-        RaiseNotification(widget, type == QEvent::FocusIn ? notify::kSetFocus : notify::kKillFocus);
+        RaiseNotification(widget, type == QEvent::FocusIn ? Event::SetFocus : Event::KillFocus);
     }
   }
   return false;

@@ -10,12 +10,12 @@ constexpr int kNameRole = Qt::UserRole + 1;
 
 List::List(QWidget* parent) : QListWidget(parent) {
   connect(this, &QListWidget::currentRowChanged, this, [this](int row) {
-    if (!m_programSelect) RaiseNotification(this, notify::kItemSelect, row);
+    if (!m_programSelect) RaiseNotification(this, Event::ItemSelect, row);
   });
   connect(this, &QListWidget::itemClicked, this,
-          [this](QListWidgetItem* item) { RaiseNotification(this, notify::kItemClick, row(item)); });
+          [this](QListWidgetItem* item) { RaiseNotification(this, Event::ItemClick, row(item)); });
   connect(this, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) {
-    RaiseNotification(this, notify::kItemActivate, row(item));
+    RaiseNotification(this, Event::ItemActivate, row(item));
   });
 }
 
@@ -36,7 +36,7 @@ bool List::SelectItem(int index, bool notify) {
   m_programSelect = true;
   setCurrentRow(index);
   m_programSelect = false;
-  if (notify && changed) RaiseNotification(this, notify::kItemSelect, index);
+  if (notify && changed) RaiseNotification(this, Event::ItemSelect, index);
   return true;
 }
 

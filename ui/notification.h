@@ -1,42 +1,48 @@
 #pragma once
-/// Notifications: what a control tells its window when the user acts on it. The types are
-/// the names the windows dispatch on ("click", "selectchanged", ...); the sender is the
-/// control, whose name, text and user data the window reads.
+/// Notifications: what a control tells its window when the user acts on it. The event is
+/// named once, where the control raises it; windows dispatch on the event and the control
+/// through the bindings they made when they looked their controls up (ui/bindings.h).
 
 #include <QString>
 #include <QtGlobal>
+#include <cstdint>
 
 class QWidget;
 
 namespace qb::ui {
 
-namespace notify {
-inline constexpr char kWindowSize[] = "windowsize";
-inline constexpr char kClick[] = "click";
-inline constexpr char kSelectChanged[] = "selectchanged";
-inline constexpr char kItemSelect[] = "itemselect";
-inline constexpr char kItemClick[] = "itemclick";
-inline constexpr char kItemActivate[] = "itemactivate";
-inline constexpr char kValueChanged[] = "valuechanged";
-inline constexpr char kMoveValueChanged[] = "movevaluechanged";
-inline constexpr char kReturn[] = "return";
-inline constexpr char kValueChangedUp[] = "valuechangedup";
-inline constexpr char kValueChangedDown[] = "valuechangeddown";
-inline constexpr char kValueChangedLeft[] = "valuechangedleft";
-inline constexpr char kValueChangedRight[] = "valuechangedright";
-inline constexpr char kKillFocus[] = "killfocus";
-inline constexpr char kSetFocus[] = "setfocus";
-inline constexpr char kEqualizerEq[] = "equalizer_eq";
-inline constexpr char kEqualizerHp[] = "equalizer_hp";
-inline constexpr char kEqualizerLp[] = "equalizer_lp";
-}  // namespace notify
+enum class Event : std::uint8_t {
+  WindowSize,
+  Click,
+  SelectChanged,
+  ItemSelect,
+  ItemClick,
+  ItemActivate,
+  ValueChanged,
+  MoveValueChanged,
+  Return,
+  ValueChangedUp,
+  ValueChangedDown,
+  ValueChangedLeft,
+  ValueChangedRight,
+  KillFocus,
+  SetFocus,
+  EqualizerEq,
+  EqualizerHp,
+  EqualizerLp,
+};
+
+/// The event's name in the diagnostic log ("click", "selectchanged", "equalizer_hp", ...).
+const char* EventName(Event event);
 
 struct Notification {
-  QString type;
+  Event event = Event::Click;
   QWidget* sender = nullptr;
   qintptr wParam = 0;
   qintptr lParam = 0;
 
+  /// EventName of the event, as text.
+  QString TypeName() const { return QString::fromLatin1(EventName(event)); }
   /// The sender's layout name ("" without a sender).
   QString SenderName() const;
   /// The sender's user data as an integer; 0 when it has none or it is not a number.
@@ -46,7 +52,6 @@ struct Notification {
 /// Delivers a notification from `sender` to the window that holds it, synchronously, on the
 /// UI thread. Does nothing when the sender sits in no program window (a control not yet
 /// placed, or one being torn down).
-void RaiseNotification(QWidget* sender, const QString& type, qintptr wParam = 0,
-                       qintptr lParam = 0);
+void RaiseNotification(QWidget* sender, Event event, qintptr wParam = 0, qintptr lParam = 0);
 
 }  // namespace qb::ui

@@ -96,6 +96,15 @@ QAction* PopupMenu::FindItem(const QString& name) const {
   return nullptr;
 }
 
+QStringList PopupMenu::ChoosableItems() const {
+  QList<QAction*> all;
+  CollectActions(this, all);
+  QStringList names;
+  for (const QAction* action : all)
+    if (!action->menu() && !action->isSeparator() && !action->objectName().isEmpty()) names.push_back(action->objectName());
+  return names;
+}
+
 bool PopupMenu::SetItemEnabled(const QString& name, bool enabled) {
   QAction* action = FindItem(name);
   if (action) action->setEnabled(enabled);

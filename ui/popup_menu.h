@@ -27,6 +27,8 @@ class PopupMenu : public QMenu {
 
   /// The item (or submenu entry) with that name, or null.
   QAction* FindItem(const QString& name) const;
+  /// The names of the items that choose something (submenu entries and separators left out).
+  QStringList ChoosableItems() const;
   bool SetItemEnabled(const QString& name, bool enabled);
   bool SetItemVisible(const QString& name, bool visible);
   /// Shows or clears the tick on an item.

@@ -15,10 +15,10 @@ Slider::Slider(Qt::Orientation orientation, QWidget* parent) : QSlider(orientati
   setTracking(true);
   connect(this, &QSlider::valueChanged, this, [this] {
     if (!m_programUpdate && isSliderDown() && m_moveNotify)
-      RaiseNotification(this, notify::kMoveValueChanged, value());
+      RaiseNotification(this, Event::MoveValueChanged, value());
   });
   connect(this, &QSlider::sliderReleased, this,
-          [this] { RaiseNotification(this, notify::kValueChanged, value()); });
+          [this] { RaiseNotification(this, Event::ValueChanged, value()); });
 }
 
 void Slider::SetValue(int v) {
@@ -50,7 +50,7 @@ void Slider::wheelEvent(QWheelEvent* event) {
   if (!isEnabled() || delta == 0) return;
   const int before = value();
   SetValue(before + (delta > 0 ? singleStep() : -singleStep()));
-  RaiseNotification(this, notify::kValueChanged, value());
+  RaiseNotification(this, Event::ValueChanged, value());
 }
 
 void Slider::keyPressEvent(QKeyEvent* event) { event->ignore(); }

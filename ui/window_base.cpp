@@ -60,6 +60,8 @@ bool WindowBase::Create(const QString& windowName, QString* error) {
   setFixedSize(m_baseSize);
   setProperty("qbRawText", layout.title);
   setWindowTitle(Tr(layout.title));
+  Bind(FindControl(QStringLiteral("closebtn")), Event::Click, [this] { Close(1); });
+  Bind(FindControl(QStringLiteral("minbtn")), Event::Click, [this] { showMinimized(); });
   OnInit();
   return true;
 }
@@ -160,14 +162,11 @@ QList<WindowBase*> WindowBase::LiveWindows() { return Registry(); }
 
 QWidget* WindowBase::CreateControl(const QString&, QWidget*) { return nullptr; }
 
-void WindowBase::Notify(Notification& notification) {
-  if (notification.type == QLatin1String(notify::kClick)) OnClick(notification);
-}
+void WindowBase::Notify(Notification& notification) { m_bindings.Dispatch(notification); }
 
-void WindowBase::OnClick(Notification& notification) {
-  const QString name = notification.SenderName();
-  if (name == u"closebtn") Close(1);
-  else if (name.compare(u"minbtn", Qt::CaseInsensitive) == 0) showMinimized();
+void WindowBase::OnMenuChosen(const MenuClickRecord& record) {
+  LogPrintA("on menu click %s\n", qPrintable(record.name));
+  if (!m_menuBindings.Dispatch(record.name)) LogPrintA("%s not available\n", qPrintable(record.name));
 }
 
 void WindowBase::HandleCustomMessage(ReplyMessage&, bool&) {}
@@ -177,8 +176,13 @@ void WindowBase::OnCloseRequest() { Close(0); }
 bool WindowBase::event(QEvent* event) {
   QB_RECEIVED_HERE(event);  // posted from another thread, possibly
   if (event->type() == MessageEvent::EventType()) {
+    ReplyMessage& message = static_cast<MessageEvent*>(event)->Message();
+    if (message.number == WM_MENU_CLICK) {
+      if (const auto* record = message.RecordAs<MenuClickRecord>()) OnMenuChosen(*record);
+      return true;
+    }
     bool handled = false;
-    HandleCustomMessage(static_cast<MessageEvent*>(event)->Message(), handled);
+    HandleCustomMessage(message, handled);
     return true;
   }
   return QWidget::event(event);
@@ -216,7 +220,7 @@ void WindowBase::mousePressEvent(QMouseEvent* event) {
 
 void WindowBase::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
-  Notification n{QString::fromLatin1(notify::kWindowSize), this, width(), height()};
+  Notification n{Event::WindowSize, this, width(), height()};
   Notify(n);
 }
 

@@ -10,12 +10,14 @@
 #include <memory>
 
 #include "messages/reply_message.h"
+#include "ui/bindings.h"
 #include "ui/notification.h"
 
 namespace qb::ui {
 
 class MessagePort;
 class PopupMenu;
+struct MenuClickRecord;
 
 class WindowBase : public QWidget {
   Q_OBJECT
@@ -67,6 +69,15 @@ class WindowBase : public QWidget {
   /// Notification entry used by RaiseNotification; calls Notify().
   void DispatchNotification(Notification& notification);
 
+  /// What the window's controls and menu items do (bound when the window looks them up).
+  Bindings& ControlBindings() { return m_bindings; }
+  MenuBindings& MenuItemBindings() { return m_menuBindings; }
+  /// Shorthand of ControlBindings().On for the window's own handlers.
+  template <typename Handler>
+  void Bind(const QObject* control, Event event, Handler&& handler) {
+    m_bindings.On(control, event, std::forward<Handler>(handler));
+  }
+
   /// Ends every open window of this process whose title reads `title` with `code`.
   static void EndWindowsTitled(const QString& title, int code);
   /// Ends every visible window whose title or object name is `name`, ignoring case (the
@@ -80,10 +91,12 @@ class WindowBase : public QWidget {
 
  protected:
   virtual void OnInit() {}
-  /// Every notification of the window's controls. The base handles "click" on "closebtn"
-  /// (close with code 1) and "minbtn" (minimise).
+  /// Every notification of the window's controls: the base runs the handler bound to the
+  /// control and event. Before OnInit the base binds "closebtn" (close with code 1) and
+  /// "minbtn" (minimise); a window rebinds them as it needs.
   virtual void Notify(Notification& notification);
-  virtual void OnClick(Notification& notification);
+  /// A menu item was chosen: the base runs its bound handler.
+  virtual void OnMenuChosen(const MenuClickRecord& record);
   /// Posted messages; set handled when the message was consumed.
   virtual void HandleCustomMessage(ReplyMessage& message, bool& handled);
   /// The platform asks the window to close (window manager, Alt+F4). The base closes with 0.
@@ -100,6 +113,8 @@ class WindowBase : public QWidget {
  private:
   std::shared_ptr<MessagePort> m_port;
   std::unique_ptr<PopupMenu> m_menu;
+  Bindings m_bindings;
+  MenuBindings m_menuBindings;
   QEventLoop* m_modalLoop = nullptr;
   int m_closeCode = 0;
   int m_dpi = 96;

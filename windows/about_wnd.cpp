@@ -62,17 +62,9 @@ void CAboutWnd::OnInit() {
     const bool known = !WebAddress(m_versions.webAddress).isEmpty();
     if (known) ui::SetControlText(web, m_versions.webAddress.trimmed());
     web->setVisible(known);
+    Bind(web, ui::Event::Click, [this, web] { OpenWebButton(web); });
   }
-}
-
-void CAboutWnd::OnClick(ui::Notification& notification) {
-  const QString name = notification.SenderName();
-  if (name.startsWith(u"web_btn")) {
-    OpenWebButton(notification.sender);
-    return;
-  }
-  const int code = CommonButtonCode(name);
-  if (code >= 0) Close(code);
+  BindCommonButtons();
 }
 
 void CAboutWnd::OpenWebButton(const QWidget* button) {

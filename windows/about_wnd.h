@@ -51,7 +51,6 @@ class CAboutWnd : public DialogBase {
 
  protected:
   void OnInit() override;
-  void OnClick(ui::Notification& notification) override;
 
  private:
   void OpenWebButton(const QWidget* button);

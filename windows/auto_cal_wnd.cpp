@@ -19,8 +19,7 @@ QString DistanceLabelName(int n) { return QStringLiteral("ch_%1: ").arg(n); }
 
 }  // namespace
 
-CAutoCalWnd::CAutoCalWnd(QWidget* owner, DeviceLink& link, const Profile& profile, CalibrationTimings timings)
-    : DialogBase(owner), m_session(link, timings), m_profile(profile) {}
+CAutoCalWnd::CAutoCalWnd(QWidget* owner, CalibrationSession& session) : DialogBase(owner), m_session(session) {}
 
 CAutoCalWnd::~CAutoCalWnd() {
   // The port refuses posts once the window is gone; detaching also keeps the link from
@@ -38,111 +37,104 @@ void CAutoCalWnd::OnInit() {
   m_tips = Require<QWidget>(QStringLiteral("tips"));
   m_progress = Require<ui::Progress>(QStringLiteral("progress"));
   m_curve = Require<controls::EqualizerCurveAc>(QStringLiteral("equalizer_ac"));
-  for (const char* name : {"display_spk", "display_eq", "display_target", "irc_eq", "irc_delay", "irc_phase"})
-    Require<ui::CheckBox>(QString::fromLatin1(name));
-  for (const char* name : {"irc_save_data", "irc_cancel_data"}) Require<ui::Button>(QString::fromLatin1(name));
-  for (int i = 0; i < 9; ++i) m_effects[At(i)] = Require<ui::Option>(Indexed("audio_effect_%1", i));
-  for (int n = 0; n < kCalibrationChannels; ++n) m_channels[At(n)] = Require<ui::CheckBox>(Indexed("ch_checkbox_%1", n));
   if (!m_curve || !m_start || !m_close || !m_progress || !m_tips) return;
-
-  for (const char* name : {"irc_eq", "irc_delay", "irc_phase"}) {
-    auto* box = Find<ui::CheckBox>(QString::fromLatin1(name));
-    const int module = name == std::string_view("irc_eq") ? kIrcModuleEq : name == std::string_view("irc_delay") ? kIrcModuleDelay : kIrcModulePhase;
-    if (box) m_session.SetModule(module, box->IsChecked());
+  Bind(m_close, ui::Event::Click, [this] { CloseWindow(); });
+  Bind(m_start, ui::Event::Click, [this] { StartOrStop(); });
+  Bind(Require<ui::Button>(QStringLiteral("irc_save_data")), ui::Event::Click, [this] { SaveResult(true); });
+  Bind(Require<ui::Button>(QStringLiteral("irc_cancel_data")), ui::Event::Click, [this] { SaveResult(false); });
+  const std::array<const char*, kDisplays> displays{"display_spk", "display_eq", "display_target", "display_predicted"};
+  for (std::size_t d = 0; d < displays.size(); ++d) {
+    auto* box = Require<ui::CheckBox>(QString::fromLatin1(displays[d]));
+    Bind(box, ui::Event::SelectChanged, [this, d, box] {
+      m_displayOn[d] = box->IsChecked();
+      PushCurves(static_cast<Display>(d));
+    });
   }
+  BindChoices();
+  ShowChoices();
+  for (const Display d : {Display::Measured, Display::Correction, Display::Target, Display::Predicted}) PushCurves(d);
+  m_session.Attach(Port().get());
+}
+
+void CAutoCalWnd::BindChoices() {
+  for (int n = 0; n < kCalibrationChannels; ++n) {
+    ui::CheckBox* box = m_channels[At(n)] = Require<ui::CheckBox>(Indexed("ch_checkbox_%1", n));
+    Bind(box, ui::Event::SelectChanged, [this, n, box] {
+      LogPrintA("on option %s MSGTYPE_SELECTCHANGED index %d\n", qPrintable(box->objectName()), n);
+      // The session refuses an output without a speaker, and every change during a run.
+      m_session.SetOutput(n, box->IsChecked());
+      ShowChoices();
+      for (const Display d : {Display::Measured, Display::Correction, Display::Target, Display::Predicted}) PushCurves(d);
+    });
+  }
+  const std::array<std::pair<const char*, int>, 3> modules{
+      {{"irc_eq", kIrcModuleEq}, {"irc_delay", kIrcModuleDelay}, {"irc_phase", kIrcModulePhase}}};
+  for (std::size_t m = 0; m < modules.size(); ++m) {
+    ui::CheckBox* box = m_modules[m] = Require<ui::CheckBox>(QString::fromLatin1(modules[m].first));
+    const int module = modules[m].second;
+    Bind(box, ui::Event::SelectChanged, [this, module, box] {
+      if (module == kIrcModulePhase) LogPrintA("mOptionIrcDelay %d\n", box->IsChecked() ? 1 : 0);
+      m_session.SetModule(module, box->IsChecked());
+      ShowChoices();
+    });
+  }
+  for (int mode = 0; mode < kEqModeOptions; ++mode) {
+    const QString name = mode == 0 ? QStringLiteral("audio_effect_null") : Indexed("audio_effect_%1", mode - 1);
+    ui::Option* option = m_eqModes[At(mode)] = Require<ui::Option>(name);
+    Bind(option, ui::Event::SelectChanged, [this, mode, option] {
+      if (!option->IsSelected()) return;
+      m_session.SetEqMode(mode);
+      ShowChoices();
+      PushCurves(Display::Target);
+    });
+  }
+}
+
+void CAutoCalWnd::ShowChoices() {
+  const bool editable = !m_session.Active();
+  const std::uint16_t measurable = CalibratableOutputs(m_session.Live());
   for (int n = 0; n < kCalibrationChannels; ++n) {
     ui::CheckBox* box = m_channels[At(n)];
     if (!box) continue;
     box->setVisible(true);
     // An output without a speaker has nothing to measure: it cannot be chosen, and its
     // curves stay hidden.
-    if (m_profile.outputs[At(n)] == kRoleEmpty) {
-      box->SetChecked(false, false);
-      box->setEnabled(false);
-    }
-    m_show[At(n)] = box->IsChecked();
+    box->SetChecked((m_session.Outputs() >> n & 1u) != 0, false);
+    box->setEnabled(editable && (measurable >> n & 1u) != 0);
   }
-  for (const Display d : {Display::Measured, Display::Correction, Display::Target, Display::Predicted}) PushCurves(d);
-  m_session.Attach(Port().get());
+  const std::array<int, 3> modules{kIrcModuleEq, kIrcModuleDelay, kIrcModulePhase};
+  for (std::size_t m = 0; m < modules.size(); ++m) {
+    if (!m_modules[m]) continue;
+    m_modules[m]->SetChecked((m_session.Modules() & modules[m]) != 0, false);
+    m_modules[m]->setEnabled(editable);
+  }
+  for (int mode = 0; mode < kEqModeOptions; ++mode) {
+    ui::Option* option = m_eqModes[At(mode)];
+    if (!option) continue;
+    if (mode == m_session.EqMode()) option->SetSelected(true, false);
+    option->setEnabled(editable);
+  }
 }
 
 // --- user actions ---------------------------------------------------------------------------------
-
-void CAutoCalWnd::Notify(ui::Notification& n) {
-  if (n.type == QLatin1String(ui::notify::kSelectChanged)) OnSelectChanged(n.SenderName(), n.sender);
-  DialogBase::Notify(n);
-}
-
-void CAutoCalWnd::OnClick(ui::Notification& n) {
-  const QString name = n.SenderName();
-  if (name == u"start_auto_cal") StartOrStop();
-  else if (name == u"irc_save_data") SaveResult(true);
-  else if (name == u"irc_cancel_data") SaveResult(false);
-  else if (name == u"closebtn") CloseWindow();
-}
 
 void CAutoCalWnd::OnCloseRequest() {
   // As the close button: not while a run goes on.
   if (m_close && m_close->isEnabled()) CloseWindow();
 }
 
-void CAutoCalWnd::OnSelectChanged(const QString& name, QWidget* sender) {
-  LogPrintA("on option %s MSGTYPE_SELECTCHANGED index ", qPrintable(name));
-  LogPrintA("%d\n", ui::Notification{QString(), sender}.SenderIndex());
-  const auto checked = [sender] {
-    const auto* box = qobject_cast<const ui::CheckBox*>(sender);
-    return box && box->IsChecked();
-  };
-  if (name == u"display_spk" || name == u"display_eq" || name == u"display_target" || name == u"display_predicted") {
-    const Display d = name == u"display_spk"  ? Display::Measured
-                      : name == u"display_eq" ? Display::Correction
-                      : name == u"display_target" ? Display::Target
-                                                  : Display::Predicted;
-    m_displayOn[static_cast<std::size_t>(d)] = checked();
-    PushCurves(d);
-  } else if (name == u"audio_effect_null" || name == u"audio_effect_0") {
-    if (const auto* option = qobject_cast<const ui::Option*>(sender); option && option->IsSelected()) {
-      m_session.Data().SetTarget(name == u"audio_effect_0" ? TargetTable::B : TargetTable::A);
-      PushCurves(Display::Target);
-    }
-  } else if (name.startsWith(QLatin1String("ch_checkbox_"))) {
-    const int n = ui::Notification{QString(), sender}.SenderIndex();
-    if (n >= 0 && n < kCalibrationChannels) m_show[At(n)] = checked();
-    PushCurves(Display::Measured);
-    PushCurves(Display::Correction);
-    PushCurves(Display::Predicted);
-  } else if (name == u"irc_eq" || name == u"irc_delay" || name == u"irc_phase") {
-    if (name == u"irc_phase") LogPrintA("mOptionIrcDelay %d\n", checked() ? 1 : 0);
-    m_session.SetModule(name == u"irc_eq" ? kIrcModuleEq : name == u"irc_delay" ? kIrcModuleDelay : kIrcModulePhase,
-                        checked());
-  }
-}
-
-int CAutoCalWnd::EqModeSelected() const {
-  for (int i = 0; i < 9; ++i)
-    if (m_effects[At(i)] && m_effects[At(i)]->IsSelected()) return i + 1;
-  return 0;
-}
-
-std::uint16_t CAutoCalWnd::ChannelsSelected() const {
-  std::uint16_t mask = 0;
-  for (int n = 0; n < kCalibrationChannels; ++n)
-    if (m_channels[At(n)] && m_channels[At(n)]->IsChecked()) mask = static_cast<std::uint16_t>(mask | (1u << n));
-  return mask;
-}
-
 void CAutoCalWnd::StartOrStop() {
-  if (m_session.Modules() == 0) return Tell(QStringLiteral("${irc_option_warning_tips}"));
   if (m_session.Running()) {
     // The stop completes when the thread has ended (its end message), without blocking here.
     m_session.Stop();
     m_start->setEnabled(false);
     return;
   }
+  if (m_session.Modules() == 0) return Tell(QStringLiteral("${irc_option_warning_tips}"));
   const int answer = ShowMessageBox(this, QStringLiteral("${tips}"), QStringLiteral("${irc_warning_tips}"),
                                     {QStringLiteral("${confirm}"), QStringLiteral("${cancel}")});
   if (answer != 1) return;
-  if (m_session.Start(ChannelsSelected(), EqModeSelected()) != CalibrationSession::StartResult::Started) return;
+  if (m_session.Start() != CalibrationSession::StartResult::Started) return;
   m_progress->SetValue(0);
   ui::SetControlText(m_tips, QStringLiteral("${start_irc_tips}"));
   SetRunning(true);
@@ -152,6 +144,7 @@ void CAutoCalWnd::SetRunning(bool running) {
   ui::SetControlText(m_start, running ? QStringLiteral("${stop}") : QStringLiteral("${start_irc}"));
   m_start->setEnabled(true);
   m_close->setEnabled(!running);
+  ShowChoices();
 }
 
 void CAutoCalWnd::SaveResult(bool apply) {
@@ -196,7 +189,7 @@ void CAutoCalWnd::Show(const CalibrationUpdate& update) {
   if (update.distanceChannel >= 0) {
     if (QWidget* label = FindControl(DistanceLabelName(update.distanceChannel))) {
       label->setVisible(true);
-      ui::SetControlText(label, QString::asprintf("%f", double{update.distance}));
+      ui::SetControlText(label, QString::asprintf("%.2f m", double{update.distance}));
     }
   }
 }
@@ -207,8 +200,8 @@ void CAutoCalWnd::PushCurves(Display display) {
   const bool on = m_displayOn[static_cast<std::size_t>(display)];
   for (int n = 0; n < kCalibrationChannels; ++n) {
     controls::AcCurveView& v = views[At(n)];
-    // The target is shown for every output whose box is ticked when the window opens.
-    v.show = on && m_show[At(n)];
+    // Curves are shown for the outputs chosen.
+    v.show = on && (m_session.Outputs() >> n & 1u) != 0;
     switch (display) {
       case Display::Measured:
         v.frequencies = results.MeasuredFrequencies(n);
@@ -236,8 +229,8 @@ void CAutoCalWnd::PushCurves(Display display) {
   m_curve->SetCurves(set, views);
 }
 
-int ShowAutoCalWindow(QWidget* owner, DeviceLink& link, const Profile& profile, CalibrationTimings timings) {
-  DialogHolder<CAutoCalWnd> window(owner, link, profile, timings);
+int ShowAutoCalWindow(QWidget* owner, CalibrationSession& session) {
+  DialogHolder<CAutoCalWnd> window(owner, session);
   window->Build(QStringLiteral("autocalwnd"));
   return window->Run();
 }

@@ -2,17 +2,16 @@
 /// The automatic room calibration window: the user picks the outputs, test items and
 /// target voicing, starts the box's measurement and follows its phases; the measured,
 /// correction, target and predicted curves of each output appear as the box reports them,
-/// and the result is applied or discarded. The rules live in the core's CalibrationSession;
-/// this window shows what it says and passes on what the user does.
+/// and the result is applied or discarded. The rules and the choices live in the core's
+/// CalibrationSession; this window shows what it says and passes on what the user does.
+/// While a run is active the choices are locked.
 ///
 /// Result: 1 when the result was applied or discarded through the window's buttons or
-/// applied on closing, 0 when it was discarded on closing; on 1 the main window reads the
-/// box back.
+/// applied on closing, 0 when it was discarded on closing.
 
 #include <array>
 
 #include "core/calibration_session.h"
-#include "core/profile.h"
 #include "windows/dialog_base.h"
 
 namespace qb::controls {
@@ -27,11 +26,13 @@ class Progress;
 
 namespace qb::windows {
 
+/// Target options of the window: "audio_effect_null" is mode 0, "audio_effect_N" mode N + 1.
+inline constexpr int kEqModeOptions = 10;
+
 class CAutoCalWnd : public DialogBase {
   Q_OBJECT
  public:
-  /// `profile`: the output roles, to leave outputs without a speaker out of a run.
-  CAutoCalWnd(QWidget* owner, DeviceLink& link, const Profile& profile, CalibrationTimings timings = {});
+  CAutoCalWnd(QWidget* owner, CalibrationSession& session);
   ~CAutoCalWnd() override;
 
   QString ClassName() const override { return QStringLiteral("AutoCalWnd"); }
@@ -41,8 +42,6 @@ class CAutoCalWnd : public DialogBase {
 
  protected:
   void OnInit() override;
-  void Notify(ui::Notification& notification) override;
-  void OnClick(ui::Notification& notification) override;
   void HandleCustomMessage(ReplyMessage& message, bool& handled) override;
   void OnCloseRequest() override;
 
@@ -50,22 +49,21 @@ class CAutoCalWnd : public DialogBase {
   enum class Display { Measured, Correction, Target, Predicted };
   static constexpr int kDisplays = 4;
 
+  void BindChoices();
   void StartOrStop();
   void SaveResult(bool apply);
   void CloseWindow();
   void Show(const CalibrationUpdate& update);
-  void OnSelectChanged(const QString& name, QWidget* sender);
   void SetRunning(bool running);
-  int EqModeSelected() const;
-  std::uint16_t ChannelsSelected() const;
+  /// The choice controls as the session holds them, usable while no run is active.
+  void ShowChoices();
   void PushCurves(Display display);
   void Tell(const QString& key);
 
-  CalibrationSession m_session;
-  const Profile& m_profile;
+  CalibrationSession& m_session;
   std::array<ui::CheckBox*, kCalibrationChannels> m_channels{};
-  std::array<bool, kCalibrationChannels> m_show{};
-  std::array<ui::Option*, 9> m_effects{};
+  std::array<ui::CheckBox*, 3> m_modules{};
+  std::array<ui::Option*, kEqModeOptions> m_eqModes{};
   std::array<bool, kDisplays> m_displayOn{true, true, true, true};
   ui::Button* m_start = nullptr;
   ui::Button* m_close = nullptr;
@@ -74,8 +72,8 @@ class CAutoCalWnd : public DialogBase {
   controls::EqualizerCurveAc* m_curve = nullptr;
 };
 
-/// Opens the calibration window on `owner` and runs it until it is closed; returns its
-/// result (0 when it cannot be built).
-int ShowAutoCalWindow(QWidget* owner, DeviceLink& link, const Profile& profile, CalibrationTimings timings = {});
+/// Opens the calibration window on `owner` for the core's open `session` and runs it until
+/// it is closed; returns its result (0 when it cannot be built).
+int ShowAutoCalWindow(QWidget* owner, CalibrationSession& session);
 
 }  // namespace qb::windows

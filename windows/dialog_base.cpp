@@ -58,6 +58,14 @@ QWidget* DialogBase::CreateControl(const QString& className, QWidget* parent) {
 
 void DialogBase::ApplyOwnerScale() { SetDisplayScale(OwnerDisplayScale(parentWidget())); }
 
+void DialogBase::BindCommonButtons(std::function<void(int code)> onCode) {
+  if (!onCode) onCode = [this](int code) { Close(code); };
+  for (QWidget* control : findChildren<QWidget*>()) {
+    const int code = CommonButtonCode(control->objectName());
+    if (code >= 0) Bind(control, ui::Event::Click, [onCode, code] { onCode(code); });
+  }
+}
+
 void DialogBase::ShowTitle(QWidget* titleControl, const QString& title) {
   if (title.isEmpty()) return;
   if (titleControl) ui::SetControlText(titleControl, title);

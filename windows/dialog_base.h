@@ -5,6 +5,7 @@
 
 #include <QPointer>
 #include <QString>
+#include <functional>
 #include <utility>
 
 #include "ui/window_base.h"
@@ -18,6 +19,7 @@ inline constexpr int kCodeThird = 2;    ///< "third_btn"
 
 /// The close code of a common dialog button by its layout name, compared in any case:
 /// "closebtn" and "cancel_btn" 0, "confirm_btn" 1, "third_btn" 2; -1 for every other name.
+/// Used when a dialog binds its buttons, never when one is clicked.
 int CommonButtonCode(const QString& name);
 
 /// The display scale (DPI number) a dialog opened by `owner` takes: that of the program window
@@ -46,6 +48,11 @@ class DialogBase : public ui::WindowBase {
  protected:
   /// First step of every dialog's OnInit: take the opener's display scale.
   void ApplyOwnerScale();
+
+  /// Binds the common buttons the layout has ("closebtn", "cancel_btn", "confirm_btn",
+  /// "third_btn", in any case) to `onCode` with their close codes; without `onCode` each
+  /// closes the dialog with its code.
+  void BindCommonButtons(std::function<void(int code)> onCode = {});
 
   /// The control named `name` of class T. A missing one is logged and makes Build() fail.
   template <typename T>

@@ -32,12 +32,9 @@ void CForceUpdateWnd::OnInit() {
   if (m_mcuFile) m_mcuFile->setText(m_mcuPath);
   if (m_flashFile) m_flashFile->setText(m_flashPath);
   m_updater.AttachWindow(Port().get());
-}
-
-void CForceUpdateWnd::OnClick(ui::Notification& notification) {
-  const QString name = notification.SenderName();
-  if (name == u"update_btn") BeginUpdate();
-  else if (name == u"closebtn" || name == u"cancel_btn") Close(kCodeCancel);
+  Bind(m_update, ui::Event::Click, [this] { BeginUpdate(); });
+  Bind(m_cancel, ui::Event::Click, [this] { Close(kCodeCancel); });
+  Bind(m_close, ui::Event::Click, [this] { Close(kCodeCancel); });
 }
 
 void CForceUpdateWnd::OnCloseRequest() {

@@ -46,7 +46,6 @@ class CForceUpdateWnd : public DialogBase {
 
  protected:
   void OnInit() override;
-  void OnClick(ui::Notification& notification) override;
   void HandleCustomMessage(ReplyMessage& message, bool& handled) override;
   void OnCloseRequest() override;
 

@@ -19,11 +19,9 @@ void CLoadingWnd::Finish() {
 void CLoadingWnd::OnInit() {
   // Every control of the loading window is optional: it may be a bare animation.
   ApplyOwnerScale();
-}
-
-void CLoadingWnd::OnClick(ui::Notification& notification) {
-  const int code = CommonButtonCode(notification.SenderName());
-  if (code == kCodeCancel || code == kCodeConfirm) Close(code);
+  BindCommonButtons([this](int code) {
+    if (code == kCodeCancel || code == kCodeConfirm) Close(code);
+  });
 }
 
 }  // namespace qb::windows

@@ -32,7 +32,6 @@ class CLoadingWnd : public DialogBase {
 
  protected:
   void OnInit() override;
-  void OnClick(ui::Notification& notification) override;
 
  private:
   bool m_finished = false;

@@ -1,8 +1,8 @@
 #pragma once
-/// Typed references to the main window's controls, looked up once by name when the view is
-/// built. A required control that is missing fails the binding loudly; the few the layout
-/// may leave out (input boxes 3..6, placeholders, decorations) stay null and every use
-/// tolerates that.
+/// Typed references to the main window's controls, looked up once by name when the presenter
+/// binds them. A required control that is missing fails the binding loudly; the few the
+/// layout may leave out (input boxes 3..6, placeholders, decorations) stay null and every
+/// use tolerates that.
 
 #include <QString>
 #include <array>
@@ -18,7 +18,6 @@ class Combo;
 class Edit;
 class Option;
 class Slider;
-class WindowBase;
 }  // namespace qb::ui
 
 namespace qb {
@@ -56,8 +55,11 @@ struct OutputStripView {
 struct MainView {
   ui::Button* connect = nullptr;          ///< "btnConnect" (selectable)
   ui::Button* amp = nullptr;              ///< "btn_amp_onoff" (selectable)
-  ui::Button* debug = nullptr;
-  ui::Button* advance = nullptr;
+  ui::Button* debug = nullptr;            ///< the memory window, with "debug.ini"
+  ui::Button* advance = nullptr;          ///< the advanced menu
+  ui::Button* option = nullptr;           ///< "btn_option": the options menu
+  ui::Button* scene = nullptr;            ///< "btn_scene": the scene menu
+  ui::Button* calibration = nullptr;      ///< "btn_irc"
   ui::Combo* source = nullptr;            ///< "btn_input_source"
   QWidget* curve = nullptr;               ///< "equalizer"
   ui::Edit* mainVolumeEdit = nullptr;
@@ -79,10 +81,6 @@ struct MainView {
   ui::Button* resetOutput = nullptr;
   ui::Option* lock = nullptr;             ///< "btn_lock_output"
   ui::Option* link = nullptr;             ///< "btn_link_output"
-
-  /// Looks every control up in `window`. Returns false and names the first missing required
-  /// control in *missing.
-  bool Bind(const ui::WindowBase& window, QString* missing);
 };
 
 }  // namespace qb

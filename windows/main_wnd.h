@@ -1,8 +1,8 @@
 #pragma once
-/// The program's main window: builds the main layout, owns the core of the session and the
-/// presenter of its controls, and turns every control notification, menu choice, timer tick,
-/// hot-plug event and posted message into a presenter or core operation or another window.
-/// It holds no device state of its own.
+/// The program's main window and its life: it builds the main layout, owns the core of the
+/// session, the presenter of its controls, its menus and the firmware flow, and hands timer
+/// ticks, hot-plug events and posted messages to the core. Control notifications reach the
+/// handlers the presenter and the menus bound. It holds no device state of its own.
 
 #include <QString>
 #include <functional>
@@ -22,14 +22,12 @@ namespace qb {
 
 class EditGestures;
 class EqualizerManager;
+class FirmwareFlow;
 class HotplugMonitor;
+class MainMenus;
 class MainPresenter;
 namespace windows {
 class CLoadingWnd;
-class CForceUpdateWnd;
-}
-namespace ui {
-struct MenuClickRecord;
 }
 
 struct MainWndOptions {
@@ -64,7 +62,10 @@ class CMainWnd final : public ui::WindowBase, public PresenterHost, public Sessi
   QWidget* CreateControl(const QString& className, QWidget* parent) override;
 
   EqualizerManager& Controller() { return *m_core; }
-  MainPresenter& Presenter() { return *m_presenter; }
+  const MainPresenter& Presenter() const { return *m_presenter; }
+  /// Empty once every control and menu item is bound; else what is missing, and the window
+  /// must not be used (the program stops with this text).
+  const QString& BindingProblem() const { return m_bindingProblem; }
   /// Remaining main-volume polls (timer 4114).
   int MainVolumePolls() const;
   /// Undoes (or redoes) one step of the edit history; what is typed and not yet confirmed
@@ -91,6 +92,8 @@ class CMainWnd final : public ui::WindowBase, public PresenterHost, public Sessi
 
  protected:
   void OnInit() override;
+  /// Opens the gesture, confirms a typed value another control interrupts, then runs the
+  /// control's bound handler.
   void Notify(ui::Notification& notification) override;
   void HandleCustomMessage(ReplyMessage& message, bool& handled) override;
   void OnCloseRequest() override;
@@ -98,54 +101,34 @@ class CMainWnd final : public ui::WindowBase, public PresenterHost, public Sessi
   void keyPressEvent(QKeyEvent* event) override;
 
  private:
-  void OnClickNotification(ui::Notification& notification);
-  void OnSelectChanged(ui::Notification& notification);
-  void OnValueChanged(ui::Notification& notification);
-  void OnUpDown(ui::Notification& notification, bool up);
-  void OnLeftRight(ui::Notification& notification, bool right);
-  void OnReturn(ui::Notification& notification);
-  void OnKillFocus(ui::Notification& notification);
-  void OnSetFocus(ui::Notification& notification);
-  void OnItemSelect(ui::Notification& notification);
-  void FocusField(const QString& name);
-  /// Confirms a volume, delay or crossover field (Enter or leaving it).
-  void CommitField(const QString& name, int index);
+  /// Binds the window's own controls (the memory and calibration windows, close, resize).
+  void BindWindowControls();
   /// Confirms the field that holds the focus and something typed, when another control
   /// than that field raised a notification.
   void CommitPendingEdit(const QWidget* sender);
-  void OnMenuClick(const ui::MenuClickRecord& record);
-  /// The scene menu's items: the scene window in its three modes and the four file items.
-  void OnSceneMenu(const QString& item);
-  /// Runs the calibration window; a result applied or discarded there is read back.
+  /// Runs the calibration window; a result that reached the box is read back by the core.
   void ShowAutoCalibration();
   QString AskProfilePath(int kind, int dialog);
-  void TellProfileResult(int result, bool whole);
   void ShowLoading();
   void CloseLoading();
   void EndTipsWindows();
   /// The "${tips}" boxes and the message windows, which a plug event makes stale.
   void EndNoticeWindows();
   void StartHotplug();
-  // Firmware updates.
-  /// The box's firmware is older than 16.16: ask, write out the built-in images and run
-  /// the forced update.
-  void ForceUpdateEntry();
-  /// The update window, unless one is open already (the box may report its loader again).
-  void ShowUpdateWindow();
 
   MainWndOptions m_options;
   std::unique_ptr<EqualizerManager> m_core;
   std::unique_ptr<MainPresenter> m_presenter;
+  std::unique_ptr<MainMenus> m_menus;
+  std::unique_ptr<FirmwareFlow> m_firmware;
   std::unique_ptr<HotplugMonitor> m_hotplug;
   std::unique_ptr<EditGestures> m_gestures;
   windows::CLoadingWnd* m_loading = nullptr;
-  windows::CForceUpdateWnd* m_forceUpdate = nullptr;  ///< while the forced update is open
-  bool m_updateWindowOpen = false;
-  int m_outputMenuChannel = 0;
   int m_mainVolumeTimerId = 0;
   QTimer* m_plugPoll = nullptr;
   QTimer* m_openRetry = nullptr;  ///< one-shot: the session's next try of a refused box
   bool m_closing = false;
+  QString m_bindingProblem;
 };
 
 }  // namespace qb

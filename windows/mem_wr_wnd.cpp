@@ -38,22 +38,15 @@ void CMemWrWnd::OnInit() {
   ApplyOwnerScale();
   m_address = Require<ui::Edit>(QStringLiteral("addr_edit"));
   m_data = Require<ui::Edit>(QStringLiteral("data_edit"));
-  Require<ui::Button>(QStringLiteral("read_btn"));
-  Require<ui::Button>(QStringLiteral("write_btn"));
-  Require<ui::Button>(QStringLiteral("closebtn"));
+  Bind(Require<ui::Button>(QStringLiteral("read_btn")), ui::Event::Click, [this] { Read(); });
+  Bind(Require<ui::Button>(QStringLiteral("write_btn")), ui::Event::Click, [this] { Write(); });
+  Bind(Require<ui::Button>(QStringLiteral("closebtn")), ui::Event::Click, [this] { Close(kCodeCancel); });
   ShowTitle(FindControl(QStringLiteral("MessageTitle")), QStringLiteral("${memory_rw}"));
   if (!m_address || !m_data) return;
   ShowAddress(Remembered(kMemoryAddressKey));
   ShowData(Remembered(kMemoryDataKey));
   m_address->setFocus(Qt::OtherFocusReason);
   m_memory.AttachWindow(Port().get());
-}
-
-void CMemWrWnd::OnClick(ui::Notification& notification) {
-  const QString name = notification.SenderName();
-  if (name == u"read_btn") Read();
-  else if (name == u"write_btn") Write();
-  else if (name == u"closebtn") Close(kCodeCancel);
 }
 
 void CMemWrWnd::Read() {

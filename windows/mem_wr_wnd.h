@@ -32,7 +32,6 @@ class CMemWrWnd : public DialogBase {
 
  protected:
   void OnInit() override;
-  void OnClick(ui::Notification& notification) override;
   void HandleCustomMessage(ReplyMessage& message, bool& handled) override;
 
  private:

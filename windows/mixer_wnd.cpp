@@ -3,8 +3,9 @@
 #include <algorithm>
 #include <string>
 
-#include "core/box_reads.h"
+#include "core/source_catalogue.h"
 #include "core/equalizer_manager.h"
+#include "core/box_limits.h"
 #include "core/output_levels.h"
 #include "shell/log.h"
 #include "ui/buttons.h"
@@ -25,7 +26,7 @@ constexpr std::array<const char*, kInputSourceCount> kSourceTexts = {
 /// The session's own close code for a mixer it ends.
 constexpr int kClosedBySession = 1;
 
-int RowsOf(int source) { return IsSource(source) ? kMixInputsOfSource[At(source)] : 0; }
+int RowsOf(int source) { return InputsOfSource(source); }
 
 QString Indexed(const char* format, int first) { return QString::fromLatin1(format).arg(first); }
 QString Indexed(const char* format, int first, int second) { return QString::fromLatin1(format).arg(first).arg(second); }
@@ -33,8 +34,6 @@ QString Indexed(const char* format, int first, int second) { return QString::fro
 void ShowIf(QWidget* control, bool shown) {
   if (control) control->setVisible(shown);
 }
-
-bool Is(const ui::Notification& n, const char* type) { return n.type == QLatin1String(type); }
 
 }  // namespace
 
@@ -75,8 +74,17 @@ void CMixerWnd::BindCells() {
       // The phase flag of a cell is shown, never edited: the box takes no phase per cell
       // from this program, and a box that toggled to no effect would mislead.
       if (cell.phase) cell.phase->setEnabled(false);
+      // The core keeps the trims' range.
+      if (cell.volume) cell.volume->setRange(0, kFullMixLevel);
+      if (row < m_rows) BindCell({column, row});
     }
   }
+  BindCommonButtons([this](int code) {
+    // The skin's buttons take no focus, so a trim typed but not yet confirmed is still in
+    // its edit: it counts, as it would had the user left the edit first.
+    if (const std::optional<Position> at = CellTyping()) CommitEdit(*at);
+    Close(code);
+  });
   for (int row = 0; row < kBoxInputs; ++row) {
     for (const char* name : {"left_box_%1", "second_%1", "title_label_%1"}) Require<QWidget>(Indexed(name, row));
   }
@@ -157,55 +165,41 @@ void CMixerWnd::FollowConnection() {
 
 // --- what the user does ---------------------------------------------------------------------------
 
-bool CMixerWnd::CellOf(const QString& name, const char* prefix, Position& at) const {
-  const QLatin1String head(prefix);
-  if (!name.startsWith(head)) return false;
-  const QStringList numbers = name.mid(head.size()).split(u'_');
-  if (numbers.size() != 2) return false;
-  bool columnOk = false;
-  bool rowOk = false;
-  at = {numbers[0].toInt(&columnOk), numbers[1].toInt(&rowOk)};
-  return columnOk && rowOk && IsOutput(at.column) && at.row >= 0 && at.row < m_rows;
+void CMixerWnd::BindCell(Position at) {
+  const Cell& cell = CellAt(at);
+  Bind(cell.enable, ui::Event::SelectChanged, [this, at] { OnEnable(at); });
+  Bind(cell.volume, ui::Event::ValueChanged, [this, at] { OnSlider(at); });
+  Bind(cell.volume, ui::Event::MoveValueChanged, [this, at] { OnSlider(at); });
+  Bind(cell.edit, ui::Event::ValueChangedUp, [this, at] { Step(at, true); });
+  Bind(cell.edit, ui::Event::ValueChangedDown, [this, at] { Step(at, false); });
+  Bind(cell.edit, ui::Event::ValueChangedLeft, [this, at] { MoveFocus(at, false); });
+  Bind(cell.edit, ui::Event::ValueChangedRight, [this, at] { MoveFocus(at, true); });
+  Bind(cell.edit, ui::Event::Return, [this, at] {
+    CommitEdit(at);
+    FocusEdit(at);
+  });
+  // Leaving the edit confirms what was typed; the focus goes where the user sent it.
+  Bind(cell.edit, ui::Event::KillFocus, [this, at] {
+    if (CellAt(at).edit->isModified()) CommitEdit(at);
+  });
+}
+
+std::optional<CMixerWnd::Position> CMixerWnd::CellTyping() const {
+  const auto* edit = qobject_cast<const ui::Edit*>(focusWidget());
+  if (!edit || !edit->isModified()) return std::nullopt;
+  for (int column = 0; column < kOutputCount; ++column)
+    for (int row = 0; row < m_rows; ++row)
+      if (m_cells[At(column)][At(row)].edit == edit) return Position{column, row};
+  return std::nullopt;
 }
 
 void CMixerWnd::Notify(ui::Notification& n) {
-  LogPrintA("Notify %s\n", qPrintable(n.type));
+  LogPrintA("Notify %s\n", ui::EventName(n.event));
+  // Nothing raised while the layout is built is the user's, and a window missing a control
+  // is never shown.
+  if (!m_initialised || !IsBuilt()) return;
   const EditHistory::Gesture gesture(m_core.History());
-  const QString name = n.SenderName();
-  Position at;
-  if (!m_initialised || !IsBuilt()) {
-    // Nothing raised while the layout is built is the user's, and a window missing a
-    // control is never shown.
-  } else if (Is(n, ui::notify::kSelectChanged) && CellOf(name, "box_enable_", at)) {
-    OnEnable(at);
-  } else if ((Is(n, ui::notify::kValueChanged) || Is(n, ui::notify::kMoveValueChanged)) &&
-             CellOf(name, "box_volume_", at)) {
-    OnSlider(at);
-  } else if (CellOf(name, "box_edit_", at)) {
-    if (Is(n, ui::notify::kValueChangedUp) || Is(n, ui::notify::kValueChangedDown)) {
-      Step(at, Is(n, ui::notify::kValueChangedUp));
-    } else if (Is(n, ui::notify::kValueChangedLeft) || Is(n, ui::notify::kValueChangedRight)) {
-      MoveFocus(at, Is(n, ui::notify::kValueChangedRight));
-    } else if (Is(n, ui::notify::kReturn)) {
-      CommitEdit(at);
-      FocusEdit(at);
-    } else if (Is(n, ui::notify::kKillFocus) && CellAt(at).edit->isModified()) {
-      // Leaving the edit confirms what was typed; the focus goes where the user sent it.
-      CommitEdit(at);
-    }
-  }
   DialogBase::Notify(n);
-}
-
-void CMixerWnd::OnClick(ui::Notification& n) {
-  const int code = CommonButtonCode(n.SenderName());
-  if (code < 0) return;
-  // The skin's buttons take no focus, so a trim typed but not yet confirmed is still in its
-  // edit: it counts, as it would had the user left the edit first.
-  Position at;
-  const auto* edit = qobject_cast<const ui::Edit*>(focusWidget());
-  if (edit && edit->isModified() && CellOf(edit->objectName(), "box_edit_", at)) CommitEdit(at);
-  Close(code);
 }
 
 void CMixerWnd::OnEnable(Position at) {
@@ -233,15 +227,15 @@ void CMixerWnd::CommitEdit(Position at) {
     DrawCell(at);
     return;
   }
-  // Held to the slider's range; the cell is drawn again from what was kept.
-  const int value = std::clamp(LeadingWholeNumber(typed), cell.volume->minimum(), cell.volume->maximum());
+  // Held to the trims' range; the cell is drawn again from what was kept.
+  const int value = std::clamp(LeadingWholeNumber(typed), 0, kFullMixLevel);
   LogPrintA("SetInputTrimEdit set in_ch %d out_ch %d volume to %ddB\n", at.row, at.column, value);
   m_core.Routing().SetMixTrim(m_source, at.row + 1, at.column, value);
 }
 
 void CMixerWnd::Step(Position at, bool up) {
   Cell& cell = CellAt(at);
-  const int value = std::clamp(cell.volume->value() + (up ? 1 : -1), cell.volume->minimum(), cell.volume->maximum());
+  const int value = std::clamp(cell.volume->value() + (up ? 1 : -1), 0, kFullMixLevel);
   LogPrintA("SetInputTrimEdit set in_ch %d out_ch %d volume to %ddB\n", at.row, at.column, value);
   cell.edit->setText(QString::number(value));
   FocusEdit(at);

@@ -7,6 +7,7 @@
 /// agree. A new connection or a disconnect ends the window with code 1.
 
 #include <array>
+#include <optional>
 
 #include "core/mirror_change.h"
 #include "core/profile.h"
@@ -43,8 +44,8 @@ class CMixerWnd : public DialogBase, public MirrorObserver {
 
  protected:
   void OnInit() override;
+  /// Runs the bound handler as one step of the edit history, once the window is built.
   void Notify(ui::Notification& notification) override;
-  void OnClick(ui::Notification& notification) override;
 
  private:
   struct Cell {
@@ -66,9 +67,10 @@ class CMixerWnd : public DialogBase, public MirrorObserver {
   void FitHeight(const QSize& baseSize);
   void DrawColumn(int column);
   void DrawCell(Position at);
-  /// The cell a control named "<prefix>%d_%d" belongs to; nothing for another name or a
-  /// row the source lacks.
-  bool CellOf(const QString& name, const char* prefix, Position& at) const;
+  /// Binds what the cell's enable box, slider and edit do.
+  void BindCell(Position at);
+  /// The cell whose edit holds the focus and a trim typed but not confirmed, if any.
+  std::optional<Position> CellTyping() const;
 
   void OnEnable(Position at);
   void OnSlider(Position at);

@@ -21,6 +21,14 @@ void CMsgCheckBoxWnd::OnInit() {
   m_option0 = Require<ui::Option>(QStringLiteral("check_box_0"));
   m_option1 = Require<ui::Option>(QStringLiteral("check_box_1"));
   Require<ui::Button>(QStringLiteral("confirm_btn"));
+  BindCommonButtons([this](int code) {
+    if (code == kCodeConfirm) {
+      // An answer is required: confirm without a choice keeps the box open.
+      if (const int choice = ConfirmCode(); choice > 0) Close(choice);
+    } else if (code == kCodeCancel) {
+      Close(kCodeCancel);
+    }
+  });
   ShowTitle(m_titleLabel, m_title);
   SetTextUnlessEmpty(m_textLabel, m_text);
   if (!m_choice0.isEmpty() && !m_choice1.isEmpty()) {
@@ -33,16 +41,6 @@ int CMsgCheckBoxWnd::ConfirmCode() const {
   if (m_option0 && m_option0->IsSelected()) return 1;
   if (m_option1 && m_option1->IsSelected()) return 2;
   return -1;
-}
-
-void CMsgCheckBoxWnd::OnClick(ui::Notification& notification) {
-  const int code = CommonButtonCode(notification.SenderName());
-  if (code == kCodeConfirm) {
-    // An answer is required: confirm without a choice keeps the box open.
-    if (const int choice = ConfirmCode(); choice > 0) Close(choice);
-  } else if (code == kCodeCancel) {
-    Close(kCodeCancel);
-  }
 }
 
 int ShowChoiceBox(QWidget* owner, const QString& title, const QString& text,

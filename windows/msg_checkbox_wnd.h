@@ -28,7 +28,6 @@ class CMsgCheckBoxWnd : public DialogBase {
 
  protected:
   void OnInit() override;
-  void OnClick(ui::Notification& notification) override;
 
  private:
   QString m_title;

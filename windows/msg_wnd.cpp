@@ -28,6 +28,7 @@ void CMsgWnd::OnInit() {
   if (m_textLabel) m_textLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
   ApplyButtons();
   FitText();
+  BindCommonButtons();
 }
 
 void CMsgWnd::FitText() {
@@ -52,11 +53,6 @@ void CMsgWnd::ApplyButtons() {
   if (m_buttonCount >= 2) SetTextUnlessEmpty(m_cancel, m_buttonTexts.value(1));
   m_third->setVisible(m_buttonCount == kMaxButtons);
   if (m_buttonCount == kMaxButtons) SetTextUnlessEmpty(m_third, m_buttonTexts.value(2));
-}
-
-void CMsgWnd::OnClick(ui::Notification& notification) {
-  const int code = CommonButtonCode(notification.SenderName());
-  if (code >= 0) Close(code);
 }
 
 }  // namespace qb::windows

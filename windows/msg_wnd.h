@@ -29,7 +29,6 @@ class CMsgWnd : public DialogBase {
 
  protected:
   void OnInit() override;
-  void OnClick(ui::Notification& notification) override;
 
  private:
   void ApplyButtons();

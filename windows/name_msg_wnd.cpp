@@ -31,20 +31,11 @@ void CNameMsgWnd::OnInit() {
   // A name is not a language key: shown as it stands.
   m_edit->setText(m_name);
   m_edit->setFocus(Qt::OtherFocusReason);
-}
-
-void CNameMsgWnd::Notify(ui::Notification& notification) {
-  if (notification.type == QLatin1String(ui::notify::kReturn) && notification.sender == m_edit) {
-    Accept();
-    return;
-  }
-  DialogBase::Notify(notification);
-}
-
-void CNameMsgWnd::OnClick(ui::Notification& notification) {
-  const int code = CommonButtonCode(notification.SenderName());
-  if (code == kCodeConfirm) Accept();
-  else if (code >= 0) Close(code);
+  Bind(m_edit, ui::Event::Return, [this] { Accept(); });
+  BindCommonButtons([this](int code) {
+    if (code == kCodeConfirm) Accept();
+    else Close(code);
+  });
 }
 
 void CNameMsgWnd::Accept() {

@@ -33,8 +33,6 @@ class CNameMsgWnd : public DialogBase {
 
  protected:
   void OnInit() override;
-  void Notify(ui::Notification& notification) override;
-  void OnClick(ui::Notification& notification) override;
   void showEvent(QShowEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
 

@@ -10,6 +10,7 @@
 #include "core/eq_values.h"
 #include "core/output_editor.h"
 #include "core/role_catalogue.h"
+#include "core/source_catalogue.h"
 #include "shell/log.h"
 #include "ui/buttons.h"
 #include "ui/combo.h"
@@ -30,9 +31,7 @@ using namespace view;
 constexpr unsigned kWhite = 0xFFFFFFFFu;
 constexpr unsigned kRed = 0xFFFF0000u;
 
-/// Input boxes a source offers, by source index: 2 (inputs 1, 2), 6 (inputs 1..6), or 0 for
-/// the sources the selector never offers (their boxes 3..6 stay as they are).
-constexpr std::array<int, kInputSourceCount> kSourceInputBoxes = {2, 2, 2, 0, 0, 6, 2, 0, 0};
+/// Input boxes every source shows; boxes from this one on follow the source.
 constexpr std::size_t kFirstExtraBox = 2;
 
 /// Aspects that change what the curve control draws.
@@ -104,12 +103,12 @@ void SetLook(QWidget* button, const char* textKey, unsigned colour, bool selecte
 // --- what a change redraws -------------------------------------------------------------------------
 
 void MainPresenter::MirrorChanged(const Change& change) {
-  if (!m_window) return;
+  if (!m_bound) return;
   if (change.aspects == kAspectEverything) {
     RefreshAllChannels();
     return;
   }
-  const Profile& live = Live();
+  const Profile& live = Mirrored();
   if (change.Has(kAspectConnection)) DrawConnection();
   if (change.Has(kAspectMainVolume)) DrawMainVolume();
   if (change.Has(kAspectMainMute)) SetChecked(m_view.mainMute, live.mainVolumeMute != 0);
@@ -160,33 +159,33 @@ void MainPresenter::DrawConnection() {
 }
 
 void MainPresenter::DrawMainVolume() {
-  SetSliderValue(m_view.mainVolume, Live().mainVolume);
+  SetSliderValue(m_view.mainVolume, Mirrored().mainVolume);
   ShowMainVolumeText(m_view);
 }
 
 void MainPresenter::DrawAmp() {
-  const bool on = Live().ampOn != 0;
+  const bool on = Mirrored().ampOn != 0;
   SetLook(m_view.amp, on ? "${amp_on}" : "${amp_off}", on ? kWhite : kRed, on);
 }
 
 void MainPresenter::DrawSource() {
-  const int source = Live().inputSource;
+  const int source = Mirrored().inputSource;
   if (!IsSource(source)) return;
   SelectListItem(m_view.source, source);
-  // The sources the selector never offers keep boxes 3..6 as they were: which of them they
-  // carry is the box's affair.
-  const bool layout = kSourceInputBoxes[At(source)] != 0;
-  for (int o = 0; o < kOutputCount; ++o) DrawInputBoxes(o, layout);
+  for (int o = 0; o < kOutputCount; ++o) DrawInputBoxes(o, true);
 }
 
 void MainPresenter::DrawInputBoxes(int output, bool layout) {
-  const int source = Live().inputSource;
+  const int source = Mirrored().inputSource;
   if (!IsOutput(output) || !IsSource(source)) return;
   const OutputStripView& strip = m_view.outputs[At(output)];
-  const int mask = Live().inputs[At(source)][At(output)];
+  const int mask = Mirrored().inputs[At(source)][At(output)];
   for (std::size_t k = 0; k < strip.inputs.size(); ++k) SetChecked(strip.inputs[k], ((mask >> k) & 1) != 0);
-  if (!layout) return;
-  const bool allInputs = kSourceInputBoxes[At(source)] == kInputBoxes;
+  // The sources the selector never offers keep boxes 3..6 as they were: which of them they
+  // carry is the box's affair.
+  const int inputs = InputsOfSource(source);
+  if (!layout || inputs == 0) return;
+  const bool allInputs = inputs == kInputBoxes;
   for (std::size_t k = kFirstExtraBox; k < strip.inputs.size(); ++k) {
     SetEnabled(strip.inputs[k], allInputs);
     SetVisible(strip.inputs[k], allInputs);
@@ -195,31 +194,31 @@ void MainPresenter::DrawInputBoxes(int output, bool layout) {
 
 void MainPresenter::DrawVolume(int output) {
   const OutputStripView& strip = m_view.outputs[At(output)];
-  const OutputChannel& channel = Live().channels[At(output)];
+  const OutputChannel& channel = Mirrored().channels[At(output)];
   SetSliderValue(strip.volume, VolumeTenths(channel));
   SetText(strip.volumeEdit, OutputVolumeText(channel.gain, kOutputVolumeMinTenths));
 }
 
 void MainPresenter::DrawMute(int output) {
-  SetChecked(m_view.outputs[At(output)].mute, Live().channels[At(output)].mute != 0);
+  SetChecked(m_view.outputs[At(output)].mute, Mirrored().channels[At(output)].mute != 0);
 }
 
 void MainPresenter::DrawPhase(int output) {
   ui::CheckBox* box = m_view.outputs[At(output)].phase;
-  const int phase = Live().channels[At(output)].phase;
+  const int phase = Mirrored().channels[At(output)].phase;
   SetChecked(box, phase != 0);
   SetText(box, PhaseText(phase));
 }
 
 void MainPresenter::DrawDelay(int output, bool whole) {
   const OutputStripView& strip = m_view.outputs[At(output)];
-  const OutputChannel& channel = Live().channels[At(output)];
+  const OutputChannel& channel = Mirrored().channels[At(output)];
   SetSliderValue(strip.delay, DelayMicros(channel));
   SetText(strip.delayEdit, DelayText(channel.delay, m_core.Mirror().session.delayUnit, whole));
 }
 
 void MainPresenter::DrawLinkLock() {
-  const Profile& live = Live();
+  const Profile& live = Mirrored();
   SetSelected(m_view.link, live.linkMode == 1);
   SetSelected(m_view.lock, live.lockMode == 1);
   bool anySynchronized = false;
@@ -236,7 +235,7 @@ void MainPresenter::DrawLinkLock() {
 }
 
 void MainPresenter::DrawCurrentOutput() {
-  const Profile& live = Live();
+  const Profile& live = Mirrored();
   const int output = live.currChannel;
   if (!IsOutput(output)) return;
   const int partner = live.linkMode == 1 ? live.linkOutputs[At(output)] : -1;
@@ -255,7 +254,7 @@ void MainPresenter::DrawCurrentOutput() {
 
 void MainPresenter::DrawBypassButton() {
   // The button names what it does: bypass an equaliser that is heard, or restore one.
-  SetText(m_view.bypass, BypassButtonText(EqAudible(Live(), Current()) ? 1 : 0));
+  SetText(m_view.bypass, BypassButtonText(EqAudible(Mirrored(), Current()) ? 1 : 0));
 }
 
 void MainPresenter::DrawEqMode() {
@@ -269,14 +268,14 @@ void MainPresenter::DrawEqMode() {
 void MainPresenter::ShowSlopeItems() {
   const int output = Current();
   if (!IsOutput(output)) return;
-  const Crossover& crossover = Live().channels[At(output)].crossover;
+  const Crossover& crossover = Mirrored().channels[At(output)].crossover;
   ShowSlopeItemsOf(m_view.hpSlope, crossover.hp.type);
   ShowSlopeItemsOf(m_view.lpSlope, crossover.lp.type);
 }
 
 void MainPresenter::ShowRoleTexts() {
   for (std::size_t r = 1; r < m_view.speakers.size(); ++r) SetVisible(m_view.speakers[r], false);
-  const Profile& live = Live();
+  const Profile& live = Mirrored();
   for (std::size_t o = 0; o < m_view.outputs.size(); ++o) {
     const int role = live.outputs[o];
     SetText(m_view.outputs[o].roleButton, std::string(RoleText(role)));
@@ -288,7 +287,7 @@ void MainPresenter::ShowRoleTexts() {
 
 void MainPresenter::SetFreqDivider(int output) {
   if (!IsOutput(output)) return;
-  const Crossover& crossover = Live().channels[At(output)].crossover;
+  const Crossover& crossover = Mirrored().channels[At(output)].crossover;
   SelectListItem(m_view.hpType, crossover.hp.type);
   SelectListItem(m_view.lpType, crossover.lp.type);
   SetText(m_view.hpFreq, CrossoverFreqText(crossover.hp.fs));
@@ -300,8 +299,8 @@ void MainPresenter::SetFreqDivider(int output) {
 
 void MainPresenter::UpdateEqBandView(int output) {
   if (!IsOutput(output)) return;
-  const OutputChannel& channel = Live().channels[At(output)];
-  const int eqSize = EqSize(Live(), output);
+  const OutputChannel& channel = Mirrored().channels[At(output)];
+  const int eqSize = EqSize(Mirrored(), output);
   // Graphic mode keeps every band at its fixed frequency and Q.
   const bool parametric = m_core.Mirror().session.parametricEq;
   for (std::size_t b = 0; b < m_view.bands.size(); ++b) {
@@ -314,10 +313,10 @@ void MainPresenter::UpdateEqBandView(int output) {
 
 void MainPresenter::UpdateEqualizer(int selectedBand, std::uint8_t changed) {
   const auto start = std::chrono::steady_clock::now();
-  const Profile& live = Live();
+  const Profile& live = Mirrored();
   const int current = live.currChannel;
   if (!IsOutput(current)) return;
-  EqualizerMirror& mirror = m_core.Mirror();
+  const EqualizerMirror& mirror = m_core.Mirror();
   const int partner = live.linkMode == 1 ? live.linkOutputs[At(current)] : -1;
   for (int o = 0; o < kOutputCount; ++o) {
     if (o == current || o == partner || ((changed >> o) & 1u) != 0)
@@ -346,7 +345,7 @@ void MainPresenter::UpdateEqualizer(int selectedBand, std::uint8_t changed) {
 }
 
 void MainPresenter::RefreshAllChannels() {
-  const Profile& live = Live();
+  const Profile& live = Mirrored();
   DrawConnection();
   DrawMainVolume();
   SetChecked(m_view.mainMute, live.mainVolumeMute != 0);
@@ -361,14 +360,7 @@ void MainPresenter::RefreshAllChannels() {
     DrawMute(o);
     DrawPhase(o);
     DrawDelay(o, true);
-    if (!IsSource(source)) continue;
-    // Boxes 3 and 4 stay usable only for the sources that carry four inputs.
-    DrawInputBoxes(o, false);
-    const bool four = FourInputSource(source);
-    for (std::size_t k : {std::size_t{2}, std::size_t{3}}) {
-      SetEnabled(m_view.outputs[At(o)].inputs[k], four);
-      SetVisible(m_view.outputs[At(o)].inputs[k], four);
-    }
+    DrawInputBoxes(o, true);
   }
   DrawLinkLock();
   DrawEqMode();
@@ -381,7 +373,7 @@ void MainPresenter::UpdateAllVolumeEdit() {
   LogPrintA("EqualizerManager::UpdateAllVolumeEdit");
   DrawMainVolume();
   for (int o = 0; o < kOutputCount; ++o)
-    SetText(m_view.outputs[At(o)].volumeEdit, OutputVolumeText(Live().channels[At(o)].gain, kOutputVolumeMinTenths));
+    SetText(m_view.outputs[At(o)].volumeEdit, OutputVolumeText(Mirrored().channels[At(o)].gain, kOutputVolumeMinTenths));
 }
 
 void MainPresenter::ShowDelaySlider(int output) {

@@ -4,6 +4,7 @@
 #include <QListWidgetItem>
 
 #include "core/equalizer_manager.h"
+#include "core/scene_names.h"
 #include "shell/log.h"
 #include "ui/buttons.h"
 #include "ui/language_tables.h"
@@ -58,6 +59,16 @@ void CSceneWnd::OnInit() {
   SetTextUnlessEmpty(confirm, QString::fromLatin1(texts.confirm));
   SetTextUnlessEmpty(cancel, QStringLiteral("${exit}"));
   FillRows();
+  Bind(confirm, ui::Event::Click, [this] {
+    LogPrintA("Click confirm_btn\n");
+    Activate();
+  });
+  Bind(cancel, ui::Event::Click, [this] {
+    LogPrintA("Click cancel_btn\n");
+    Close(kCodeCancel);
+  });
+  Bind(FindControl(QStringLiteral("closebtn")), ui::Event::Click, [this] { Close(kCodeCancel); });
+  Bind(m_list, ui::Event::ItemActivate, [this] { Activate(); });
   // The box's notices about scenes (saved, deleted, which is current) come to this window
   // while it is open.
   m_core.Changes().Subscribe(this);
@@ -97,25 +108,6 @@ void CSceneWnd::Highlight(int row) {
 
 // --- what the user does -------------------------------------------------------------------------
 
-void CSceneWnd::Notify(ui::Notification& notification) {
-  if (notification.type == QLatin1String(ui::notify::kItemActivate) && notification.SenderName() == u"listview") {
-    Activate();
-    return;
-  }
-  DialogBase::Notify(notification);
-}
-
-void CSceneWnd::OnClick(ui::Notification& notification) {
-  const QString name = notification.SenderName();
-  if (name == u"confirm_btn") {
-    LogPrintA("Click confirm_btn\n");
-    Activate();
-  } else if (name == u"cancel_btn" || name == u"closebtn") {
-    if (name == u"cancel_btn") LogPrintA("Click cancel_btn\n");
-    Close(kCodeCancel);
-  }
-}
-
 void CSceneWnd::Activate() {
   const int row = m_list ? m_list->CurrentSelection() : -1;
   const bool valid = row >= 0 && row < kSceneCount;
@@ -144,8 +136,7 @@ void CSceneWnd::LoadScene(int scene) {
       name.isEmpty() ? FillPlaceholders(ui::Tr(QStringLiteral("${load_scene_tips2}")), {QString::number(scene)})
                      : FillPlaceholders(ui::Tr(QStringLiteral("${load_scene_tips1}")), {QString::number(scene), name});
   if (ShowMessageBox(this, kTips, question) != kCodeConfirm) return;
-  PostSelf(WM_SHOW_LOADING);
-  m_core.Scenes().LoadScene(scene, Port().get());
+  BlockWhile(m_core.Scenes().LoadScene(scene, Port().get()));
 }
 
 void CSceneWnd::SaveScene(int scene) {
@@ -158,24 +149,34 @@ void CSceneWnd::SaveScene(int scene) {
     return;
   QString name = current;
   if (ShowNameEntry(this, name) != kCodeConfirm || name.isEmpty()) return;
-  for (int other = 1; other <= kSceneCount; ++other) {
-    const QString otherName = NameOf(m_core.Mirror().sceneNames[At(other - 1)]);
-    if (other == scene || otherName != name) continue;
-    ShowMessageBox(this, kTips,
-                   FillPlaceholders(ui::Tr(QStringLiteral("${same_name_tips}")), {name, QString::number(other), otherName}),
-                   {QStringLiteral("${confirm}")});
-    m_core.Scenes().SetSceneName(scene, u"");
+  // The core's check: a refused name is told and never reaches the box, and the slot keeps
+  // the name the box has.
+  const std::u16string typed = name.toStdU16String();
+  const SceneNameCheck check = m_core.Scenes().CheckName(scene, typed);
+  if (check.problem == SceneNameProblem::TakenByOtherScene) {
+    const QString otherName = NameOf(m_core.Mirror().sceneNames[At(check.otherScene - 1)]);
+    Tell(FillPlaceholders(ui::Tr(QStringLiteral("${same_name_tips}")), {name, QString::number(check.otherScene), otherName}));
     return;
   }
-  PostSelf(WM_SHOW_LOADING);
-  m_core.Scenes().SaveScene(scene, name.toStdU16String(), Port().get());
+  if (!check.Ok()) {
+    Tell(FillPlaceholders(ui::Tr(QStringLiteral("${scene_name_not_kept}")), {name}));
+    return;
+  }
+  BlockWhile(m_core.Scenes().SaveScene(scene, typed, Port().get()));
 }
 
 void CSceneWnd::DeleteScene(int scene) {
   LogPrintA("DeleteSence\n");
-  PostSelf(WM_SHOW_LOADING);
-  m_core.Scenes().DeleteScene(scene, Port().get());
+  BlockWhile(m_core.Scenes().DeleteScene(scene, Port().get()));
 }
+
+void CSceneWnd::BlockWhile(bool taskStarted) {
+  // The loading window waits for the task's end: only a task that started has one.
+  if (taskStarted) PostSelf(WM_SHOW_LOADING);
+  else Tell(QStringLiteral("${task_not_started}"));
+}
+
+void CSceneWnd::Tell(const QString& text) { ShowMessageBox(this, kTips, text, {QStringLiteral("${confirm}")}); }
 
 // --- messages -----------------------------------------------------------------------------------
 

@@ -43,8 +43,6 @@ class CSceneWnd : public DialogBase, public MirrorObserver {
 
  protected:
   void OnInit() override;
-  void Notify(ui::Notification& notification) override;
-  void OnClick(ui::Notification& notification) override;
   void HandleCustomMessage(ReplyMessage& message, bool& handled) override;
 
  private:
@@ -52,6 +50,10 @@ class CSceneWnd : public DialogBase, public MirrorObserver {
   void LoadScene(int scene);
   void SaveScene(int scene);
   void DeleteScene(int scene);
+  /// Blocks the window with its loading window while a task runs; tells the user when the
+  /// task did not start.
+  void BlockWhile(bool taskStarted);
+  void Tell(const QString& text);
   void FillRows();
   void Highlight(int row);
   void ShowLoading();

@@ -50,13 +50,10 @@ void CUpdateFwWnd::OnInit() {
   ShowTitle(FindControl(QStringLiteral("MessageTitle")), QStringLiteral("${firmware_upgrade}"));
   if (m_pathEdit) m_pathEdit->setText(m_path);
   m_updater.AttachWindow(Port().get());
-}
-
-void CUpdateFwWnd::OnClick(ui::Notification& notification) {
-  const QString name = notification.SenderName();
-  if (name == u"update_btn") BeginUpdate();
-  else if (name == u"file_btn") ChooseFile();
-  else if (name == u"closebtn" || name == u"cancel_btn") Close(kCodeCancel);
+  Bind(m_update, ui::Event::Click, [this] { BeginUpdate(); });
+  Bind(m_file, ui::Event::Click, [this] { ChooseFile(); });
+  Bind(m_cancel, ui::Event::Click, [this] { Close(kCodeCancel); });
+  Bind(m_close, ui::Event::Click, [this] { Close(kCodeCancel); });
 }
 
 void CUpdateFwWnd::OnCloseRequest() {

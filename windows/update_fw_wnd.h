@@ -43,7 +43,6 @@ class CUpdateFwWnd : public DialogBase {
 
  protected:
   void OnInit() override;
-  void OnClick(ui::Notification& notification) override;
   void HandleCustomMessage(ReplyMessage& message, bool& handled) override;
   void OnCloseRequest() override;
 

@@ -64,6 +64,4 @@ std::string PhaseText(int phase) { return phase != 0 ? "${reverse phase}" : "${p
 
 std::string BypassButtonText(int flag) { return flag == 1 ? "${bypass_eq}" : "${restore_eq}"; }
 
-bool FourInputSource(int source) { return source == SOURCE_LOW || source == SOURCE_HI; }
-
 }  // namespace qb

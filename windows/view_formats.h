@@ -37,9 +37,4 @@ std::string PhaseText(int phase);
 /// "btn_bypass" text: "${bypass_eq}" for 1, "${restore_eq}" otherwise.
 std::string BypassButtonText(int flag);
 
-/// True for the sources whose outputs may take inputs 3 and 4: the four-channel analogue
-/// inputs (low and high level). The digital and Bluetooth sources carry inputs 1 and 2 only,
-/// and the sources the selector never offers show no more than those.
-bool FourInputSource(int source);
-
 }  // namespace qb

@@ -116,17 +116,6 @@ TEST(PushedStart, BoxesTouchTheEdgeTheyWouldCross) {
   EXPECT_EQ(PushedStart(600, 16, 0, 600), 584);
 }
 
-TEST(CrossoverOrder, HandlesNeverMeetOrCross) {
-  EXPECT_TRUE(HighPassMayTake(999, 1000));
-  EXPECT_FALSE(HighPassMayTake(1000, 1000));
-  EXPECT_FALSE(HighPassMayTake(1001, 1000));
-  EXPECT_TRUE(HighPassMayTake(15000, -1));  // no low-pass handle: no bound
-  EXPECT_TRUE(LowPassMayTake(1001, 1000));
-  EXPECT_FALSE(LowPassMayTake(1000, 1000));
-  EXPECT_FALSE(LowPassMayTake(999, 1000));
-  EXPECT_TRUE(LowPassMayTake(20, -1));
-}
-
 TEST(CurvePolyline, StandardGridDrawsItsAudibleRangeOnly) {
   const Curve& grid = StandardCurveGrid().Frequencies();
   Curve flat{};

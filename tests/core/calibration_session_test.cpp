@@ -53,9 +53,16 @@ class CalibrationTest : public ::testing::Test {
     }));
   }
 
+  /// Chooses the outputs (bit n = output n) and the target, then starts.
+  CalibrationSession::StartResult Start(std::uint16_t outputs, int eqMode) {
+    for (int n = 0; n < kCalibrationChannels; ++n) cal.SetOutput(n, (outputs >> n & 1u) != 0);
+    cal.SetEqMode(eqMode);
+    return cal.Start();
+  }
+
   CoreSession s;
   MessageQueue reports;
-  CalibrationSession cal{s.Link(), kFast};
+  CalibrationSession& cal = s.core.OpenCalibration(kFast);
   std::vector<CalibrationUpdate> updates;
   std::optional<CalibrationEnd> ended;
 };
@@ -64,7 +71,7 @@ class CalibrationTest : public ::testing::Test {
 
 TEST_F(CalibrationTest, ACompleteRunOfThreeOutputsIsFetchedShownAndAppliedToTheMirror) {
   s.Box().ClearCommands();
-  ASSERT_EQ(cal.Start(0b1011, 0), CalibrationSession::StartResult::Started);
+  ASSERT_EQ(Start(0b1011, 0), CalibrationSession::StartResult::Started);
   ASSERT_TRUE(RunToThreadEnd());
   EXPECT_EQ(*ended, CalibrationEnd::Finished);
   EXPECT_EQ(Tips(), (std::vector<std::string>{"${detect_speaker}", "${detect_level}", "${detect_location}",
@@ -110,15 +117,33 @@ TEST_F(CalibrationTest, ACompleteRunOfThreeOutputsIsFetchedShownAndAppliedToTheM
 
   ASSERT_TRUE(cal.Apply());
   EXPECT_FALSE(cal.Apply());  // once only
-  ASSERT_TRUE(s.core.Scenes().ReadBackLiveSettings(nullptr));
+  // Closing reads back what the box now holds.
+  const int corrected = cal.Data().CorrectionBands(1)[0].freq;
+  cal.Attach(nullptr);
+  ASSERT_EQ(s.core.CloseCalibration(), EqualizerManager::CalibrationClose::ReadBack);
   ASSERT_TRUE(s.PumpUntil([this] { return !s.core.Session().Busy(); }));
   ASSERT_TRUE(s.Drain());
   EXPECT_EQ(CompareBoxWithMirror(s.Box(), s.Live()), "");
-  EXPECT_EQ(s.Live().channels[1].bands[0].freq, cal.Data().CorrectionBands(1)[0].freq);
+  EXPECT_EQ(s.Live().channels[1].bands[0].freq, corrected);
+}
+
+TEST_F(CalibrationTest, OnlyOutputsWithASpeakerCanBeChosenAndChoicesHoldDuringARun) {
+  s.core.Routing().SetRole(2, kRoleEmpty);
+  EXPECT_FALSE(cal.SetOutput(2, true)) << "no speaker, nothing to measure";
+  EXPECT_EQ(cal.Outputs() & 0b100, 0);
+  for (int n = 0; n < kCalibrationChannels; ++n) cal.SetOutput(n, false);
+  EXPECT_EQ(cal.Start(), CalibrationSession::StartResult::NoOutput);
+  ASSERT_EQ(Start(0b1, 0), CalibrationSession::StartResult::Started);
+  EXPECT_FALSE(cal.SetOutput(1, true)) << "the run measures what it started with";
+  EXPECT_FALSE(cal.SetModule(kIrcModuleEq, false));
+  EXPECT_FALSE(cal.SetEqMode(1));
+  ASSERT_TRUE(RunToThreadEnd());
+  EXPECT_EQ(cal.Channels(), 0b1);
+  EXPECT_TRUE(cal.SetOutput(1, true));
 }
 
 TEST_F(CalibrationTest, StopEndsTheRunIgnoresLaterReportsAndLeavesNothingToApply) {
-  cal.Start(0b1, 0);
+  Start(0b1, 0);
   ASSERT_TRUE(RunUntil([this] { return cal.Thread().Status() == IRC_RET_LEVEL_TEST; }));
   cal.Stop();
   ASSERT_TRUE(RunToThreadEnd());
@@ -138,7 +163,7 @@ TEST_F(CalibrationTest, EachFailureCodeHasItsTextAndAnUnknownOneLeavesThePhaseTe
   for (std::uint8_t code = 0; code < 6; ++code) {
     s.Box().SetCalibrationConfig(sim::CalibrationConfig{.failureCode = code, .failAtPoll = 2});
     updates.clear();
-    cal.Start(0b1, 0);
+    Start(0b1, 0);
     ASSERT_TRUE(RunToThreadEnd());
     EXPECT_EQ(updates.back().tips, "") << "the thread's end adds no text";
     EXPECT_EQ(Tips().back(), texts[code]);
@@ -149,7 +174,7 @@ TEST_F(CalibrationTest, EachFailureCodeHasItsTextAndAnUnknownOneLeavesThePhaseTe
   s.Box().SetCalibrationConfig(sim::CalibrationConfig{.failureCode = 9, .failAtPoll = 2});
   updates.clear();
   s.Box().ClearCommands();
-  cal.Start(0b1, 0);
+  Start(0b1, 0);
   ASSERT_TRUE(RunUntil([this] { return Sent(DSP_IRC_CTRL, OP_GET) >= 4; }));
   ASSERT_FALSE(Tips().empty());
   EXPECT_EQ(Tips().back(), "${detect_speaker}");
@@ -166,11 +191,11 @@ TEST_F(CalibrationTest, EachFailureCodeHasItsTextAndAnUnknownOneLeavesThePhaseTe
 TEST_F(CalibrationTest, WithoutATestModuleNothingStartsAndSaveAfterDiscardSendsNothing) {
   for (int m : {kIrcModuleEq, kIrcModuleDelay, kIrcModulePhase}) cal.SetModule(m, false);
   s.Box().ClearCommands();
-  EXPECT_EQ(cal.Start(0b1, 0), CalibrationSession::StartResult::NoModule);
+  EXPECT_EQ(Start(0b1, 0), CalibrationSession::StartResult::NoModule);
   EXPECT_TRUE(s.Box().Commands().empty());
 
   cal.SetModule(kIrcModuleEq, true);
-  cal.Start(0b1, 1);
+  Start(0b1, 1);
   ASSERT_TRUE(RunToThreadEnd());
   EXPECT_EQ(Sent(DSP_IRC_DISTANCE, OP_GET), 0u);  // no location test, no distances
   ASSERT_TRUE(cal.Discard());
@@ -181,7 +206,7 @@ TEST_F(CalibrationTest, WithoutATestModuleNothingStartsAndSaveAfterDiscardSendsN
 }
 
 TEST_F(CalibrationTest, UnplugDuringARunEndsItWithoutAHang) {
-  cal.Start(0b1, 0);
+  Start(0b1, 0);
   ASSERT_TRUE(RunUntil([this] { return s.Box().Calibration().polls >= 2; }));
   s.Box().Unplug();
   s.core.Session().DevicePlugOut();

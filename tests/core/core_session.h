@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "tests/support/core_test_access.h"
 #include "core/equalizer_manager.h"
 #include "core/message_queue.h"
 #include "simulator/virtual_hid.h"
@@ -71,8 +72,9 @@ class CoreSession {
   }
 
   sim::VirtualBox& Box() { return *backend->Box(); }
-  Profile& Live() { return core.CurrentProfile(); }
-  DeviceLink& Link() { return core.Link(); }
+  Profile& Live() { return CoreTestAccess::Live(core); }
+  EqualizerMirror& Mirror() { return CoreTestAccess::Mirror(core); }
+  DeviceLink& Link() { return CoreTestAccess::Link(core); }
 
   /// Hands every message already posted to the core.
   void Pump() {

@@ -107,8 +107,13 @@ TEST_F(EqEditorTest, TheHighPassStaysBelowTheLowPass) {
   EXPECT_EQ(Ch(3).crossover.hp.fs, 1000);
   x.SetFrequency(3, false, 300);
   EXPECT_EQ(Ch(3).crossover.lp.fs, 1000);
-  x.DragFrequency(3, true, -1);  // no handle: nothing
+  EXPECT_FALSE(x.DragFrequency(3, true, -1)) << "no handle: nothing";
+  EXPECT_FALSE(x.DragFrequency(3, true, 1000)) << "a dragged corner never meets the other";
+  EXPECT_FALSE(x.DragFrequency(3, false, 999));
   EXPECT_EQ(Ch(3).crossover.hp.fs, 1000);
+  EXPECT_EQ(Ch(3).crossover.lp.fs, 1000);
+  EXPECT_TRUE(x.DragFrequency(3, true, 999));
+  EXPECT_EQ(Ch(3).crossover.hp.fs, 999);
   x.StepFrequency(3, true, true);
   EXPECT_EQ(Ch(3).crossover.hp.fs, 1000) << "the step stops at the low-pass";
 }

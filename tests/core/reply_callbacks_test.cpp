@@ -448,7 +448,7 @@ TEST_F(ReplyCallbacksTest, AWrongRecordTypeOrNoRecordChangesNothing) {
     Apply(Value(WM_DSP_REPLY, code, 5));
   }
   m_manager.Replies().ReadMcuValueCallback(Value(WM_MCU_REPLY, MCU_HANDSHAKE, 12));
-  m_manager.Replies().ReadSenceValueCallback(Value(WM_SCENE_REPLY, FLASH_SCENE_NAME, 0));
+  m_manager.Replies().ReadSceneValueCallback(Value(WM_SCENE_REPLY, FLASH_SCENE_NAME, 0));
   EXPECT_EQ(Live(), before);
   EXPECT_TRUE(m_host.notices.empty());
 }
@@ -493,7 +493,7 @@ class SceneReplyTest : public ReplyCallbacksTest {
     int applied = 0;
     for (ReplyMessage& message : m_target.Take()) {
       if (message.number != WM_SCENE_REPLY) continue;
-      m_manager.Replies().ReadSenceValueCallback(message);
+      m_manager.Replies().ReadSceneValueCallback(message);
       ++applied;
     }
     return applied;

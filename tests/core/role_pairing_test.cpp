@@ -10,19 +10,6 @@ constexpr PerOutput<int> kDefaultRoles = {kRoleFrontLeftFull,  kRoleFrontRightFu
                                           kRoleRearRightFull,  kRoleCenterTweeter,  kRoleCenterWoofer,
                                           kRoleSubwooferLeft,  kRoleSubwooferRight};
 
-TEST(RolePairingTest, CounterpartsAreMutualAndUnpairedRolesHaveNone) {
-  for (int role = 0; role < kRoleCount; ++role) {
-    const int other = CounterpartRole(role);
-    if (other != 0) {
-      EXPECT_EQ(CounterpartRole(other), role) << role;
-    }
-  }
-  for (const int role : {0, 19, 20, 21, 24, -1, 25, 255}) EXPECT_EQ(CounterpartRole(role), 0) << role;
-  EXPECT_EQ(CounterpartRole(kRoleFrontLeftTweeter), kRoleFrontRightTweeter);
-  EXPECT_EQ(CounterpartRole(kRoleRearLeftWoofer), kRoleRearRightWoofer);
-  EXPECT_EQ(CounterpartRole(kRoleSubwooferLeft), kRoleSubwooferRight);
-}
-
 TEST(RolePairingTest, DefaultRolesPairFrontRearAndSubwoofers) {
   EXPECT_EQ(PairOutputs(kDefaultRoles), (PerOutput<int>{1, 0, 3, 2, -1, -1, 7, 6}));
   EXPECT_TRUE(IsLinkable(kDefaultRoles));

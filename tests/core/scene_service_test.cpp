@@ -11,7 +11,7 @@
 #include <optional>
 #include <sstream>
 
-#include "core/box_reads.h"
+#include "core/source_catalogue.h"
 #include "core/code_page.h"
 #include "core/profile_file.h"
 #include "tests/core/core_session.h"
@@ -63,7 +63,7 @@ Profile DistinctSettings(Profile p, int n) {
       p.inputs[s][o] = static_cast<int>((static_cast<std::size_t>(n) + o + s) % 64);
       // Only the inputs a source has carry a mix level; a routed input at 0 reads back as
       // full level, so none is 0.
-      for (std::size_t i = 0; i < At(kMixInputsOfSource[s]); ++i)
+      for (std::size_t i = 0; i < At(InputsOfSource(static_cast<int>(s))); ++i)
         p.inputMixVolume[s][i][o] = 1 + static_cast<int>((static_cast<std::size_t>(n) * 7 + i * 3 + o) % 100);
     }
   }
@@ -79,7 +79,7 @@ std::string CompareSlotWithScene(const sim::Settings& box, const Profile& scene)
     const std::string where = "source " + std::to_string(source) + " output ";
     for (std::size_t o = 0; o < kOutputSlots; ++o) {
       d.Equal("routing " + where + std::to_string(o), int{box.sources[source].mixMask[o]}, scene.inputs[source][o]);
-      for (std::size_t in = 0; in < At(kMixInputsOfSource[source]); ++in)
+      for (std::size_t in = 0; in < At(InputsOfSource(static_cast<int>(source))); ++in)
         d.Equal("mix level input " + std::to_string(in) + where + std::to_string(o),
                 int{box.sources[source].mixTrim[in][o]}, scene.inputMixVolume[source][in][o]);
     }

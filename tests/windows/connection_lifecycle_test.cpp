@@ -21,8 +21,8 @@ QString ConnectText(CMainWnd& window) {
 
 /// Disconnected as the user sees it and as the link knows it.
 void ExpectDisconnected(CMainWnd& window) {
-  EXPECT_FALSE(window.Controller().Link().IsDeviceOpen());
-  EXPECT_FALSE(window.Controller().Link().QueueEnabled());
+  EXPECT_FALSE(CoreTestAccess::Link(window.Controller()).IsDeviceOpen());
+  EXPECT_FALSE(CoreTestAccess::Link(window.Controller()).QueueEnabled());
   EXPECT_EQ(window.Controller().CurrentProfile().model, -1);
   EXPECT_EQ(ConnectText(window), QStringLiteral("${btn_disconnected}"));
   auto* selectable = dynamic_cast<ui::Selectable*>(window.FindControl(QStringLiteral("btnConnect")));
@@ -44,7 +44,7 @@ class ForeignModelTest : public MainWindowTest {
 TEST_F(ForeignModelTest, NamesTheModelAndDisconnectsWithoutReadingTheBox) {
   ASSERT_TRUE(WaitFor([this] { return !messages.isEmpty(); }));
   EXPECT_EQ(messages.first(), ui::Tr(QStringLiteral("${device_not_match}")) + QStringLiteral(" 12"));
-  ASSERT_TRUE(WaitFor([this] { return !Controller().Link().IsDeviceOpen(); }));
+  ASSERT_TRUE(WaitFor([this] { return !Link().IsDeviceOpen(); }));
   Controller().Session().WaitForTask();
   QApplication::processEvents();
   ExpectDisconnected(*window);
@@ -142,7 +142,7 @@ TEST_P(FirmwareTest, ForcedUpdateStartsOnlyForFirmwareOlderThan1616WithoutTheMar
   EXPECT_EQ(Live().mainVersion, GetParam().master);
   EXPECT_EQ(Live().slaveVersion, GetParam().slave);
   // Old firmware still works: the program stays connected until the update takes over.
-  EXPECT_TRUE(Controller().Link().QueueEnabled());
+  EXPECT_TRUE(Link().QueueEnabled());
 }
 
 INSTANTIATE_TEST_SUITE_P(Versions, FirmwareTest,
@@ -165,7 +165,7 @@ TEST_F(ConnectionFaultTest, UnplugDuringTheReadOutEndsDisconnectedAndAReplugReco
   Box().UnplugAfterFrames(30);
   QTest::mouseClick(connect, Qt::LeftButton);
   ASSERT_TRUE(WaitFor([this] { return !Box().IsPlugged(); }, 3000));
-  ASSERT_TRUE(WaitFor([this] { return !Controller().Link().IsDeviceOpen(); }, 3000));
+  ASSERT_TRUE(WaitFor([this] { return !Link().IsDeviceOpen(); }, 3000));
   Controller().Session().WaitForTask();
   ASSERT_TRUE(Drain(3000));
   ExpectDisconnected(*window);
@@ -190,7 +190,7 @@ TEST_F(ConnectionFaultTest, SilentBoxFailsTheHandshakeAndLaterConnects) {
   ASSERT_TRUE(WaitFor([this] { return messages.contains(ui::Tr(QStringLiteral("${device_connect_fail}"))); }, 3000))
       << messages.join(QStringLiteral(" | ")).toStdString();
   Controller().Session().WaitForTask();
-  ASSERT_TRUE(WaitFor([this] { return !Controller().Link().IsDeviceOpen(); }, 3000));
+  ASSERT_TRUE(WaitFor([this] { return !Link().IsDeviceOpen(); }, 3000));
   QApplication::processEvents();
   ExpectDisconnected(*window);
 
@@ -260,7 +260,7 @@ TEST_F(ConnectionFaultTest, SceneMenuOffersOnlyTheFileItemsWhileDisconnected) {
   for (const bool connected : {true, false}) {
     SCOPED_TRACE(connected ? "connected" : "disconnected");
     if (!connected) QTest::mouseClick(Control<ui::Button>(QStringLiteral("btnConnect")), Qt::LeftButton);
-    ASSERT_EQ(Controller().Link().IsDeviceOpen(), connected);
+    ASSERT_EQ(Link().IsDeviceOpen(), connected);
     window->Presenter().ShowSceneMenu(button);
     ui::PopupMenu* menu = window->CurrentMenu();
     ASSERT_NE(menu, nullptr);

@@ -289,7 +289,7 @@ TEST_F(ConnectionViewTest, ClickingConnectWhileConnectedDisconnectsAndAgainReRea
   ASSERT_TRUE(WaitConnected());
   auto* connect = Control<ui::Button>(QStringLiteral("btnConnect"));
   QTest::mouseClick(connect, Qt::LeftButton);
-  EXPECT_FALSE(Controller().Link().IsDeviceOpen());
+  EXPECT_FALSE(Link().IsDeviceOpen());
   EXPECT_EQ(ui::ControlText(connect), QStringLiteral("${btn_disconnected}"));
   EXPECT_FALSE(SelectableOn(QStringLiteral("btnConnect")));
   EXPECT_EQ(Live().model, -1);
@@ -401,7 +401,7 @@ TEST_F(ViewFormatTest, RowsBeyondTheBandCountAreDisabledAndNeverRead) {
   ASSERT_TRUE(WaitConnected());
   auto* connect = Control<ui::Button>(QStringLiteral("btnConnect"));
   QTest::mouseClick(connect, Qt::LeftButton);
-  ASSERT_FALSE(Controller().Link().IsDeviceOpen());
+  ASSERT_FALSE(Link().IsDeviceOpen());
   Live().channels[0].eqSize = 20;
   Live().channels[0].bands[25].eqGain = 0.0f;
   Box().Modify([](sim::BoxState& state) {

@@ -175,7 +175,7 @@ TEST_F(UpdateWindowTest, WithTheMarkerAReconnectDuringTheUpdateReadsTheBox) {
     ASSERT_TRUE(marker.open(QIODevice::WriteOnly));
     marker.close();
     // The box restarts into its new application and is read as after any connect.
-    ASSERT_TRUE(WaitFor([&] { return Controller().Link().QueueEnabled() && Live().mainVersion == 17; }, 20000));
+    ASSERT_TRUE(WaitFor([&] { return Link().QueueEnabled() && Live().mainVersion == 17; }, 20000));
     EXPECT_EQ(w.Phase(), 1);
     EXPECT_FALSE(w.Done());
     Click(w, "closebtn");
@@ -218,7 +218,7 @@ TEST_P(InterruptedUpdateTest, TheBoxComesBackInItsLoaderAndTheWindowFinishesIt) 
     EXPECT_FALSE(Box().Config().applicationMode);  // left in its loader
     Box().Replug();
     // Handed back to the window, which waits for the user: a failed phase is not finished.
-    ASSERT_TRUE(WaitFor([&] { return Controller().Link().IsDeviceOpen(); }, 5000));
+    ASSERT_TRUE(WaitFor([&] { return Link().IsDeviceOpen(); }, 5000));
     QTest::qWait(200);
     EXPECT_FALSE(w.Done());
     Click(w, "update_btn");
@@ -267,7 +267,7 @@ TEST_F(UpdateFwWindowTest, UpgradesTheBoxFromAnImageFileWithItsRealProgress) {
         EXPECT_EQ(ProgressOf(w, "progress"), 100);
         EXPECT_TRUE(Enabled(w, "update_btn"));
         // The box restarts into the new firmware and is read again.
-        ASSERT_TRUE(WaitFor([&] { return Controller().Link().QueueEnabled() && Live().mainVersion == 17; }, 20000));
+        ASSERT_TRUE(WaitFor([&] { return Link().QueueEnabled() && Live().mainVersion == 17; }, 20000));
         Click(w, "closebtn");
       },
       [&] { OpenUpdateWindowFromMenu(); });
@@ -360,7 +360,7 @@ TEST_F(LoaderBoxTest, ABoxInItsLoaderGetsTheUpdateWindowWhichFinishesIt) {
     Click(w, "update_btn");
     ASSERT_TRUE(WaitFor([&] { return Tips(w) == ui::Tr(QStringLiteral("${update_ok}")); }, 20000))
         << Tips(w).toStdString();
-    ASSERT_TRUE(WaitFor([&] { return Controller().Link().QueueEnabled() && Live().mainVersion == 17; }, 20000));
+    ASSERT_TRUE(WaitFor([&] { return Link().QueueEnabled() && Live().mainVersion == 17; }, 20000));
     Click(w, "closebtn");
   });
   EXPECT_TRUE(Box().Config().applicationMode);

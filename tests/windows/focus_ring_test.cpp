@@ -2,55 +2,53 @@
 // at the main volume and at band 0's gain.
 #include <gtest/gtest.h>
 
-#include <QSet>
-
 #include "windows/focus_ring.h"
 
 namespace qb {
 namespace {
 
+using Kind = FocusField::Kind;
+
 struct Case {
-  const char* from;
+  FocusField from;
   bool forward;
   int bands;
-  const char* expected;
+  std::optional<FocusField> expected;
 };
 
 class FocusRingTest : public ::testing::TestWithParam<Case> {};
 
 TEST_P(FocusRingTest, MovesToTheNextField) {
   const Case& c = GetParam();
-  FocusRingContext context{c.bands, nullptr};
-  EXPECT_EQ(NextFocusField(QString::fromLatin1(c.from), c.forward, context), QString::fromLatin1(c.expected));
+  EXPECT_EQ(NextFocusField(c.from, c.forward, FocusRingContext{c.bands, nullptr}), c.expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Ring, FocusRingTest,
-    ::testing::Values(Case{"edit_ch_volume_0", true, 10, "edit_ch_volume_1"},
-                      Case{"edit_ch_volume_7", true, 10, "edit_ch_delay_0"},
-                      Case{"edit_ch_delay_0", false, 10, "edit_ch_volume_7"},
-                      Case{"edit_ch_delay_7", true, 10, "hp_freq"},
-                      Case{"lp_freq", true, 10, "edit_main_volume"},
-                      Case{"edit_main_volume", true, 10, "eq_freq_0"},
-                      Case{"eq_freq_9", true, 10, "eq_q_0"},
-                      Case{"eq_q_9", true, 10, "eq_gain_0"},
+    ::testing::Values(Case{{Kind::OutputVolume, 0}, true, 10, FocusField{Kind::OutputVolume, 1}},
+                      Case{{Kind::OutputVolume, 7}, true, 10, FocusField{Kind::OutputDelay, 0}},
+                      Case{{Kind::OutputDelay, 0}, false, 10, FocusField{Kind::OutputVolume, 7}},
+                      Case{{Kind::OutputDelay, 7}, true, 10, FocusField{Kind::HighPass, 0}},
+                      Case{{Kind::LowPass, 0}, true, 10, FocusField{Kind::MainVolume, 0}},
+                      Case{{Kind::MainVolume, 0}, true, 10, FocusField{Kind::BandFreq, 0}},
+                      Case{{Kind::BandFreq, 9}, true, 10, FocusField{Kind::BandQ, 0}},
+                      Case{{Kind::BandQ, 9}, true, 10, FocusField{Kind::BandGain, 0}},
                       // The last gain wraps to output 0's volume, and back.
-                      Case{"eq_gain_9", true, 10, "edit_ch_volume_0"},
-                      Case{"edit_ch_volume_0", false, 10, "eq_gain_9"},
-                      Case{"eq_gain_0", false, 10, "eq_q_9"},
-                      Case{"eq_freq_0", false, 10, "edit_main_volume"},
+                      Case{{Kind::BandGain, 9}, true, 10, FocusField{Kind::OutputVolume, 0}},
+                      Case{{Kind::OutputVolume, 0}, false, 10, FocusField{Kind::BandGain, 9}},
+                      Case{{Kind::BandGain, 0}, false, 10, FocusField{Kind::BandQ, 9}},
+                      Case{{Kind::BandFreq, 0}, false, 10, FocusField{Kind::MainVolume, 0}},
                       // Band rows beyond the output's count take no part.
-                      Case{"eq_freq_30", true, 10, ""},
-                      Case{"spk_delay_0", true, 10, ""},
-                      Case{"edit_main_volume", true, 0, "edit_ch_volume_0"}));
+                      Case{{Kind::BandFreq, 30}, true, 10, std::nullopt},
+                      Case{{Kind::MainVolume, 0}, true, 0, FocusField{Kind::OutputVolume, 0}}));
 
 TEST(FocusRingExceptions, LockedFrequencyAndQFieldsAreSkippedAtTheMainVolume) {
   // Graphic mode disables the frequency and Q edits.
-  FocusRingContext context{10, [](const QString& name) {
-                             return !name.startsWith(QStringLiteral("eq_freq_")) && !name.startsWith(QStringLiteral("eq_q_"));
-                           }};
-  EXPECT_EQ(NextFocusField(QStringLiteral("edit_main_volume"), true, context), QStringLiteral("eq_gain_0"));
-  EXPECT_EQ(NextFocusField(QStringLiteral("eq_gain_0"), false, context), QStringLiteral("edit_main_volume"));
+  const FocusRingContext context{10, [](const FocusField& field) {
+                                   return field.kind != Kind::BandFreq && field.kind != Kind::BandQ;
+                                 }};
+  EXPECT_EQ(NextFocusField({Kind::MainVolume, 0}, true, context), (FocusField{Kind::BandGain, 0}));
+  EXPECT_EQ(NextFocusField({Kind::BandGain, 0}, false, context), (FocusField{Kind::MainVolume, 0}));
 }
 
 }  // namespace

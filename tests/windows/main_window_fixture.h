@@ -18,6 +18,7 @@
 #include <memory>
 
 #include "core/equalizer_manager.h"
+#include "tests/support/core_test_access.h"
 #include "shell/settings.h"
 #include "simulator/virtual_box.h"
 #include "simulator/virtual_hid.h"
@@ -81,7 +82,9 @@ class MainWindowTest : public ::testing::Test {
 
   EqualizerManager& Controller() { return window->Controller(); }
   sim::VirtualBox& Box() { return *m_backend->Box(); }
-  Profile& Live() { return Controller().CurrentProfile(); }
+  Profile& Live() { return CoreTestAccess::Live(Controller()); }
+  DeviceLink& Link() { return CoreTestAccess::Link(Controller()); }
+  EqualizerMirror& Mirror() { return CoreTestAccess::Mirror(Controller()); }
 
   /// Runs the event loop until `done` holds or `ms` pass; returns `done`'s last answer.
   bool WaitFor(const std::function<bool()>& done, int ms = 5000) {
@@ -98,7 +101,7 @@ class MainWindowTest : public ::testing::Test {
   /// (while it shows, it takes every click).
   bool WaitConnected(int ms = 8000) {
     return WaitFor([this] {
-      return Controller().Link().QueueEnabled() && Live().model == kBoxModel && !LoadingWindowShown();
+      return Link().QueueEnabled() && Live().model == kBoxModel && !LoadingWindowShown();
     }, ms);
   }
 
@@ -112,7 +115,7 @@ class MainWindowTest : public ::testing::Test {
   bool Drain(int ms = 5000) {
     // Messages already posted (a menu click, a reply) may queue more commands first.
     QApplication::processEvents();
-    const bool drained = WaitFor([this] { return Controller().Link().UnfinishedCommands() == 0; }, ms);
+    const bool drained = WaitFor([this] { return Link().UnfinishedCommands() == 0; }, ms);
     QApplication::processEvents();
     return drained;
   }

@@ -68,7 +68,7 @@ TEST_F(MainWindowRoutingTest, ALeavingBandEditCommitsItsValueToTheBox) {
 TEST_F(MainWindowRoutingTest, ClosingALoadingWindowThatIsNotShownOnlyConsumesTheMessage) {
   EXPECT_TRUE(window->Port()->Post(WM_CLOSE_LOADING));
   QApplication::processEvents();
-  EXPECT_TRUE(Controller().Link().IsDeviceOpen());
+  EXPECT_TRUE(Link().IsDeviceOpen());
   EXPECT_TRUE(window->isVisible());
 }
 

@@ -119,7 +119,7 @@ TEST_F(MainWindowShellTest, MinimiseButtonOnlyMinimises) {
   QTest::mouseClick(Control<QAbstractButton>(QStringLiteral("minbtn")), Qt::LeftButton);
   QApplication::processEvents();
   EXPECT_TRUE(window->isMinimized());
-  EXPECT_TRUE(Controller().Link().IsDeviceOpen());
+  EXPECT_TRUE(Link().IsDeviceOpen());
 }
 
 }  // namespace

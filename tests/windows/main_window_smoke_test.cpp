@@ -12,7 +12,7 @@ TEST_F(MainWindowSmokeTest, ConnectsAtStartUpAndFollowsUnplugAndReplug) {
   EXPECT_EQ(ui::ControlText(window->FindControl(QStringLiteral("btnConnect"))), QStringLiteral("${btn_connected}"));
   Box().Unplug();
   Box().Poll();
-  ASSERT_TRUE(WaitFor([this] { return !Controller().Link().IsDeviceOpen(); }));
+  ASSERT_TRUE(WaitFor([this] { return !Link().IsDeviceOpen(); }));
   EXPECT_EQ(ui::ControlText(window->FindControl(QStringLiteral("btnConnect"))), QStringLiteral("${btn_disconnected}"));
   EXPECT_EQ(Live().model, -1);
   ASSERT_TRUE(WaitFor([this] { return !messages.isEmpty(); }));

@@ -121,7 +121,7 @@ TEST_F(MemoryWindowTest, WriteReachesTheBoxAndTheWindowOpensOnTheLastValues) {
   ASSERT_TRUE(WriteConfigInt(kMemoryAddressKey, -16));
   WithMemoryWindow([](CMemWrWnd& dialog) { EXPECT_EQ(Shown(dialog, "addr_edit"), u"0xfffffff0"); });
   // Closed, the window no longer takes the box's words.
-  EXPECT_FALSE(Controller().Link().PostReply(ReplySlot::MemoryWindowHandle, ReplyMessage{WM_MEM_REPLY, DSP_MEM_DATA, 0, nullptr}));
+  EXPECT_FALSE(Link().PostReply(ReplySlot::MemoryWindowHandle, ReplyMessage{WM_MEM_REPLY, DSP_MEM_DATA, 0, nullptr}));
 }
 
 TEST_F(MemoryWindowTest, ANumberBeyond32BitsIsRefusedAndNothingIsSent) {
@@ -143,7 +143,7 @@ TEST_F(MemoryWindowTest, ANumberBeyond32BitsIsRefusedAndNothingIsSent) {
 
 TEST_F(MemoryWindowTest, AWriteTheLinkCannotTakeIsToldAndNotSent) {
   // As while a long operation owns the box: the box is open, queued commands are not taken.
-  Controller().Link().DisableQueue();
+  Link().DisableQueue();
   const std::size_t before = MemoryCommands();
   WithMemoryWindow([](CMemWrWnd& dialog) {
     Type(dialog, "addr_edit", QStringLiteral("0x30"));
@@ -152,7 +152,7 @@ TEST_F(MemoryWindowTest, AWriteTheLinkCannotTakeIsToldAndNotSent) {
   });
   ASSERT_EQ(messages.size(), 1);
   EXPECT_EQ(messages[0], ui::Tr(QStringLiteral("${mem_write_not_sent}")));
-  Controller().Link().EnableQueue();
+  Link().EnableQueue();
   ASSERT_TRUE(Drain());
   EXPECT_EQ(MemoryCommands(), before);
   EXPECT_FALSE(BoxHolds(0x30, 7));

@@ -133,7 +133,7 @@ TEST_F(NewUserTest, AFactoryResetIsSeenAsTheRestartItIsAndTheBoxIsReadAgain) {
   ClickOn(QStringLiteral("btn_option"));
   ChooseMenuItem("option_item_reset_default");
   // Off the bus and back: disconnected, then connected again with the factory settings.
-  ASSERT_TRUE(WaitFor([this] { return !Controller().Link().IsDeviceOpen(); }, 5000));
+  ASSERT_TRUE(WaitFor([this] { return !Link().IsDeviceOpen(); }, 5000));
   ASSERT_TRUE(WaitConnected());
   EXPECT_FLOAT_EQ(Live().channels[3].gain, 0.0f);
   EXPECT_EQ(Text(QStringLiteral("edit_ch_volume_3")), QStringLiteral("0dB"));
@@ -199,7 +199,7 @@ TEST_F(NewUserTest, UnpluggingClosesTheAboutWindowThatShowsTheBox) {
   ClickOn(QStringLiteral("btn_option"));
   ChooseMenuItem("option_item_about");  // returns once the about window has closed
   EXPECT_FALSE(guardClosedIt);
-  EXPECT_FALSE(Controller().Link().IsDeviceOpen());
+  EXPECT_FALSE(Link().IsDeviceOpen());
 }
 
 class OldFirmwareTest : public MainWindowTest {

@@ -114,7 +114,7 @@ class OutputEditingTest : public MainWindowTest {
   }
   void ClickLock() {
     LockButton()->SetSelected(!LockButton()->IsSelected(), false);
-    window->Presenter().SetOutpuLock();
+    window->Presenter().SetOutputLock();
   }
   void ClickLink() {
     LinkButton()->SetSelected(!LinkButton()->IsSelected(), false);

@@ -111,11 +111,5 @@ TEST(ViewFormatTest, DecimalPointWhateverTheLocale) {
   std::setlocale(LC_NUMERIC, saved.c_str());
 }
 
-TEST(ViewFormatTest, OnlyFourChannelSourcesOfferInputsThreeAndFour) {
-  for (int source = 0; source < static_cast<int>(kInputSourceCount); ++source)
-    EXPECT_EQ(FourInputSource(source), source == SOURCE_LOW || source == SOURCE_HI) << source;
-  EXPECT_FALSE(FourInputSource(-1));
-}
-
 }  // namespace
 }  // namespace qb

@@ -7,7 +7,9 @@
 #include <cstdio>
 #include <vector>
 
-#include "core/box_reads.h"
+#include "core/box_limits.h"
+#include "core/scene_names.h"
+#include "core/source_catalogue.h"
 #include "core/number_text.h"
 #include "core/profile.h"
 #include "tools/cli/cli_names.h"
@@ -166,7 +168,7 @@ std::optional<SetRequest> ParseSetOutput(Words& words) {
     const auto word = words.Peek();
     if (word && Decimal(*word) && !WholeNumber(*word))
       return words.Fail("output volume is set in whole dB, not " + Quoted(*word));
-    const auto db = words.Int("output volume (dB)", kMinOutputVolumeDb, kMaxOutputVolumeDb);
+    const auto db = words.Int("output volume (dB)", kOutputOffDb, kMaxOutputVolumeDb);
     if (db) return Finished(words, SetOutputVolume{*output, *db}, after);
   } else if (*field == "mute") {
     const auto on = words.Switch("output mute");
@@ -175,13 +177,13 @@ std::optional<SetRequest> ParseSetOutput(Words& words) {
     const auto inverted = words.Choice("output phase", "inverted", "normal");
     if (inverted) return Finished(words, SetOutputPhase{*output, *inverted}, after);
   } else if (*field == "delay") {
-    const auto ms = words.Real("output delay (ms)", 0.0, kMaxDelayMs);
+    const auto ms = words.Real("output delay (ms)", 0.0, kMaxEditDelayMs);
     if (ms) return Finished(words, SetOutputDelay{*output, *ms}, after);
   } else if (*field == "role") {
     const auto role = RoleWord(words);
     if (role) return Finished(words, SetOutputRole{*output, *role}, after);
   } else if (*field == "input") {
-    const auto input = words.Int("input", 1, kInputCount);
+    const auto input = words.Int("input", 1, kBoxInputs);
     const auto on = words.Switch("input switch");
     if (input && on) return Finished(words, SetOutputInput{*output, *input, *on}, after);
   } else {
@@ -202,13 +204,13 @@ std::optional<SetRequest> ParseSetBand(Words& words) {
     const auto key = words.Next("band value");
     if (*key == "freq") {
       once(request.freq.has_value(), *key);
-      request.freq = words.Int("band frequency (Hz)", kMinHz, kMaxHz);
+      request.freq = words.Int("band frequency (Hz)", kMinFrequencyHz, kMaxFrequencyHz);
     } else if (*key == "q") {
       once(request.q.has_value(), *key);
-      request.q = words.Real("band Q", kMinQ, kMaxQ);
+      request.q = words.Real("band Q", double{kMinBandQ}, double{kMaxBandQ});
     } else if (*key == "gain") {
       once(request.gain.has_value(), *key);
-      request.gain = words.Real("band gain (dB)", kMinBandGainDb, kMaxBandGainDb);
+      request.gain = words.Real("band gain (dB)", double{kMinBandGainDb}, double{kMaxBandGainDb});
     } else if (*key == "enable") {
       once(request.enable.has_value(), *key);
       request.enable = words.Switch("band enable");
@@ -234,7 +236,7 @@ std::optional<SetRequest> ParseSetCrossover(Words& words) {
     const auto key = words.Next("crossover value");
     if (*key == "freq") {
       once(request.freq.has_value(), *key);
-      request.freq = words.Int("crossover frequency (Hz)", kMinHz, kMaxHz);
+      request.freq = words.Int("crossover frequency (Hz)", kMinFrequencyHz, kMaxFrequencyHz);
     } else if (*key == "slope") {
       once(request.slope.has_value(), *key);
       request.slope = words.Int("crossover slope", 0, kMaxSlope);
@@ -267,7 +269,7 @@ std::optional<SetRequest> ParseSet(Words& words) {
     if (!field) return std::nullopt;
     const std::string after = "set main " + std::string(*field);
     if (*field == "volume") {
-      const auto step = words.Int("main volume", 0, kMaxMainVolumeStep);
+      const auto step = words.Int("main volume", 0, kMainVolumeTopStep);
       if (step) return Finished(words, SetMainVolume{*step}, after);
       return std::nullopt;
     }
@@ -289,18 +291,18 @@ std::optional<MixRequest> ParseMix(Words& words) {
   if (words.AtEnd()) return request;
   const auto action = words.Next("what to do with the mix (set)");
   if (*action != "set") return words.Fail("unknown mix action " + Quoted(*action) + " (set)");
-  const int inputs = kMixInputsOfSource[At(*request.source)];
+  const int inputs = InputsOfSource(*request.source);
   if (inputs == 0)
     return words.Fail("source " + std::string(SourceName(*request.source)) + " has no inputs to mix");
   const auto input = words.Int("input", 1, inputs);
   const auto output = words.Output();
-  const auto value = words.Next("on, off or a trim from 0 to " + std::to_string(kMaxMixTrim));
+  const auto value = words.Next("on, off or a trim from 0 to " + std::to_string(kFullMixLevel));
   if (!input || !output || !value) return std::nullopt;
   MixCell cell{*input, *output, *value == "on", std::nullopt};
   if (*value != "on" && *value != "off") {
     const auto trim = WholeNumber(*value);
-    if (!trim || *trim < 0 || *trim > kMaxMixTrim)
-      return words.Fail("mix cell must be on, off or a trim from 0 to " + std::to_string(kMaxMixTrim) + ", not " +
+    if (!trim || *trim < 0 || *trim > kFullMixLevel)
+      return words.Fail("mix cell must be on, off or a trim from 0 to " + std::to_string(kFullMixLevel) + ", not " +
                         Quoted(*value));
     cell.trim = trim;
   }
@@ -310,22 +312,14 @@ std::optional<MixRequest> ParseMix(Words& words) {
   return request;
 }
 
-bool IsControl(char16_t unit) { return unit < 0x20 || (unit >= 0x7F && unit < 0xA0); }
-
 std::optional<std::u16string> SceneNameWord(Words& words) {
   const auto word = words.Next("scene name");
   if (!word) return std::nullopt;
   const auto name = Utf16FromUtf8(*word);
   if (!name) return words.Fail("scene name is not valid UTF-8 text");
-  if (name->empty()) return words.Fail("scene name must not be empty: an unnamed scene reads as an empty slot");
-  // A tab or a line break would end up in every listing of the scenes.
-  if (std::any_of(name->begin(), name->end(), IsControl))
-    return words.Fail("scene name holds a control character (a tab, a line break, ...)");
-  if (name->size() > kMaxSceneNameUnits) {
-    return words.Fail("scene name " + Quoted(*word) + " is too long: the box keeps " +
-                      std::to_string(kMaxSceneNameUnits) + " characters (one beyond U+FFFF counts as two), not " +
-                      std::to_string(name->size()));
-  }
+  // What the box's code page and the other scenes say is asked once the box is open.
+  if (const SceneNameProblem problem = SceneNameTextProblem(*name); problem != SceneNameProblem::None)
+    return words.Fail("scene name " + Quoted(*word) + ": " + SceneNameProblemText({problem}));
   return name;
 }
 
@@ -342,7 +336,7 @@ std::optional<SceneRequest> ParseScene(Words& words) {
   } else {
     return words.Fail("unknown scene action " + Quoted(*action) + " (load, save, delete)");
   }
-  const auto scene = words.Int("scene", 1, kSceneNumbers);
+  const auto scene = words.Int("scene", 1, kSceneCount);
   if (!scene) return std::nullopt;
   request.scene = *scene;
   if (request.action == SceneAction::Save) {

@@ -14,21 +14,6 @@
 
 namespace qb::cli {
 
-/// Settable ranges. Values outside them are refused as bad arguments rather than held, so
-/// a script never believes a value reached the box that did not.
-inline constexpr int kMinOutputVolumeDb = -60;
-inline constexpr int kMaxOutputVolumeDb = 0;
-inline constexpr double kMaxDelayMs = 15.0;
-inline constexpr int kMaxMainVolumeStep = 40;
-inline constexpr int kMinHz = 20;
-inline constexpr int kMaxHz = 20000;
-inline constexpr double kMinQ = 0.5;
-inline constexpr double kMaxQ = 9.0;
-inline constexpr double kMinBandGainDb = -18.0;
-inline constexpr double kMaxBandGainDb = 12.0;
-inline constexpr int kMaxSlope = 8;
-inline constexpr int kInputCount = 6;
-
 struct SetOutputVolume { int output; int db; };
 struct SetOutputMute { int output; bool on; };
 struct SetOutputPhase { int output; bool inverted; };
@@ -58,16 +43,12 @@ struct SetMainMute { bool on; };
 using SetRequest = std::variant<SetOutputVolume, SetOutputMute, SetOutputPhase, SetOutputDelay, SetOutputRole,
                                 SetOutputInput, SetBand, SetCrossover, SetSource, SetMainVolume, SetMainMute>;
 
-/// Scenes keep their numbers 1..10: the scene service counts them as the box does. A name
-/// slot holds eight UTF-16 code units, the last of them the terminator.
-inline constexpr int kSceneNumbers = 10;
-inline constexpr std::size_t kMaxSceneNameUnits = 7;
-
+/// Scenes keep their numbers 1..10: the scene service counts them as the box does.
 enum class SceneAction { Load, Save, Delete };
 struct SceneRequest {
   SceneAction action = SceneAction::Load;
   int scene = 1;
-  std::u16string name;  ///< save only: 1..kMaxSceneNameUnits code units, no control characters
+  std::u16string name;  ///< save only: a name SceneNameTextProblem accepts
 };
 
 /// A profile file's kind follows its extension, as in the window's file dialogs.
@@ -94,7 +75,6 @@ struct MixRequest {
   std::optional<int> source;  ///< none: the box's current source
   std::optional<MixCell> set;
 };
-inline constexpr int kMaxMixTrim = 100;
 
 enum class Command { Status, Get, Set, Scenes, Scene, Profile, Mix, Mem, Calibrate, Firmware, Eq };
 

@@ -8,7 +8,9 @@
 #include <functional>
 #include <memory>
 
-#include "core/box_reads.h"
+#include "core/box_limits.h"
+#include "core/eq_coupling.h"
+#include "core/source_catalogue.h"
 #include "core/calibration_data.h"
 #include "core/device_access.h"
 #include "core/equalizer_mirror.h"
@@ -20,7 +22,7 @@ namespace {
 
 constexpr std::string_view kProgram = "quorelbox-cli: ";
 /// Inputs a routing row can switch and a mix level can be set for.
-constexpr int kRoutedInputs = kInputCount;
+constexpr int kRoutedInputs = kBoxInputs;
 
 struct JsonDelete {
   void operator()(cJSON* json) const { cJSON_Delete(json); }
@@ -68,11 +70,6 @@ std::string Firmware(const Profile& live) {
   return Format("%d.%d", live.mainVersion, live.slaveVersion);
 }
 
-int LinkedPartner(const Profile& live, int output) {
-  const int partner = live.linkOutputs[At(output)];
-  return live.linkMode == 1 && IsOutput(partner) && partner != output ? partner : -1;
-}
-
 std::string SceneNameOf(const EqualizerMirror& mirror, int scene) {
   const SceneName& name = mirror.sceneNames[At(scene - 1)];
   return Utf8Name(std::u16string_view(name.data(), name.size()));
@@ -96,7 +93,7 @@ MixState MixCellOf(const Profile& live, int source, int input, int output) {
   return {(live.inputs[At(source)][At(output)] >> (input - 1) & 1) != 0,
           live.inputMixVolume[At(source)][At(input - 1)][At(output)]};
 }
-int MixInputs(int source) { return IsSource(source) ? kMixInputsOfSource[At(source)] : 0; }
+int MixInputs(int source) { return InputsOfSource(source); }
 
 std::string ProfileKindText(ProfileKind kind) {
   return kind == ProfileKind::Whole ? "every scene and the live settings" : "the live settings";
@@ -143,7 +140,7 @@ cJSON* OutputJson(const EqualizerMirror& mirror, int output, bool whole) {
   cJSON_AddStringToObject(json, "phase", PhaseName(channel.phase));
   cJSON_AddNumberToObject(json, "delayMs", DelayMs(channel));
   if (!whole) return json;
-  const int partner = LinkedPartner(live, output);
+  const int partner = LinkedPartnerOf(live, output);
   if (partner >= 0) cJSON_AddNumberToObject(json, "linkedTo", partner + 1);
   else cJSON_AddNullToObject(json, "linkedTo");
   AddCrossover(json, channel);
@@ -369,7 +366,7 @@ std::string StateText(const EqualizerMirror& mirror, bool whole) {
   text += Format("model        %d%s\n", live.model, live.model == kBoxModel ? " (ZX7140K)" : "");
   text += Format("firmware     %s\n", Firmware(live).c_str());
   text += Format("source       %s\n", Str(SourceName(live.inputSource)).c_str());
-  text += Format("main volume  %d of %d, mute %s\n", live.mainVolume, kMaxMainVolumeStep, OnOff(live.mainVolumeMute));
+  text += Format("main volume  %d of %d, mute %s\n", live.mainVolume, kMainVolumeTopStep, OnOff(live.mainVolumeMute));
   text += Format("amplifier    %s\n", OnOff(live.ampOn));
   text += Format("link/lock    link %s, lock %s\n", OnOff(live.linkMode == 1), OnOff(live.lockMode == 1));
   text += Format("\n%-7s %-24s %9s %-5s %-9s %9s\n", "output", "role", "volume", "mute", "phase", "delay");
@@ -383,7 +380,7 @@ std::string StateText(const EqualizerMirror& mirror, bool whole) {
   for (int o = 0; o < kOutputCount; ++o) {
     const OutputChannel& channel = Channel(mirror, o);
     text += Format("\noutput %d (%s)\n", o + 1, Str(RoleName(live.outputs[At(o)])).c_str());
-    const int partner = LinkedPartner(live, o);
+    const int partner = LinkedPartnerOf(live, o);
     if (partner >= 0) text += Format("  linked to output %d\n", partner + 1);
     text += "  crossover  " + CrossoverText(channel) + "\n";
     text += Format("  equaliser  %d bands in use%s\n", channel.eqSize, channel.bypass != 0 ? ", bypassed" : "");
@@ -451,7 +448,7 @@ std::string SetText(const EqualizerMirror& mirror, const SetRequest& set) {
     }
     std::string operator()(const SetSource&) { return "source " + Str(SourceName(live.inputSource)); }
     std::string operator()(const SetMainVolume&) {
-      return Format("main volume %d of %d", live.mainVolume, kMaxMainVolumeStep);
+      return Format("main volume %d of %d", live.mainVolume, kMainVolumeTopStep);
     }
     std::string operator()(const SetMainMute&) { return Str("main mute ") + OnOff(live.mainVolumeMute); }
   };

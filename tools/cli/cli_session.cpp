@@ -186,9 +186,9 @@ class Runner {
     if (!ConnectForUpgrade(result)) return;
     if (std::string problem = Transfer(path); !problem.empty()) return Fail(result, kExitBoxRefused, problem);
     if (std::string problem = FollowRestart(); !problem.empty()) return Fail(result, kExitBoxRefused, problem);
-    result.out = FirmwareReport(request.path, m_firmwareKind, m_firmwareBytes, m_manager.Link().Model(),
+    result.out = FirmwareReport(request.path, m_firmwareKind, m_firmwareBytes, Session().HandshakeModel(),
                                 m_manager.CurrentProfile().mainVersion, m_manager.CurrentProfile().slaveVersion,
-                                m_manager.Link().ApplicationMode(), Json());
+                                Session().RunsApplication(), Json());
   }
 
   static std::string KindName(UpgradeKind kind) {
@@ -400,28 +400,12 @@ class Runner {
     return "scene " + std::to_string(scene) + " is empty: there is nothing to load";
   }
 
-  /// Why the box cannot take `request.name` for its scene, or nothing.
-  std::string RefusedName(const SceneRequest& request) const {
-    const EqualizerMirror& mirror = m_manager.Mirror();
-    const std::string& codePage = mirror.session.codePage;
-    // The box keeps 8-bit names: a character its code page lacks would come back as '?'.
-    const std::string bytes = ToCodePage(request.name, codePage);
-    const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
-    if (bytes.size() >= kSceneNameBytes || FromCodePage({data, bytes.size()}, codePage) != request.name) {
-      return "scene name '" + Utf8Name(request.name) + "' has characters the box cannot keep (its names are " +
-             codePage + ")";
-    }
-    // The window refuses a name another scene has; a script gets the same answer, before
-    // anything reaches the box.
-    for (int other = 1; other <= kSceneCount; ++other) {
-      if (other == request.scene) continue;
-      const SceneName& slot = mirror.sceneNames[At(other - 1)];
-      if (std::u16string_view(slot.data()) == request.name) {
-        return "scene " + std::to_string(other) + " is already named '" + Utf8Name(request.name) +
-               "'; choose another name or save over scene " + std::to_string(other);
-      }
-    }
-    return {};
+  /// Why the box cannot take `request.name` for its scene, or nothing: the core's check,
+  /// so a script gets the window's answer before anything reaches the box.
+  std::string RefusedName(const SceneRequest& request) {
+    const SceneNameCheck check = Scenes().CheckName(request.scene, request.name);
+    if (check.Ok()) return {};
+    return "scene name '" + Utf8Name(request.name) + "' refused: " + SceneNameProblemText(check);
   }
 
   void RunProfile(RunResult& result) {
@@ -483,20 +467,24 @@ class Runner {
   /// drops its result.
   void RunCalibrate(RunResult& result) {
     const CalibrateRequest& request = m_invocation.calibrate;
-    std::uint16_t outputs = request.outputs;
-    if (outputs == 0) {
-      for (int n = 0; n < kOutputCount; ++n)
-        if (m_manager.CurrentProfile().outputs[At(n)] != kRoleEmpty) outputs = static_cast<std::uint16_t>(outputs | (1u << n));
+    CalibrationSession& cal = m_manager.OpenCalibration(m_options.calibration);
+    m_calibration = &cal;
+    // Outputs not named: every output the session can measure.
+    const std::uint16_t chosen = request.outputs != 0 ? request.outputs : CalibratableOutputs(m_manager.CurrentProfile());
+    for (int n = 0; n < kCalibrationChannels; ++n) {
+      if ((chosen >> n & 1u) != 0 && !cal.SetOutput(n, true))
+        return Fail(result, kExitBadArgument, "output " + std::to_string(n + 1) + " has no speaker role to calibrate");
+      if ((chosen >> n & 1u) == 0) cal.SetOutput(n, false);
     }
+    const std::uint16_t outputs = cal.Outputs();
     if (outputs == 0) return Fail(result, kExitBadArgument, "no output has a speaker role to calibrate");
-    m_calibration.emplace(m_manager.Link(), m_options.calibration);
-    CalibrationSession& cal = *m_calibration;
     for (int module : {kIrcModuleEq, kIrcModuleDelay, kIrcModulePhase}) cal.SetModule(module, (request.modules & module) != 0);
+    cal.SetEqMode(request.eqMode);
     m_distances.fill(-1.0f);
     m_calibrationEnd.reset();
     m_calibrationText = "${start_irc_tips}";
     cal.Attach(&m_queue);
-    cal.Start(outputs, request.eqMode);
+    cal.Start();
     const auto deadline = Clock::now() + kCalibrationLimit;
     while (!m_calibrationEnd) {
       if (Clock::now() > deadline && !cal.Thread().Stopping()) cal.Stop();
@@ -509,8 +497,20 @@ class Runner {
     else if (!cal.Done()) problem = "the calibration failed: " + std::string(CalibrationText(m_calibrationText));
     else if (!(request.apply ? cal.Apply() : cal.Discard())) problem = "the box did not take the calibration result";
     cal.Attach(nullptr);
-    if (!problem.empty()) return Fail(result, kExitBoxRefused, problem);
+    if (!problem.empty()) {
+      CloseCalibration();
+      return Fail(result, kExitBoxRefused, problem);
+    }
     result.out = CalibrationReport(cal.Data(), outputs, m_distances.data(), request.eqMode, request.apply, Json());
+    CloseCalibration();
+  }
+
+  /// Ends the core's calibration; a result that reached the box is read back, so the run
+  /// ends with the box's settings in the mirror.
+  void CloseCalibration() {
+    m_calibration = nullptr;
+    if (m_manager.CloseCalibration() == EqualizerManager::CalibrationClose::ReadBack)
+      AwaitTask(m_options.transferTimeout, "the read of the calibrated settings");
   }
 
   void OnCalibrationMessage(const ReplyMessage& message) {
@@ -644,7 +644,7 @@ class Runner {
                        "the box is another model (" + std::to_string(*m_notices.foreignModel) +
                            "), not a ZX7140K (" + std::to_string(kBoxModel) + ")",
                        json);
-    } else if (!m_manager.Link().ApplicationMode()) {
+    } else if (!Session().RunsApplication()) {
       result = Failure(kExitBoxRefused,
                        "the box is in its boot loader and only takes a firmware update (use the window)", json);
     } else if (BoxLeft()) {
@@ -742,7 +742,7 @@ class Runner {
   /// Waits until the link has sent every queued command and the core has taken every reply.
   std::string Drain() {
     const auto deadline = Clock::now() + m_options.drainTimeout;
-    while (!BoxLeft() && (m_manager.Link().UnfinishedCommands() != 0 || m_queue.Size() != 0)) {
+    while (!BoxLeft() && (Session().CommandsPending() != 0 || m_queue.Size() != 0)) {
       if (Clock::now() > deadline) return "the box did not take the change in time";
       Pump(kPumpSlice);
     }
@@ -779,7 +779,7 @@ class Runner {
   std::string m_calibrationText;  ///< the last phase or result text
   int m_calibrationProgress = 0;
   /// Last: its thread talks to the link of the manager above until it is joined.
-  std::optional<CalibrationSession> m_calibration;
+  CalibrationSession* m_calibration = nullptr;  ///< the core's, while a run is driven
   std::optional<std::uint32_t> m_transferEnd;       ///< how the firmware transfer ended
   std::string m_firmwareKind;
   std::uint32_t m_firmwareBytes = 0;
