@@ -88,8 +88,8 @@ ExistingCapture InspectExisting(const std::string& path, std::uint64_t size) {
     return found;
   }
   // Walk the records. One cut short by the end of the file is the tail of a run that
-  // stopped while writing it; a length no record can have, with more file behind it, is
-  // damage that appending would only bury.
+  // stopped while writing it; a length no record can have is damage that appending would
+  // only bury.
   std::uint64_t at = kPcapFileHeaderBytes;
   std::array<std::uint8_t, kPcapRecordHeaderBytes> record{};
   while (at + kPcapRecordHeaderBytes <= size) {
@@ -99,11 +99,11 @@ ExistingCapture InspectExisting(const std::string& path, std::uint64_t size) {
       return found;
     }
     const std::uint32_t captured = GetLe32(&record[8]);
-    if (at + kPcapRecordHeaderBytes + captured > size) break;
     if (captured > kLongestRecord) {
       found.error = path + " is damaged at byte " + std::to_string(at) + "; choose a new file";
       return found;
     }
+    if (at + kPcapRecordHeaderBytes + captured > size) break;
     at += kPcapRecordHeaderBytes + captured;
   }
   found.wholeBytes = at;

@@ -1,6 +1,5 @@
 #include "tools/wireshark/lua_tables.h"
 
-#include <cctype>
 #include <cstdio>
 #include <utility>
 
@@ -51,13 +50,6 @@ void Table(std::string& out, const char* name, const Named (&entries)[N], int he
   out += "}\n";
 }
 
-const OperationNames* OperationsOf(const CommandName& command) {
-  for (const OperationNames& entry : kOperationNames) {
-    if (entry.packetType == command.packetType && entry.id == command.id) return &entry;
-  }
-  return nullptr;
-}
-
 }  // namespace
 
 std::string LuaTables() {
@@ -72,13 +64,12 @@ std::string LuaTables() {
   Table(out, "filter_families", kFilterFamilies);
   Table(out, "sources", kSources);
   out += "local source_switch_base = " + Hex(kSourceSwitchCodeBase, 2) + "\n";
-  out += "-- [packet type * 256 + command id] = { reply, setter (OP_SET), query (OP_GET) }\n";
+  out += "-- [packet type * 256 + command id] = the frame's name by operation (FrameName)\n";
   out += "local commands = {\n";
   for (const CommandName& command : kCommandNames) {
-    const OperationNames* operations = OperationsOf(command);
-    out += "  [" + Hex(command.packetType * 256u + command.id, 4) + "] = { " + Quoted(command.name) + ", " +
-           Quoted(operations ? operations->setter : nullptr) + ", " +
-           Quoted(operations ? operations->query : nullptr) + " },\n";
+    const auto name = [&command](std::uint8_t op) { return Quoted(FrameName(command.packetType, command.id, op)); };
+    out += "  [" + Hex(command.packetType * 256u + command.id, 4) + "] = { set = " + name(OP_SET) +
+           ", get = " + name(OP_GET) + ", reply = " + name(OP_UPDATE) + " },\n";
   }
   out += "}\n";
   return out;
