@@ -167,6 +167,9 @@ local commands = {
 local OP_SET, OP_GET, OP_UPDATE, OP_ACK = 0xBB, 0x66, 0xDD, 0xEE
 local DSP, FLASH, MCU = 1, 2, 3
 local SYNC1, SYNC2 = 0xAA, 0x55
+-- The box's input reports are 64 bytes; only a full one can end in a frame that the next
+-- report completes.
+local INPUT_REPORT = 64
 -- LEN counts the packet type, command id, operation and payload; a frame is LEN + 4
 -- bytes, at most 65, so LEN is 3 to 61.
 local MIN_LEN, MAX_LEN = 3, 61
@@ -654,7 +657,7 @@ local function make_plan(ba, key, number)
     if n >= 3 and ba:get_index(0) == 0 and ba:get_index(1) == SYNC1 and ba:get_index(2) == SYNC2 then
       plan.report_id = true
       pos = 1
-    elseif n >= 1 and ba:get_index(0) == 0 then
+    elseif n == INPUT_REPORT and ba:get_index(0) == 0 then
       -- Zero padding before a frame that fills the end of the report and goes on in the
       -- next: how a reply that does not fit what is left of a report is sent.
       local z = 0
@@ -674,6 +677,8 @@ local function make_plan(ba, key, number)
     if avail >= 3 and at + byte(2) + 4 <= n then
       plan.frames[#plan.frames + 1] = { offset = at }
       pos = at + byte(2) + 4
+    elseif n ~= INPUT_REPORT then
+      break
     else
       plan.partial = { offset = at }
       pending[key] = { bytes = ba:subset(at, n - at), number = number }
