@@ -11,6 +11,8 @@
 #include <string>
 
 #include "devicelink/hid_transport.h"
+#include "devicelink/tracing_backend.h"
+#include "devicelink/usbmon_capture.h"
 #include "shell/firmware_resources.h"
 #include "shell/log.h"
 #include "shell/single_instance.h"
@@ -27,13 +29,17 @@ const QString kTitle = QStringLiteral("Quorel DSP Audio");
 void PrintUsage() {
   std::printf(
       "Usage: quorelbox [--simulate] [--simulate-state FILE] [--simulate-firmware X.Y]\n"
-      "                 [--simulate-loader] [--simulate-model N] [--screenshot FILE.png] [--help]\n"
+      "                 [--simulate-loader] [--simulate-model N] [--trace FILE]\n"
+      "                 [--screenshot FILE.png] [--help]\n"
       "The control panel of the ZX7140K audio processor (USB vendor 0483, product 5750).\n"
       "  --simulate              work with the built-in virtual box instead of a real one\n"
       "                          (F8 unplugs it, F9 plugs it back in)\n"
       "  --simulate-state FILE   the same, keeping the virtual box's settings in FILE between\n"
       "                          runs (a missing file starts a factory-fresh box)\n"
       "%s"
+      "  --trace FILE            append every report to and from the box, with its time, to\n"
+      "                          FILE: a pcap capture as Linux usbmon records one, for\n"
+      "                          Wireshark or tshark (tools/wireshark/quorelbox.lua)\n"
       "  --screenshot FILE.png   save a picture of the main window 3 s after start and quit\n"
       "  --help                  show this text\n"
       "A file \"savelog.ini\" in the current directory turns on the diagnostic log \"save.log\";\n"
@@ -52,6 +58,7 @@ struct Options {
   bool simulate = false;
   std::string statePath;
   qb::sim::SimulatedBoxIdentity identity;
+  std::string tracePath;
   const char* screenshot = nullptr;
 };
 
@@ -61,6 +68,8 @@ int ParseOptions(int argc, char** argv, Options& options) {
     const bool hasValue = i + 1 < argc;
     if (std::strcmp(argv[i], "--screenshot") == 0 && hasValue) {
       options.screenshot = argv[++i];
+    } else if (std::strcmp(argv[i], "--trace") == 0 && hasValue && argv[i + 1][0] != '\0') {
+      options.tracePath = argv[++i];
     } else if (std::strcmp(argv[i], "--simulate-state") == 0 && hasValue) {
       options.simulate = true;
       options.statePath = argv[++i];
@@ -130,6 +139,20 @@ int main(int argc, char** argv) {
   } else {
     windowOptions.backend = qb::MakeHidapiBackend();
   }
+  std::shared_ptr<qb::UsbmonCapture> trace;
+  if (!options.tracePath.empty()) {
+    qb::UsbmonCaptureOpening opened = qb::UsbmonCapture::Open(options.tracePath);
+    if (!opened.capture) {
+      std::fprintf(stderr, "quorelbox: --trace: %s\n", opened.error.c_str());
+      QMessageBox::critical(nullptr, kTitle, QString::fromStdString(opened.error));
+      return 1;
+    }
+    if (opened.droppedTail > 0)
+      std::fprintf(stderr, "quorelbox: %s ended in a record cut short; its %zu bytes were dropped\n",
+                   options.tracePath.c_str(), opened.droppedTail);
+    trace = std::move(opened.capture);
+    windowOptions.backend = qb::MakeTracingBackend(windowOptions.backend, trace);
+  }
   auto window = std::make_unique<qb::CMainWnd>(std::move(windowOptions));
   if (!window->Create(kTitle)) {
     // Without its layout the program cannot run.
@@ -167,6 +190,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "quorelbox: the virtual box was not saved: %s\n", error.c_str());
     code = code == 0 ? 1 : code;
   }
+  if (trace && trace->Failed()) std::fprintf(stderr, "quorelbox: the trace stopped: %s\n", trace->Error().c_str());
   qb::CloseLog();
   return code;
 }

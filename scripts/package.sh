@@ -36,7 +36,8 @@ pkg=$root/pkg
 for f in usr/bin/quorelbox usr/bin/quorelbox-cli usr/share/applications/$app.desktop \
          usr/share/icons/hicolor/scalable/apps/$app.svg usr/share/metainfo/$app.metainfo.xml \
          usr/share/man/man1/quorelbox.1.gz usr/share/man/man1/quorelbox-cli.1.gz \
-         usr/share/doc/quorelbox/copyright usr/share/doc/quorelbox/changelog.gz; do
+         usr/share/doc/quorelbox/copyright usr/share/doc/quorelbox/changelog.gz \
+         "usr/lib/$(dpkg-architecture -qDEB_HOST_MULTIARCH)/wireshark/plugins/quorelbox.lua"; do
   [ -f "$pkg/$f" ] || fail "missing /$f"
 done
 

@@ -17,6 +17,7 @@
 #include <thread>
 
 #include "simulator/box_state_file.h"
+#include "tests/devicelink/usbmon_records.h"
 
 namespace {
 
@@ -41,7 +42,7 @@ class ProgramTest : public ::testing::Test {
 
   /// Starts the program in the test's folder with its own settings and lock folders; its
   /// console goes to `console`.
-  pid_t Start(const char* console = "console.txt") {
+  pid_t Start(const char* console = "console.txt", const char* trace = nullptr) {
     const pid_t child = ::fork();
     if (child != 0) return child;
     if (::chdir(m_dir.c_str()) != 0) ::_exit(125);
@@ -51,6 +52,10 @@ class ProgramTest : public ::testing::Test {
     ::setenv("XDG_RUNTIME_DIR", m_dir.c_str(), 1);
     ::setenv("XDG_CONFIG_HOME", m_dir.c_str(), 1);
     const std::string state = (m_dir / "box.json").string();
+    if (trace != nullptr) {
+      ::execl(QUORELBOX_BINARY, QUORELBOX_BINARY, "--simulate-state", state.c_str(), "--trace", trace,
+              static_cast<char*>(nullptr));
+    }
     ::execl(QUORELBOX_BINARY, QUORELBOX_BINARY, "--simulate-state", state.c_str(), static_cast<char*>(nullptr));
     ::_exit(127);
   }
@@ -117,6 +122,26 @@ TEST_F(ProgramTest, ASecondCopyLeavesTheFirstOnesLogAlone) {
   int status = 0;
   ASSERT_EQ(::waitpid(first, &status, 0), first);
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+}
+
+TEST_F(ProgramTest, ATraceHoldsTheSessionFromHelloToGoodbye) {
+  const pid_t child = Start("console.txt", "box.pcap");
+  ASSERT_GT(child, 0);
+  ASSERT_TRUE(ConsoleShows("EqualizerManager::OnConnectDone")) << ReadFile(m_dir / "console.txt");
+  ASSERT_EQ(::kill(child, SIGTERM), 0);
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+
+  const std::vector<qb::test::UsbmonRecord> records = qb::test::ParseCapture(qb::test::ReadFile((m_dir / "box.pcap").string()));
+  ASSERT_GT(records.size(), 100u) << "the read-out, command and reply";
+  const auto pcConnect = [](std::uint8_t state) {
+    qb::test::Bytes frame = {0xAA, 0x55, 0x04, 0x03, 0x1F, 0xBB, state, static_cast<std::uint8_t>(0x1F - state)};
+    frame.resize(64, 0);
+    return frame;
+  };
+  EXPECT_EQ(records.front().data, pcConnect(1));
+  EXPECT_EQ(records.back().data, pcConnect(0)) << "the goodbye, written on the way out, is in the trace";
 }
 
 INSTANTIATE_TEST_SUITE_P(Signals, ShutdownTest, ::testing::Values(SIGTERM, SIGINT),

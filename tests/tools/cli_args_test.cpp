@@ -39,6 +39,11 @@ TEST(CliArgsTest, OptionsGoBeforeOrAfterTheCommand) {
   EXPECT_EQ(help.invocation->command, Command::Set);
 
   EXPECT_TRUE(Parse({"--json", "bogus"}).json) << "a refusal is answered in JSON too";
+
+  const ParseResult traced = Parse({"status", "--trace", "s.pcap"});
+  ASSERT_TRUE(traced.invocation) << traced.error;
+  EXPECT_EQ(traced.invocation->tracePath, "s.pcap");
+  EXPECT_FALSE(traced.invocation->simulate) << "a real box is traced too";
 }
 
 TEST(CliArgsTest, NumbersFromOneBecomeTheCoresIndices) {
@@ -85,6 +90,7 @@ TEST(CliArgsTest, MalformedLinesAreRefusedWithTheReason) {
   const std::vector<Case> cases = {
       {{}, "no command"},
       {{"--simulate-state"}, "needs a FILE"},
+      {{"status", "--trace"}, "--trace needs a FILE"},
       {{"--jsn", "status"}, "unknown option '--jsn'"},
       {{"get", "all"}, "unexpected 'all'"},
       {{"set"}, "missing what to set"},

@@ -506,6 +506,12 @@ ParseResult ParseArguments(std::span<const std::string_view> args) {
     } else if (arg == "--simulate-loader") {
       invocation.simulateLoader = true;
       invocation.simulate = true;
+    } else if (arg == "--trace") {
+      if (i + 1 >= args.size() || args[i + 1].empty()) {
+        if (error.empty()) error = "--trace needs a FILE";
+      } else {
+        invocation.tracePath = std::string(args[++i]);
+      }
     } else if (arg == "--yes") {
       invocation.firmware.yes = true;
     } else if (arg == "--partial") {
@@ -625,7 +631,8 @@ std::optional<std::u16string> Utf16FromUtf8(std::string_view text) {
 
 std::string HelpText(std::optional<Command> command) {
   if (!command) {
-    return "Usage: quorelbox-cli [--simulate] [--simulate-state FILE] [--json] COMMAND [ARGS]\n"
+    return "Usage: quorelbox-cli [--simulate] [--simulate-state FILE] [--trace FILE] [--json]\n"
+           "                    COMMAND [ARGS]\n"
            "       quorelbox-cli --help | quorelbox-cli COMMAND --help\n"
            "\n"
            "Reads and changes the live settings of a ZX7140K audio processor over USB\n"
@@ -657,6 +664,9 @@ std::string HelpText(std::optional<Command> command) {
            "  --simulate-firmware X.Y  the virtual box reports firmware X.Y (implies --simulate)\n"
            "  --simulate-loader      the virtual box sits in its loader (implies --simulate)\n"
            "  --simulate-model N     the virtual box reports model N (implies --simulate)\n"
+           "  --trace FILE           append every report to and from the box, with its time,\n"
+           "                         to FILE: a pcap capture as Linux usbmon records one, for\n"
+           "                         Wireshark or tshark (tools/wireshark/quorelbox.lua)\n"
            "  --json                 print exactly one JSON document on standard output\n"
            "  --partial              eq import: take the usable filters when some are not\n"
            "  --help                 this text, or a command's own with COMMAND --help\n"
@@ -667,7 +677,7 @@ std::string HelpText(std::optional<Command> command) {
            "  0  done\n"
            "  1  other failure: a profile file cannot be read, is damaged, is for another model\n"
            "     or cannot be written; the state file is damaged (it is left as it is) or\n"
-           "     cannot be saved\n"
+           "     cannot be saved; the --trace FILE cannot be written or is another kind of file\n"
            "  2  bad argument: unknown command, option or name, missing or malformed value, a\n"
            "     number out of range (output not 1..8, band not 1..31, scene not 1..10, ...),\n"
            "     a scene name that is empty, too long or another scene's, a profile file that\n"

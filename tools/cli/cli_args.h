@@ -115,6 +115,9 @@ struct Invocation {
   std::string simulateFirmware;
   std::string simulateModel;
   bool simulateLoader = false;
+  /// --trace FILE: every report to and from the box is appended to FILE, a pcap capture
+  /// as usbmon records one; empty: no trace.
+  std::string tracePath;
   bool json = false;
   /// Show help instead of running: the general text without a command, else the
   /// command's own.

@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "devicelink/hid_transport.h"
+#include "devicelink/tracing_backend.h"
+#include "devicelink/usbmon_capture.h"
 #include "simulator/simulated_box.h"
 #include "tools/cli/cli_args.h"
 #include "tools/cli/cli_report.h"
@@ -85,6 +87,16 @@ int main(int argc, char** argv) {
   } else {
     backend = qb::MakeHidapiBackend();
   }
+  std::shared_ptr<qb::UsbmonCapture> trace;
+  if (!invocation.tracePath.empty()) {
+    qb::UsbmonCaptureOpening opened = qb::UsbmonCapture::Open(invocation.tracePath);
+    if (!opened.capture) return Emit(Failure(kExitFailure, "--trace: " + opened.error, invocation.json));
+    if (opened.droppedTail > 0)
+      std::fprintf(stderr, "quorelbox-cli: %s ended in a record cut short; its %zu bytes were dropped\n",
+                   invocation.tracePath.c_str(), opened.droppedTail);
+    trace = std::move(opened.capture);
+    backend = qb::MakeTracingBackend(backend, trace);
+  }
 
   SessionOptions options;
   // The virtual box measures at once; a real one needs its time between polls.
@@ -100,6 +112,8 @@ int main(int argc, char** argv) {
   options.confirm = AskOnTerminal;
   if (!invocation.json) options.firmwareProgress = ShowProgress;
   RunResult result = RunSession(invocation, backend, plug, options);
+  // The box got what it got: a trace that stopped is told, the command's outcome stands.
+  if (trace && trace->Failed()) result.err += "quorelbox-cli: the trace stopped: " + trace->Error() + "\n";
   std::string error;
   // The virtual box is saved whatever the command did: like a real box, it keeps what
   // reached it, even from a run that failed halfway.
