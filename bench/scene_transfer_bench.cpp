@@ -37,7 +37,7 @@ class Session {
   void PumpWhileBusy() {
     for (;;) {
       while (auto message = m_queue.Take(std::chrono::milliseconds(1))) m_core.HandleMessage(*message);
-      if (!m_core.Session().Busy() && m_core.Link().UnfinishedCommands() == 0 && m_queue.Size() == 0) return;
+      if (!m_core.Session().Busy() && m_core.Session().CommandsPending() == 0 && m_queue.Size() == 0) return;
     }
   }
 

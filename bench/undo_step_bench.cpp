@@ -53,7 +53,7 @@ void BM_UndoRedoStepInTheWindow(benchmark::State& state) {
   }
   window->show();
   qb::EqualizerManager& core = window->Controller();
-  if (!WaitFor([&] { return core.Link().QueueEnabled() && core.CurrentProfile().model == qb::kBoxModel; })) {
+  if (!WaitFor([&] { return core.Session().LiveEditsReachBox() && core.CurrentProfile().model == qb::kBoxModel; })) {
     state.SkipWithError("no connection");
     return;
   }
@@ -78,7 +78,7 @@ void BM_UndoRedoStepInTheWindow(benchmark::State& state) {
   // The share of the mirror, the queue and the presenter's redraw, before painting.
   state.counters["restore_us"] = benchmark::Counter(static_cast<double>(restoreNs) / 1e3,
                                                     benchmark::Counter::kAvgIterations);
-  WaitFor([&] { return core.Link().UnfinishedCommands() == 0; });
+  WaitFor([&] { return core.Session().CommandsPending() == 0; });
 }
 BENCHMARK(BM_UndoRedoStepInTheWindow)->Unit(benchmark::kMicrosecond);
 

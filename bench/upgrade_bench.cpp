@@ -126,11 +126,11 @@ void BM_WindowFlashUpgrade1MiB(benchmark::State& state) {
   for (auto _ : state) {
     state.PauseTiming();
     // After an upgrade the box restarts: let it leave and come back before reading it.
-    if (core.Link().IsDeviceOpen()) core.Session().DisconnectDevice();
+    if (core.Session().IsDeviceOpen()) core.Session().DisconnectDevice();
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
     while (!backend->Box()->IsPlugged()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     core.Session().ConnectDevice(false);
-    if (!PumpUntil(core, main, [&] { return !core.Session().Busy(); }) || !core.Link().IsDeviceOpen()) {
+    if (!PumpUntil(core, main, [&] { return !core.Session().Busy(); }) || !core.Session().IsDeviceOpen()) {
       state.SkipWithError("the virtual box was not read");
       break;
     }

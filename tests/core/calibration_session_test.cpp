@@ -118,13 +118,13 @@ TEST_F(CalibrationTest, ACompleteRunOfThreeOutputsIsFetchedShownAndAppliedToTheM
   ASSERT_TRUE(cal.Apply());
   EXPECT_FALSE(cal.Apply());  // once only
   // Closing reads back what the box now holds.
-  const int corrected = cal.Data().CorrectionBands(1)[0].freq;
+  const int firstBand = cal.Data().CorrectionBands(1)[0].freq;
   cal.Attach(nullptr);
   ASSERT_EQ(s.core.CloseCalibration(), EqualizerManager::CalibrationClose::ReadBack);
   ASSERT_TRUE(s.PumpUntil([this] { return !s.core.Session().Busy(); }));
   ASSERT_TRUE(s.Drain());
   EXPECT_EQ(CompareBoxWithMirror(s.Box(), s.Live()), "");
-  EXPECT_EQ(s.Live().channels[1].bands[0].freq, corrected);
+  EXPECT_EQ(s.Live().channels[1].bands[0].freq, firstBand);
 }
 
 TEST_F(CalibrationTest, OnlyOutputsWithASpeakerCanBeChosenAndChoicesHoldDuringARun) {

@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "tests/support/core_test_access.h"
 #include "core/equalizer_manager.h"
 #include "devicelink/dsp_records.h"
 #include "devicelink/mcu_records.h"
@@ -107,8 +108,8 @@ class ReplyCallbacksTest : public ::testing::Test {
     m_manager.Attach(nullptr, &m_host);
   }
 
-  Profile& Live() { return m_manager.CurrentProfile(); }
-  Profile& Scene(int n) { return m_manager.Mirror().scenes[static_cast<std::size_t>(n - 1)]; }
+  Profile& Live() { return CoreTestAccess::Live(m_manager); }
+  Profile& Scene(int n) { return CoreTestAccess::Mirror(m_manager).scenes[static_cast<std::size_t>(n - 1)]; }
   void Apply(const ReplyMessage& message) { m_manager.Replies().ReadDspValueCallback(message); }
 
   std::shared_ptr<sim::VirtualHidBackend> m_backend;
@@ -354,9 +355,9 @@ TEST_F(ReplyCallbacksTest, StoredSceneLinkAndLockTouchOnlyTheirFlags) {
 
 TEST_F(ReplyCallbacksTest, UnlockClearsLinkAndTellsTheBoxOnce) {
   auto box = m_backend->Box();
-  m_manager.Link().OpenHIDDevice();
-  ASSERT_TRUE(m_manager.Link().IsDeviceOpen());
-  m_manager.Link().EnableQueue();
+  CoreTestAccess::Link(m_manager).OpenHIDDevice();
+  ASSERT_TRUE(CoreTestAccess::Link(m_manager).IsDeviceOpen());
+  CoreTestAccess::Link(m_manager).EnableQueue();
 
   Apply(DspRecord(DSP_CH_LOCK, Lock(0, 0)));  // not linked: nothing to undo
   Apply(DspRecord(DSP_CH_LINK, Link(0, 1)));
@@ -373,15 +374,15 @@ TEST_F(ReplyCallbacksTest, UnlockClearsLinkAndTellsTheBoxOnce) {
     return n;
   };
   ASSERT_TRUE(Eventually([&] { return linkCommands() >= 1; }));
-  EXPECT_TRUE(Eventually([&] { return m_manager.Link().QueuedCommands() == 0; }));
+  EXPECT_TRUE(Eventually([&] { return CoreTestAccess::Link(m_manager).QueuedCommands() == 0; }));
   EXPECT_EQ(linkCommands(), 1);
   for (const auto& c : box->Commands()) {
     if (c.commandId == DSP_CH_LINK && c.packetType == DSP_PACKET) {
       EXPECT_EQ(c, linkOff);
     }
   }
-  m_manager.Link().DisableQueue();
-  m_manager.Link().CloseHIDDevice(false);
+  CoreTestAccess::Link(m_manager).DisableQueue();
+  CoreTestAccess::Link(m_manager).CloseHIDDevice(false);
 }
 
 TEST_F(ReplyCallbacksTest, HandshakeOfAForeignModelInNormalModeShowsTheModel) {
@@ -393,7 +394,7 @@ TEST_F(ReplyCallbacksTest, HandshakeOfAForeignModelInNormalModeShowsTheModel) {
   for (const Case c : {Case{12, true, true}, Case{79, true, false}, Case{12, false, false},
                        Case{0, true, true}}) {
     m_host.notices.clear();
-    m_manager.Link().SetApplicationMode(c.normal);
+    CoreTestAccess::Link(m_manager).SetApplicationMode(c.normal);
     HandshakeRecord handshake;
     handshake.model = c.model;
     handshake.masterVersion = 16;
@@ -469,13 +470,13 @@ TEST_F(ReplyCallbacksTest, KaraokeKindsOneToTenOnly) {
 class SceneReplyTest : public ReplyCallbacksTest {
  protected:
   SceneReplyTest() {
-    InstallReplyDecoders(m_manager.Link());
-    m_manager.Link().Register(ReplySlot::MainWindowHandle, &m_target);
-    m_manager.Link().OpenHIDDevice();
+    InstallReplyDecoders(CoreTestAccess::Link(m_manager));
+    CoreTestAccess::Link(m_manager).Register(ReplySlot::MainWindowHandle, &m_target);
+    CoreTestAccess::Link(m_manager).OpenHIDDevice();
   }
   ~SceneReplyTest() override {
-    m_manager.Link().CloseHIDDevice(false);
-    m_manager.Link().Unregister(&m_target);
+    CoreTestAccess::Link(m_manager).CloseHIDDevice(false);
+    CoreTestAccess::Link(m_manager).Unregister(&m_target);
   }
 
   void NameScene(int scene, const std::string& name) {
@@ -489,7 +490,7 @@ class SceneReplyTest : public ReplyCallbacksTest {
 
   /// Asks the box and applies every scene reply that came back; returns how many.
   int Apply(const std::function<bool(DeviceLink&)>& query) {
-    EXPECT_TRUE(query(m_manager.Link()));
+    EXPECT_TRUE(query(CoreTestAccess::Link(m_manager)));
     int applied = 0;
     for (ReplyMessage& message : m_target.Take()) {
       if (message.number != WM_SCENE_REPLY) continue;

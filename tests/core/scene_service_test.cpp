@@ -111,7 +111,7 @@ class SceneServiceTest : public ::testing::Test {
   void TearDown() override { fs::remove_all(m_dir); }
 
   SceneService& Scenes() { return s.core.Scenes(); }
-  EqualizerMirror& Mirror() { return s.core.Mirror(); }
+  EqualizerMirror& Mirror() { return s.Mirror(); }
   /// Pumps until the session's task has ended and the box has everything it was sent.
   bool Finish(int ms = 20000) {
     return s.PumpUntil([this] { return !s.core.Session().Busy(); }, ms) && s.Drain(ms);

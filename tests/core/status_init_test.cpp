@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+#include "tests/support/core_test_access.h"
 #include "core/equalizer_manager.h"
 #include "devicelink/link_decoders.h"
 #include "devicelink/wire_codes.h"
