@@ -52,6 +52,7 @@ bool EqualizerManager::HandleMessage(const ReplyMessage& message) {
     case WM_MCU_REPLY: m_replies.ReadMcuValueCallback(message); return true;
     case WM_SCENE_REPLY: m_replies.ReadSceneValueCallback(message); return true;
     case WM_KTV_REPLY: m_replies.ReadKtvValueCallback(message); return true;
+    case WM_SCENE_ID: m_scenes.SetCurrentScene(static_cast<int>(message.lParam)); return true;
     default: return m_session.HandleMessage(message);
   }
 }

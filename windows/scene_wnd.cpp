@@ -199,7 +199,7 @@ void CSceneWnd::HandleCustomMessage(ReplyMessage& message, bool& handled) {
       ShowMessageBox(this, kTips, QStringLiteral("${save_scene_ok}"), {QStringLiteral("${confirm}")});
       break;
     case WM_SCENE_DELETED: PostSelf(WM_CLOSE_LOADING); break;
-    case WM_SCENE_ID: m_core.Scenes().SetCurrentScene(static_cast<int>(message.lParam)); break;
+    case WM_SCENE_ID: m_core.HandleMessage(message); break;
     case WM_SHOW_LOADING: ShowLoading(); break;
     case WM_CLOSE_LOADING:
       if (m_loading) m_loading->Finish();
