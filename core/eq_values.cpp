@@ -86,6 +86,18 @@ int NextGridFrequency(int hz, bool up) {
 
 float ClampQ(float q) { return std::clamp(q, kMinBandQ, kMaxBandQ); }
 
+float BoxTenths(float value) {
+  if (!std::isfinite(value)) return 0.0f;
+  return static_cast<float>(std::round(static_cast<double>(value) * 10.0) / 10.0);
+}
+
+EqBand BoxBand(EqBand band) {
+  band.freq = std::clamp(band.freq, kMinFrequencyHz, kMaxFrequencyHz);
+  band.eqFactor = BoxTenths(ClampQ(band.eqFactor));
+  band.eqGain = BoxTenths(std::clamp(band.eqGain, kMinBandGainDb, kMaxBandGainDb));
+  return band;
+}
+
 std::optional<float> StepQ(float q, bool up) {
   if (up) {
     if (std::fabs(q - kMaxBandQ) < kAtLimit) return std::nullopt;

@@ -42,6 +42,13 @@ int NextGridFrequency(int hz, bool up);
 
 /// Q held to kMinBandQ..kMaxBandQ.
 float ClampQ(float q);
+/// A Q or gain as the box holds it: rounded to the nearest tenth (kBandValueStep), halves
+/// away from zero. The wire encoding truncates, so a value is rounded here before it is
+/// stored or sent, and the mirror shows exactly what the box holds.
+float BoxTenths(float value);
+/// The band as the box holds it: whole Hz within range, Q and gain held to their ranges and
+/// rounded to tenths.
+EqBand BoxBand(EqBand band);
 /// Q one step up or down (0.05, held to the range), or nothing when it already sits within
 /// 0.01 of the end it moves towards.
 std::optional<float> StepQ(float q, bool up);

@@ -11,6 +11,8 @@ inline constexpr float kMinBandQ = 0.5f;
 inline constexpr float kMaxBandQ = 9.0f;
 inline constexpr float kMinBandGainDb = -18.0f;
 inline constexpr float kMaxBandGainDb = 12.0f;
+/// The box holds a band's Q and gain in tenths: nothing finer reaches it.
+inline constexpr float kBandValueStep = 0.1f;
 
 /// A crossover corner dragged on the curve: the high-pass may take `hz` only below the
 /// low-pass corner (-1: none shown, no bound), the low-pass only above the high-pass corner;
