@@ -80,6 +80,9 @@ void EqEditor::AlignBypass(int output) {
 void EqEditor::CommitBand(int o, int band, int freq, float q, float gain, BandInput input) {
   Profile& live = m_ctx.Live();
   if (!IsOutput(o) || band < 0 || band >= EqSize(live, o)) return;
+  // What the box will hold, and so what the mirror keeps: Q and gain in tenths.
+  q = BoxTenths(ClampQ(q));
+  gain = BoxTenths(ClampGain(gain, kBandGainLimits));
   const ChangeHub::Batch batch(m_ctx.changes);
   // The row is drawn again in any case: a typed value reads back as it is kept.
   m_ctx.Publish(Change{}.AddBand(o, band));
@@ -300,7 +303,7 @@ bool EqEditor::ImportBands(int o, std::span<const EqBand> imported) {
     const auto row = Bands(live, t).first(At(EqSize(live, t)));
     for (std::size_t b = 0; b < row.size(); ++b) {
       if (b < imported.size()) {
-        row[b] = imported[b];
+        row[b] = BoxBand(imported[b]);
       } else {
         row[b].eqGain = 0.0f;
         row[b].enable = 1;

@@ -14,8 +14,9 @@ namespace qb {
 
 /// Points of the frequency grid: k = 0 .. kFrequencyGridLast.
 inline constexpr int kFrequencyGridLast = 200;
-/// Up/down steps of Q and gain.
-inline constexpr float kQStep = 0.05f;
+/// Up/down steps of Q and gain: the box's own step, a tenth (a finer step would be sent as
+/// the same value).
+inline constexpr float kQStep = kBandValueStep;
 inline constexpr float kGainStep = 0.1f;
 
 /// A text read as a number the way the user typed it: leading blanks and an optional sign,
@@ -49,8 +50,8 @@ float BoxTenths(float value);
 /// The band as the box holds it: whole Hz within range, Q and gain held to their ranges and
 /// rounded to tenths.
 EqBand BoxBand(EqBand band);
-/// Q one step up or down (0.05, held to the range), or nothing when it already sits within
-/// 0.01 of the end it moves towards.
+/// Q one step up or down (a tenth, held to the range), or nothing when it already sits
+/// within 0.01 of the end it moves towards.
 std::optional<float> StepQ(float q, bool up);
 
 /// Band gain limits in dB.

@@ -134,7 +134,7 @@ class EqualizerManager {
   EqEditor m_eq{m_context};
   CrossoverEditor m_crossovers{m_context};
   ReplyApplication m_replies{m_context, m_outputs, m_routing};
-  SceneService m_scenes{m_context, m_links};
+  SceneService m_scenes{m_context};
   FieldRestorer m_restorer{m_context, m_outputs, m_main, m_routing};
   EditHistory m_history{m_context, m_restorer};
   /// Last: its thread talks through the link until it is joined.

@@ -29,20 +29,7 @@ void LinkEditor::ClearLinkMode() {
 void LinkEditor::CopyOutConfig(int from, int to) {
   LogPrintA("copy out config from %d to %d\n", from, to);
   if (!IsOutput(from) || !IsOutput(to) || from == to) return;
-  Profile& live = m_ctx.Live();
-  const OutputChannel& source = live.channels[At(from)];
-  OutputChannel& target = live.channels[At(to)];
-  const int bands = EqSize(live, to);
-  for (int b = 0; b < bands; ++b) target.bands[At(b)] = source.bands[At(b)];
-  // Through the setters, so the copy keeps the filter rules (and the bypass flags follow
-  // the slopes).
-  target.crossover.hp.SetType(source.crossover.hp.type);
-  target.crossover.lp.SetType(source.crossover.lp.type);
-  target.crossover.hp.SetFs(source.crossover.hp.fs);
-  target.crossover.lp.SetFs(source.crossover.lp.fs);
-  target.crossover.hp.SetSlope(source.crossover.hp.slope);
-  target.crossover.lp.SetSlope(source.crossover.lp.slope);
-  target.bypass = source.bypass;
+  CopyOutputSettings(m_ctx.Live(), from, to);
   m_ctx.Publish(Change{}.Add(kAspectBands | kAspectCrossover | kAspectBypass, to));
 }
 
@@ -136,17 +123,6 @@ void LinkEditor::ResetOutputs(OutputReset reset) {
   }
   SendAllTrims(m_ctx.Link(), live);
   m_outputs.SelectOutput(0);
-}
-
-void LinkEditor::RestoreLinkState() {
-  Profile& live = m_ctx.Live();
-  if (live.linkMode == 1) {
-    live.lockMode = 1;
-    live.linkOutputs = qb::PairOutputs(live.outputs);
-  } else {
-    live.linkOutputs.fill(-1);
-  }
-  m_ctx.Publish(Change{}.Add(kAspectLinkLock));
 }
 
 }  // namespace qb

@@ -44,10 +44,6 @@ class LinkEditor {
   /// subwoofers take the left one's volume.
   void ResetOutputs(OutputReset reset);
 
-  /// After a whole settings set arrived (a load): linked outputs are locked too, and the
-  /// pairs follow from the roles.
-  void RestoreLinkState();
-
  private:
   void ClearLinkMode();
   /// Copies bands, crossover and EQ bypass of a live output onto another (link mode's copy

@@ -28,6 +28,8 @@ constexpr char kModelName[] = "ZX7140K";
 /// Lowest main volume a file may hold: the value of a box that has not reported yet, which
 /// a save made before the first report writes.
 constexpr int kLowestFileMainVolume = -5;
+using PerScene = std::array<int, kSceneSlots>;
+
 /// Routing masks name inputs 1..6 as bits 0..5.
 constexpr int kAllInputsMask = (1 << kBoxInputs) - 1;
 
@@ -68,14 +70,23 @@ void AddInt(cJSON* object, const char* key, int value) {
   Attach(object, key, cJSON_CreateNumber(value));
 }
 
+/// A value held to the range the reader takes; what the box reported outside it (erased
+/// flash, a level on an input that is not routed) is written as the nearest value that loads.
+int Held(int value, int min, int max) { return std::clamp(value, min, max); }
+float Held(float value, float min, float max) { return std::isfinite(value) ? std::clamp(value, min, max) : min; }
+int FlagOf(int value) { return value != 0 ? 1 : 0; }
+/// A value outside the reader's set of codes is written as `fallback`.
+int Code(int value, int min, int max, int fallback) { return value >= min && value <= max ? value : fallback; }
+
 void AddFloat(cJSON* object, const char* key, float value) {
   Attach(object, key, cJSON_CreateNumber(FileNumber(value)));
 }
 
-cJSON* IntArray(std::span<const int> values) {
+template <typename Hold>
+cJSON* IntArray(std::span<const int> values, Hold hold) {
   cJSON* array = Made(cJSON_CreateArray());
   for (const int value : values) {
-    cJSON* number = cJSON_CreateNumber(value);
+    cJSON* number = cJSON_CreateNumber(hold(value));
     if (number == nullptr) {
       cJSON_Delete(array);
       throw std::bad_alloc();
@@ -87,9 +98,9 @@ cJSON* IntArray(std::span<const int> values) {
 
 void AddFilter(cJSON* crossover, const char* key, const CrossoverFilter& filter) {
   cJSON* object = Attach(crossover, key, cJSON_CreateObject());
-  AddInt(object, "fs", filter.fs);
-  AddInt(object, "type", filter.type);
-  AddInt(object, "slope", filter.slope);
+  AddInt(object, "fs", Held(filter.fs, kMinFrequencyHz, kMaxFrequencyHz));
+  AddInt(object, "type", Code(filter.type, FILTER_TYPE_BUTTERWORTH, FILTER_TYPE_BESSEL, FILTER_TYPE_BUTTERWORTH));
+  AddInt(object, "slope", Held(filter.slope, FILTER_SLOPE_OFF, kMaxSlope));
   AddInt(object, "bypass", filter.bypass);
 }
 
@@ -98,23 +109,23 @@ void AddChannel(cJSON* channels, const OutputChannel& channel) {
   cJSON_AddItemToArray(channels, object);
   const int bandCount = std::clamp(channel.eqSize, 0, kMaxEqBands);
   AddInt(object, "eqSize", bandCount);
-  AddFloat(object, "gain", channel.gain);
-  AddInt(object, "mute", channel.mute);
-  AddFloat(object, "delay", channel.delay);
-  AddInt(object, "phase", channel.phase);
-  AddInt(object, "bypass", channel.bypass);
+  AddFloat(object, "gain", Held(channel.gain, static_cast<float>(kOutputOffDb), static_cast<float>(kMaxOutputVolumeDb)));
+  AddInt(object, "mute", FlagOf(channel.mute));
+  AddFloat(object, "delay", Held(channel.delay, 0.0f, static_cast<float>(kMaxSentDelayMs)));
+  AddInt(object, "phase", FlagOf(channel.phase));
+  AddInt(object, "bypass", FlagOf(channel.bypass));
   cJSON* crossover = Attach(object, "crossover", cJSON_CreateObject());
-  AddInt(crossover, "bpType", channel.crossover.bpType);
+  AddInt(crossover, "bpType", Held(channel.crossover.bpType, kBpNone, kBpBandPass));
   AddFilter(crossover, "hp", channel.crossover.hp);
   AddFilter(crossover, "lp", channel.crossover.lp);
   cJSON* bands = Attach(object, "eqArray", cJSON_CreateArray());
   for (const EqBand& band : std::span(channel.bands).first(At(bandCount))) {
     cJSON* item = Made(cJSON_CreateObject());
     cJSON_AddItemToArray(bands, item);
-    AddInt(item, "freq", band.freq);
-    AddFloat(item, "eqFactor", band.eqFactor);
-    AddFloat(item, "eqGain", band.eqGain);
-    AddInt(item, "enable", band.enable);
+    AddInt(item, "freq", Held(band.freq, kMinFrequencyHz, kMaxFrequencyHz));
+    AddFloat(item, "eqFactor", Held(band.eqFactor, kMinBandQ, kMaxBandQ));
+    AddFloat(item, "eqGain", Held(band.eqGain, kMinBandGainDb, kMaxBandGainDb));
+    AddInt(item, "enable", FlagOf(band.enable));
   }
 }
 
@@ -122,9 +133,9 @@ void AddChannel(cJSON* channels, const OutputChannel& channel) {
 void AddHeader(cJSON* object, const Profile& profile) {
   AddInt(object, "model", kModelCode);
   Attach(object, "model_name", cJSON_CreateString(kModelName));
-  AddInt(object, "mainVolume", profile.mainVolume);
+  AddInt(object, "mainVolume", Held(profile.mainVolume, kLowestFileMainVolume, kMainVolumeTopStep));
   AddInt(object, "subVolume", profile.subVolume);
-  AddInt(object, "mainVolumeMute", profile.mainVolumeMute);
+  AddInt(object, "mainVolumeMute", FlagOf(profile.mainVolumeMute));
 }
 
 /// The keys of one settings set, as a scene profile and each set of a whole configuration
@@ -133,19 +144,22 @@ void AddSettings(cJSON* object, const Profile& profile) {
   cJSON* channels = Attach(object, "channels", cJSON_CreateArray());
   for (const OutputChannel& channel : profile.channels) AddChannel(channels, channel);
   cJSON* inputs = Attach(object, "inputs", cJSON_CreateArray());
-  for (const auto& masks : profile.inputs) cJSON_AddItemToArray(inputs, IntArray(masks));
+  const auto mask = [](int value) { return value & kAllInputsMask; };
+  for (const auto& masks : profile.inputs) cJSON_AddItemToArray(inputs, IntArray(masks, mask));
   cJSON* mix = Attach(object, "inputMixVolume", cJSON_CreateArray());
+  const auto level = [](int value) { return Held(value, 0, kFullMixLevel); };
   for (const auto& source : profile.inputMixVolume) {
     cJSON* perInput = Made(cJSON_CreateArray());
     cJSON_AddItemToArray(mix, perInput);
-    for (const auto& levels : source) cJSON_AddItemToArray(perInput, IntArray(levels));
+    for (const auto& levels : source) cJSON_AddItemToArray(perInput, IntArray(levels, level));
   }
-  Attach(object, "outputs", IntArray(profile.outputs));
-  Attach(object, "linkOutputs", IntArray(profile.linkOutputs));
-  Attach(object, "showChEqualizer", IntArray(profile.showChEqualizer));
-  AddInt(object, "currChannel", profile.currChannel);
-  AddInt(object, "linkMode", profile.linkMode);
-  AddInt(object, "lockMode", profile.lockMode);
+  Attach(object, "outputs", IntArray(profile.outputs, [](int role) { return Code(role, 0, kRoleCount - 1, kRoleEmpty); }));
+  Attach(object, "linkOutputs",
+         IntArray(profile.linkOutputs, [](int partner) { return Code(partner, -1, kOutputCount - 1, -1); }));
+  Attach(object, "showChEqualizer", IntArray(profile.showChEqualizer, FlagOf));
+  AddInt(object, "currChannel", Code(profile.currChannel, 0, kOutputCount - 1, 0));
+  AddInt(object, "linkMode", FlagOf(profile.linkMode));
+  AddInt(object, "lockMode", FlagOf(profile.lockMode));
 }
 
 std::string Printed(const cJSON* root) {
@@ -219,15 +233,6 @@ int Whole(const cJSON* item, int min, int max) {
 
 int Flag(const cJSON* item) { return Whole(item, 0, 1); }
 
-/// The integer part of a number for a setter that holds values itself, saturated at the
-/// limits of int so that no number makes the conversion undefined.
-int ForSetter(const cJSON* item) {
-  const double whole = std::trunc(Number(item));
-  if (whole <= static_cast<double>(INT_MIN)) return INT_MIN;
-  if (whole >= static_cast<double>(INT_MAX)) return INT_MAX;
-  return static_cast<int>(whole);
-}
-
 /// A number as a float within min..max. Compared as a float, so every value the program
 /// kept in range reads back, however its decimal text rounds as a double.
 float Ranged(const cJSON* item, float min, float max) {
@@ -246,9 +251,11 @@ void ReadInts(const cJSON* item, std::span<int> target, Read read) {
 
 void ReadFilter(const cJSON* object, CrossoverFilter& filter) {
   Object(object);
-  filter.SetFs(ForSetter(Item(object, "fs")));
-  filter.SetType(ForSetter(Item(object, "type")));
-  filter.SetSlope(ForSetter(Item(object, "slope")));
+  // Refused, not held by the setters: a corner of 20001 Hz would otherwise become a 20 Hz
+  // low-pass that silences the output.
+  filter.SetFs(Whole(Item(object, "fs"), kMinFrequencyHz, kMaxFrequencyHz));
+  filter.SetType(Whole(Item(object, "type"), FILTER_TYPE_BUTTERWORTH, FILTER_TYPE_BESSEL));
+  filter.SetSlope(Whole(Item(object, "slope"), FILTER_SLOPE_OFF, kMaxSlope));
   // Follows from the slope, which SetSlope has just applied; only its presence is checked.
   Number(Item(object, "bypass"));
 }
@@ -385,6 +392,9 @@ std::string WholeProfileText(const WholeProfile& whole) {
     cJSON_AddItemToArray(scenes, object);
     AddSettings(object, scene);
   }
+  PerScene valid{};
+  for (std::size_t s = 0; s < kSceneSlots; ++s) valid[s] = (whole.valid >> s & 1u) != 0 ? 1 : 0;
+  Attach(root.get(), "sceneValid", IntArray(valid, FlagOf));
   return Printed(root.get());
 }
 
@@ -409,12 +419,22 @@ ProfileFileResult ParseWholeProfile(std::string_view text, WholeProfile& whole) 
     ReadSettings(Item(root, "currentProfile"), read->current);
     const auto scenes = Elements(Item(root, "sceneArray"), kSceneSlots);
     for (std::size_t s = 0; s < kSceneSlots; ++s) ReadSettings(scenes[s], read->scenes[s]);
+    // Optional: files written before it was kept had every slot written.
+    read->valid = kAllScenesValid;
+    if (const cJSON* valid = cJSON_GetObjectItemCaseSensitive(root, "sceneValid")) {
+      PerScene flags{};
+      ReadInts(valid, flags, Flag);
+      read->valid = 0;
+      for (std::size_t s = 0; s < kSceneSlots; ++s)
+        if (flags[s] != 0) read->valid = static_cast<std::uint16_t>(read->valid | (1u << s));
+    }
   });
   if (result != ProfileFileResult::Ok) return result;
   CopyHeader(read->current, whole.current);
   CopySettings(read->current, whole.current);
   for (std::size_t s = 0; s < kSceneSlots; ++s) CopySettings(read->scenes[s], whole.scenes[s]);
   whole.names = read->names;
+  whole.valid = read->valid;
   return result;
 }
 
@@ -454,6 +474,10 @@ const char* ProfileFileMessage(ProfileFileResult result, bool wholeConfiguration
       return "${profile_create_error}";
     case ProfileFileResult::BoxLeft:
       return "${device_plugout}";
+    case ProfileFileResult::SceneNameRefused:
+      return "${profile_scene_names}";
+    case ProfileFileResult::TaskBusy:
+      return "${task_not_started}";
   }
   return "${profile_load_error}";
 }

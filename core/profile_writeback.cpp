@@ -2,11 +2,13 @@
 
 #include <array>
 #include <cstdint>
+#include <vector>
 
 #include "core/box_reads.h"
 #include "core/source_catalogue.h"
 #include "core/code_page.h"
 #include "core/output_levels.h"
+#include "core/role_pairing.h"
 #include "devicelink/device_link.h"
 #include "devicelink/dsp_setters.h"
 #include "devicelink/link_timing.h"
@@ -99,6 +101,13 @@ void SendMixLevels(DeviceLink& link, const Profile& profile, std::uint8_t scene)
   }
 }
 
+/// Lock, then link with its pairs, after everything the link would copy has been written.
+void SendLinkState(DeviceLink& link, const Profile& profile, Destination to) {
+  CH_Lock_Ctrl(link, to.scene, Byte(profile.lockMode), to.immediate);
+  const std::vector<std::uint8_t> pairs = LinkCommandPairs(profile);
+  CH_Link_Ctrl(link, to.scene, Byte(profile.linkMode), pairs.size() / 2, pairs, to.immediate);
+}
+
 void SendMainVolume(DeviceLink& link, const Profile& profile, bool immediate) {
   Main_Volume_Ctrl(link, static_cast<float>(MainVolumeAttenuation(profile.mainVolume, 0)), immediate);
   Mute_Ctrl(link, Byte(profile.mainVolumeMute), immediate);
@@ -112,14 +121,25 @@ void SetReadCurProfileToMCU(DeviceLink& link, const Profile& profile) {
   SendMainVolume(link, profile, true);
   SendFiltersAndBands(link, profile, live);
   SendOutputArrays(link, profile, live);
-  SendMasks(link, profile, profile.inputSource, live);
+  // The file holds every source's routing: the box must too, or switching the source later
+  // plays routing the window does not show.
+  SendAllMasks(link, profile, live);
+  SendLinkState(link, profile, live);
   SendMixLevels(link, profile, kLiveScene);
 }
 
-void SetReadWholeProfileToMCU(DeviceLink& link, const WholeProfile& whole, std::string_view codePage) {
+void SetReadWholeProfileToMCU(DeviceLink& link, const WholeProfile& whole, std::string_view codePage,
+                              std::uint16_t emptyBefore) {
   LogPrintA("%s\n", "EqualizerManager::SetReadWholeProfileToMCU");
   LogLocalTime();
   for (int n = kFirstStoredScene; n <= kLastStoredScene; ++n) {
+    if (!link.IsDeviceOpen()) return;  // the box left: nothing more can reach it
+    const auto slot = static_cast<std::uint16_t>(1u << (n - kFirstStoredScene));
+    if ((whole.valid & slot) == 0) {
+      // A slot the file keeps empty is emptied, not filled with defaults.
+      if ((emptyBefore & slot) == 0) DeleteScene(link, Byte(n));
+      continue;
+    }
     const Profile& scene = whole.scenes[At(n - kFirstStoredScene)];
     LogPrintA("set scene(%d)\n", n);
     LogLocalTime();
@@ -127,6 +147,7 @@ void SetReadWholeProfileToMCU(DeviceLink& link, const WholeProfile& whole, std::
     SendFiltersAndBands(link, scene, to);
     SendOutputArrays(link, scene, to);
     SendAllMasks(link, scene, to);
+    SendLinkState(link, scene, to);
     SendMixLevels(link, scene, Byte(n));
     const SceneName& name = whole.names[At(n - kFirstStoredScene)];
     const std::string bytes = ToCodePage(std::u16string_view(name.data()), codePage);
@@ -140,6 +161,7 @@ void SetReadWholeProfileToMCU(DeviceLink& link, const WholeProfile& whole, std::
   SendFiltersAndBands(link, whole.current, live);
   SendOutputArrays(link, whole.current, live);
   SendAllMasks(link, whole.current, live);
+  SendLinkState(link, whole.current, live);
   SendMixLevels(link, whole.current, kLiveScene);
   LogLocalTime();
 }

@@ -16,13 +16,16 @@ class DeviceLink;
 
 /// The live settings from `profile`: main volume and mute, each output's filters (low-pass,
 /// then high-pass) and bands, the roles, trims, mutes, phases, delays and EQ bypasses, the
-/// routing of the profile's own source, all at once; then the mix levels, queued. The input
-/// source, link and lock, amplifier, compressor and karaoke values are not sent.
+/// routing of every source, lock and link, all at once; then the mix levels, queued. The
+/// input source, amplifier, compressor and karaoke values are not sent.
 void SetReadCurProfileToMCU(DeviceLink& link, const Profile& profile);
 
-/// Scenes 1..10 from `whole` (each output's filters and bands, the output arrays and the
-/// routing of every source at once, the mix levels queued, the name in `codePage`, then the
-/// scene saved as written), then the live settings from `whole.current`, queued.
-void SetReadWholeProfileToMCU(DeviceLink& link, const WholeProfile& whole, std::string_view codePage);
+/// The scenes `whole` holds (each output's filters and bands, the output arrays, the routing
+/// of every source, lock and link at once, the mix levels queued, the name in `codePage`,
+/// then the scene saved as written); a slot the file keeps empty is deleted unless it is in
+/// `emptyBefore` already; then the live settings from `whole.current`, queued. Stops when
+/// the box leaves.
+void SetReadWholeProfileToMCU(DeviceLink& link, const WholeProfile& whole, std::string_view codePage,
+                              std::uint16_t emptyBefore);
 
 }  // namespace qb

@@ -47,4 +47,45 @@ PerOutput<int> PairOutputs(const PerOutput<int>& roles) {
   return partners;
 }
 
+void CopyOutputSettings(Profile& profile, int from, int to) {
+  if (!IsOutput(from) || !IsOutput(to) || from == to) return;
+  const OutputChannel& source = profile.channels[At(from)];
+  OutputChannel& target = profile.channels[At(to)];
+  const int bands = EqSize(profile, to);
+  for (int b = 0; b < bands; ++b) target.bands[At(b)] = source.bands[At(b)];
+  // Through the setters, so the copy keeps the filter rules (and the bypass flags follow
+  // the slopes).
+  target.crossover.hp.SetType(source.crossover.hp.type);
+  target.crossover.lp.SetType(source.crossover.lp.type);
+  target.crossover.hp.SetFs(source.crossover.hp.fs);
+  target.crossover.lp.SetFs(source.crossover.lp.fs);
+  target.crossover.hp.SetSlope(source.crossover.hp.slope);
+  target.crossover.lp.SetSlope(source.crossover.lp.slope);
+  target.bypass = source.bypass;
+}
+
+std::vector<std::uint8_t> LinkCommandPairs(const Profile& profile) {
+  std::vector<std::uint8_t> pairs;
+  if (profile.linkMode != 1) return pairs;
+  for (int i = 0; i < kOutputCount; ++i) {
+    const int partner = profile.linkOutputs[At(i)];
+    if (!IsOutput(partner) || profile.outputs[At(i)] >= profile.outputs[At(partner)]) continue;
+    pairs.push_back(Byte(i));
+    pairs.push_back(Byte(partner));
+  }
+  return pairs;
+}
+
+void SettleLinkState(Profile& profile) {
+  if (profile.linkMode != 1) {
+    profile.linkMode = 0;
+    profile.linkOutputs.fill(-1);
+    return;
+  }
+  profile.lockMode = 1;
+  profile.linkOutputs = PairOutputs(profile.outputs);
+  const std::vector<std::uint8_t> pairs = LinkCommandPairs(profile);
+  for (std::size_t k = 0; k + 1 < pairs.size(); k += 2) CopyOutputSettings(profile, pairs[k], pairs[k + 1]);
+}
+
 }  // namespace qb

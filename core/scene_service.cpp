@@ -2,6 +2,7 @@
 // mirror replaced only by a file read completely.
 #include "core/scene_service.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <memory>
@@ -9,7 +10,9 @@
 
 #include "core/box_reads.h"
 #include "core/code_page.h"
+#include "core/eq_values.h"
 #include "core/link_editor.h"
+#include "core/role_pairing.h"
 #include "core/profile_writeback.h"
 #include "devicelink/scene_commands.h"
 #include "shell/log.h"
@@ -29,10 +32,28 @@ void PostTo(MessageTarget* target, std::uint32_t number) {
   target->PostReplyMessage(std::move(message));
 }
 
-/// A file was read while another task still ran (the windows keep the user from that; a
-/// caller might not): the mirror shows the file, the box has not been written.
-void StartOrSay(bool started) {
-  if (!started) LogPrintA("a task is running: the profile was not written to the box\n");
+/// A settings set read from a file, made what the box will hold once it is written: the
+/// band count stays the box's (the bands the file does not carry go flat, so no old band
+/// goes on sounding unseen), band values sit on the box's steps, and the link state settles
+/// as linking leaves it.
+void FitToBox(Profile& read, const Profile& box) {
+  for (int o = 0; o < kOutputCount; ++o) {
+    OutputChannel& channel = read.channels[At(o)];
+    const int fileBands = std::clamp(channel.eqSize, 0, kMaxEqBands);
+    const int boxBands = EqSize(box, o);
+    for (int b = fileBands; b < boxBands; ++b) channel.bands[At(b)].eqGain = 0.0f;
+    channel.eqSize = boxBands;
+    for (int b = 0; b < boxBands; ++b) channel.bands[At(b)] = BoxBand(channel.bands[At(b)]);
+  }
+  SettleLinkState(read);
+}
+
+/// The live settings of a file: as FitToBox, and a main volume the file never had (it was
+/// saved before the box reported one, which the file holds as -5) stays the box's rather
+/// than turning the box off.
+void FitLiveToBox(Profile& read, const Profile& box) {
+  FitToBox(read, box);
+  if (read.mainVolume < 0) read.mainVolume = box.mainVolume;
 }
 
 /// Waits until the link has sent every queued command, at most `limit`.
@@ -141,6 +162,7 @@ bool SceneService::SaveScene(int scene, std::u16string_view name, MessageTarget*
   // start.
   m_ctx.mirror.pendingSceneName = pending;
   m_ctx.mirror.pendingScene = Byte(scene);
+  m_ctx.mirror.sceneValid |= 1u << (scene - kFirstStoredScene);
   SetSceneName(scene, name);
   SetCurrentScene(scene);
   return true;
@@ -151,6 +173,7 @@ bool SceneService::DeleteScene(int scene, MessageTarget* done) {
   m_ctx.mirror.pendingScene = Byte(scene);
   SetCurrentScene(scene);
   SetSceneName(scene, u"");
+  m_ctx.mirror.sceneValid &= ~(1u << (scene - kFirstStoredScene));
   DeviceLink& link = m_ctx.Link();
   return m_ctx.session.StartTask([&link, scene, done] {
     LogPrintA("DeleteSenceThread start!\n");
@@ -171,26 +194,29 @@ ProfileFileResult SceneService::SaveSceneProfile(const std::string& path) {
 
 ProfileFileResult SceneService::LoadSceneProfile(const std::string& path) {
   LogPrintA("%s\n", "EqualizerManager::LoadSenceConfigFromFile");
+  // Nothing is read while the box cannot take it: the window would show a file the box
+  // never heard of.
+  if (m_ctx.session.Busy() || !m_ctx.Link().IsDeviceOpen()) return ProfileFileResult::TaskBusy;
   // Read into a copy: a damaged file leaves the mirror as it was.
   Profile read = m_ctx.Live();
   const ProfileFileResult result = ReadSceneProfileFile(path, read);
   if (result != ProfileFileResult::Ok) return result;
-  {
-    const ChangeHub::Batch batch(m_ctx.changes);
-    m_ctx.Live() = read;
-    m_links.RestoreLinkState();
-    m_ctx.mirror.ComputeAllChannelResponses();
-    m_ctx.Publish(Change{.aspects = kAspectEverything, .outputs = kAllOutputs});
-  }
-  const Profile snapshot = m_ctx.Live();
+  FitLiveToBox(read, m_ctx.Live());
   DeviceLink& link = m_ctx.Link();
+  // Before the task can post its end.
   m_ctx.session.Post(WM_SHOW_LOADING);
-  StartOrSay(m_ctx.session.StartTask([this, &link, snapshot] {
-    LogPrintA("SetCurSceneThread start!\n");
-    SetReadCurProfileToMCU(link, snapshot);
-    m_ctx.session.Post(WM_CLOSE_LOADING);
-    LogPrintA("SetCurSceneThread end!\n");
-  }));
+  if (!m_ctx.session.StartTask([this, &link, read] {
+        LogPrintA("SetCurSceneThread start!\n");
+        SetReadCurProfileToMCU(link, read);
+        m_ctx.session.Post(WM_CLOSE_LOADING);
+        LogPrintA("SetCurSceneThread end!\n");
+      })) {
+    return ProfileFileResult::TaskBusy;
+  }
+  const ChangeHub::Batch batch(m_ctx.changes);
+  m_ctx.Live() = read;
+  m_ctx.mirror.ComputeAllChannelResponses();
+  m_ctx.Publish(Change{.aspects = kAspectEverything, .outputs = kAllOutputs});
   return result;
 }
 
@@ -235,6 +261,7 @@ bool SceneService::SaveWholeProfile(const std::string& path, std::function<void(
         whole.current = m_ctx.Live();
         whole.scenes = m_ctx.mirror.scenes;
         whole.names = m_ctx.mirror.sceneNames;
+        whole.valid = static_cast<std::uint16_t>(m_ctx.mirror.sceneValid & kAllScenesValid);
         const ProfileFileResult result = WriteWholeProfileFile(whole, path);
         LiveSettingsRead();
         if (finished) finished(result);
@@ -243,33 +270,45 @@ bool SceneService::SaveWholeProfile(const std::string& path, std::function<void(
 
 ProfileFileResult SceneService::LoadWholeProfile(const std::string& path) {
   LogPrintA("%s\n", "EqualizerManager::LoadWholeConfigFromFile");
+  if (m_ctx.session.Busy() || !m_ctx.Link().IsDeviceOpen()) return ProfileFileResult::TaskBusy;
   // Read into a copy: a damaged file leaves the mirror as it was.
   WholeProfile read{m_ctx.Live(), m_ctx.mirror.scenes, m_ctx.mirror.sceneNames};
   const ProfileFileResult result = ReadWholeProfileFile(path, read);
   if (result != ProfileFileResult::Ok) return result;
-  m_ctx.mirror.wholeProfilePath = path;
-  {
-    const ChangeHub::Batch batch(m_ctx.changes);
-    m_ctx.Live() = read.current;
-    m_ctx.mirror.scenes = read.scenes;
-    m_ctx.mirror.sceneNames = read.names;
-    m_links.RestoreLinkState();
-    m_ctx.mirror.ComputeAllChannelResponses();
-    m_ctx.Publish(Change{.aspects = kAspectEverything, .outputs = kAllOutputs});
-  }
-  WholeProfile snapshot = read;
-  snapshot.current = m_ctx.Live();
   const std::string codePage = m_ctx.mirror.session.codePage;
+  // A name the box cannot keep would be stored as something else, and a name twice makes
+  // two scenes the user cannot tell apart: the file is refused before anything is sent.
+  if (const SceneNameSetCheck names = CheckSceneNames(read.names, codePage); !names.check.Ok()) {
+    LogPrintA("scene %d of the file: %s\n", names.scene, SceneNameProblemText(names.check).c_str());
+    return ProfileFileResult::SceneNameRefused;
+  }
+  const Profile& box = m_ctx.Live();
+  FitLiveToBox(read.current, box);
+  for (std::size_t s = 0; s < kSceneSlots; ++s) {
+    FitToBox(read.scenes[s], box);
+    if ((read.valid >> s & 1u) == 0) read.names[s] = SceneName{};
+  }
+  const auto emptyBefore = static_cast<std::uint16_t>(~m_ctx.mirror.sceneValid & kAllScenesValid);
   DeviceLink& link = m_ctx.Link();
   m_ctx.session.Post(WM_SHOW_LOADING);
-  StartOrSay(m_ctx.session.StartTask([this, &link, snapshot, codePage] {
-    LogPrintA("SetWholeProfileThread start!\n");
-    SetReadWholeProfileToMCU(link, snapshot, codePage);
-    // The live settings went out queued: the loading window stays until they are sent.
-    WaitForQueue(link, kLiveDrainLimit);
-    m_ctx.session.Post(WM_CLOSE_LOADING);
-    LogPrintA("SetWholeProfileThread end!\n");
-  }));
+  if (!m_ctx.session.StartTask([this, &link, read, codePage, emptyBefore] {
+        LogPrintA("SetWholeProfileThread start!\n");
+        SetReadWholeProfileToMCU(link, read, codePage, emptyBefore);
+        // The live settings went out queued: the loading window stays until they are sent.
+        WaitForQueue(link, kLiveDrainLimit);
+        m_ctx.session.Post(WM_CLOSE_LOADING);
+        LogPrintA("SetWholeProfileThread end!\n");
+      })) {
+    return ProfileFileResult::TaskBusy;
+  }
+  m_ctx.mirror.wholeProfilePath = path;
+  const ChangeHub::Batch batch(m_ctx.changes);
+  m_ctx.Live() = read.current;
+  m_ctx.mirror.scenes = read.scenes;
+  m_ctx.mirror.sceneNames = read.names;
+  m_ctx.mirror.sceneValid = read.valid;
+  m_ctx.mirror.ComputeAllChannelResponses();
+  m_ctx.Publish(Change{.aspects = kAspectEverything, .outputs = kAllOutputs});
   return result;
 }
 

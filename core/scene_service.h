@@ -18,11 +18,9 @@
 
 namespace qb {
 
-class LinkEditor;
-
 class SceneService {
  public:
-  SceneService(EditContext& context, LinkEditor& links) : m_ctx(context), m_links(links) {}
+  explicit SceneService(EditContext& context) : m_ctx(context) {}
 
   /// The scene the box last reported as current (0 for none).
   int CurrentScene() const { return m_ctx.mirror.currentScene; }
@@ -59,15 +57,19 @@ class SceneService {
 
   /// Writes the live settings to a scene profile file (here, no task).
   ProfileFileResult SaveSceneProfile(const std::string& path);
-  /// Reads a scene profile file into the live settings and writes them into the box on a
-  /// task. Nothing changes unless the result is Ok.
+  /// Reads a scene profile file into the live settings as the box will hold them (its band
+  /// counts and steps kept, the link state settled) and writes them into the box on a task.
+  /// Nothing changes unless the result is Ok; TaskBusy while a task runs or no box is open.
   ProfileFileResult LoadSceneProfile(const std::string& path);
   /// Reads every scene and the live settings back from the box, then writes the whole
   /// configuration file; `finished` hears how the file went (on the owning thread). A box
   /// that leaves during the reads leaves any older file alone (BoxLeft).
   bool SaveWholeProfile(const std::string& path, std::function<void(ProfileFileResult)> finished);
-  /// Reads a whole configuration file into the mirror and writes the ten scenes and the
-  /// live settings into the box on a task. Nothing changes unless the result is Ok.
+  /// Reads a whole configuration file into the mirror as the box will hold it and writes its
+  /// scenes (emptying the slots it keeps empty) and the live settings into the box on a
+  /// task. A file whose scene names the box cannot keep, or that names two scenes alike, is
+  /// refused (SceneNameRefused). Nothing changes unless the result is Ok; TaskBusy while a
+  /// task runs or no box is open.
   ProfileFileResult LoadWholeProfile(const std::string& path);
 
  private:
@@ -78,7 +80,6 @@ class SceneService {
   void LiveSettingsRead();
 
   EditContext& m_ctx;
-  LinkEditor& m_links;
 };
 
 }  // namespace qb

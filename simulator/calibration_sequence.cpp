@@ -223,6 +223,8 @@ void CalibrationSequence::Apply(BoxContext& box) {
           out.bands[b] = FlatBand(b);
         }
       }
+      // The correction is meant to be heard: an equaliser left bypassed would keep it silent.
+      out.eqBypass = 0;
     }
     if (m_runModules & kModuleDelay) {
       // The nearer a speaker, the longer it waits for the farthest one's sound.

@@ -81,6 +81,9 @@ struct MainView {
   ui::Button* resetOutput = nullptr;
   ui::Option* lock = nullptr;             ///< "btn_lock_output"
   ui::Option* link = nullptr;             ///< "btn_link_output"
+  /// The panels of everything that edits the box: usable only while a box is connected, so
+  /// no edit is shown that will not reach one.
+  std::array<QWidget*, 5> editing{};      ///< the curve, crossover, band, main and strip panels
 };
 
 }  // namespace qb

@@ -149,6 +149,9 @@ void MainPresenter::MirrorChanged(const Change& change) {
 // --- pieces ------------------------------------------------------------------------------------------
 
 void MainPresenter::DrawConnection() {
+  // Disabling a panel keeps its controls' own enabled states for when it is enabled again.
+  const bool connected = m_core.Mirror().session.connection == ConnectionState::Connected;
+  for (QWidget* panel : m_view.editing) SetEnabled(panel, connected);
   switch (m_core.Mirror().session.connection) {
     case ConnectionState::Disconnected: SetLook(m_view.connect, "${btn_disconnected}", kRed, false); break;
     case ConnectionState::Connecting:

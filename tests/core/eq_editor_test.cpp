@@ -59,7 +59,17 @@ TEST_F(EqEditorTest, BandValuesAreHeldAndStepped) {
   eq.StepBandGain(2, 7, false);
   EXPECT_NEAR(BandOf(2, 7).eqGain, 11.9f, 1e-4);
   eq.StepBandQ(2, 7, false);
-  EXPECT_NEAR(BandOf(2, 7).eqFactor, 8.95f, 1e-4);
+  EXPECT_NEAR(BandOf(2, 7).eqFactor, 8.9f, 1e-4) << "the box's step is a tenth";
+  // What is typed lands on the nearest value the box holds, in the mirror and in the box:
+  // the wire truncates, so 0.69 unrounded would reach it as 0.6.
+  eq.EditBand(2, 7, 1000, 0.69f, -3.14f);
+  EXPECT_FLOAT_EQ(BandOf(2, 7).eqFactor, 0.7f);
+  EXPECT_FLOAT_EQ(BandOf(2, 7).eqGain, -3.1f);
+  ASSERT_TRUE(s.Drain());
+  s.Box().Inspect([](const sim::BoxState& box) {
+    EXPECT_DOUBLE_EQ(box.live.outputs[2].bands[7].q, 0.7);
+    EXPECT_DOUBLE_EQ(box.live.outputs[2].bands[7].gainDb, -3.1);
+  });
   eq.EditBand(2, 7, 20000, 0.1f, 1.0f);
   EXPECT_FLOAT_EQ(BandOf(2, 7).eqFactor, 0.5f);
   eq.StepBandFrequency(2, 7, true);

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include <array>
 #include <climits>
 #include <optional>
@@ -83,14 +85,14 @@ TEST(FrequencyGrid, EveryStepMovesUntilTheEnd) {
   }
 }
 
-TEST(QStep, StepsAndEnds) {
+TEST(QStep, StepsByTheBoxsTenthAndStopsAtTheEnds) {
   struct Case {
     float q;
     bool up;
     std::optional<float> next;
   };
   const Case cases[] = {
-      {0.52f, false, 0.5f}, {8.97f, true, 9.0f},  {1.0f, true, 1.05f}, {1.0f, false, 0.95f},
+      {0.52f, false, 0.5f}, {8.97f, true, 9.0f},  {1.0f, true, 1.1f}, {1.0f, false, 0.9f},
       {9.0f, true, std::nullopt}, {0.5f, false, std::nullopt}, {8.995f, true, std::nullopt},
       {0.505f, false, std::nullopt}, {12.0f, true, 9.0f}, {0.1f, false, 0.5f},
   };
@@ -103,6 +105,17 @@ TEST(QStep, StepsAndEnds) {
   }
   EXPECT_FLOAT_EQ(ClampQ(0.1f), 0.5f);
   EXPECT_FLOAT_EQ(ClampQ(20.0f), 9.0f);
+}
+
+TEST(BoxValues, QAndGainLandOnTheNearestTenthTheBoxHolds) {
+  // The wire truncates: without rounding, 0.69 would reach the box as 0.6.
+  EXPECT_FLOAT_EQ(BoxTenths(0.69f), 0.7f);
+  EXPECT_FLOAT_EQ(BoxTenths(1.554f), 1.6f);
+  EXPECT_FLOAT_EQ(BoxTenths(-3.14f), -3.1f);
+  EXPECT_FLOAT_EQ(BoxTenths(-3.15f), -3.2f);  // halves away from zero
+  EXPECT_FLOAT_EQ(BoxTenths(std::nanf("")), 0.0f);
+  const EqBand band = BoxBand(EqBand{.eqGain = 14.0f, .eqFactor = 0.43f, .freq = 25000, .enable = 1});
+  EXPECT_EQ(band, (EqBand{.eqGain = 12.0f, .eqFactor = 0.5f, .freq = 20000, .enable = 1}));
 }
 
 TEST(GainStep, StepsWithinTheBandGainLimits) {

@@ -130,11 +130,11 @@ TEST_F(SceneServiceTest, ASavedSceneLoadsBackOverLaterEditsAndADeleteClearsItsNa
   ASSERT_TRUE(s.Drain());
   const Profile tuned = s.Live();
 
-  ASSERT_TRUE(Scenes().SaveScene(3, u"Club night", &window));
+  ASSERT_TRUE(Scenes().SaveScene(3, u"Club ni", &window));
   EXPECT_FALSE(Scenes().LoadScene(4, &window)) << "one task at a time";
   ASSERT_TRUE(Finish());
   EXPECT_EQ(window.Count(WM_CLOSE_LOADING), 1);
-  EXPECT_EQ(Mirror().sceneNames[2], Name(u"Club ni")) << "seven code units are kept";
+  EXPECT_EQ(Mirror().sceneNames[2], Name(u"Club ni"));
   EXPECT_EQ(Scenes().CurrentScene(), 3);
   s.Box().Inspect([&](const sim::BoxState& box) {
     const sim::SceneSlot& slot = box.scenes[2];
@@ -189,6 +189,98 @@ TEST_F(SceneServiceTest, ASceneProfileLoadedAfterOtherEditsPutsTheTunedSettingsB
   EXPECT_EQ(CompareBoxWithMirror(s.Box(), s.Live()), "");
   EXPECT_TRUE(s.host.Told(SessionNotice::TaskStarted));
   EXPECT_TRUE(s.host.Told(SessionNotice::TaskEnded));
+}
+
+TEST_F(SceneServiceTest, AFileReachesTheBoxWholeAsTheBoxWillHoldIt) {
+  // A file made elsewhere: every source routed otherwise, fewer bands than the box has,
+  // values between the box's steps, linked and locked, no main volume of its own yet.
+  Profile file = DistinctSettings(s.Live(), 4);
+  for (std::size_t source = 0; source < kInputSourceCount; ++source)
+    for (std::size_t o = 0; o < kOutputSlots; ++o) file.inputs[source][o] = static_cast<int>((source + 2 * o) % 64);
+  // Output 0 leads its linked pair (front left before front right).
+  file.channels[0].eqSize = 10;
+  file.channels[0].bands[4].eqFactor = 0.69f;
+  file.linkMode = 1;
+  file.mainVolume = -5;
+  // Sounding bands above the file's ten that the box holds now.
+  for (int b = 10; b < 31; ++b) s.core.Eq().EditBand(0, b, 1000 + b, 2.0f, 4.0f);
+  s.core.Main().SetMainVolume(25);
+  ASSERT_TRUE(s.Drain());
+  const std::string path = Path("elsewhere.spf");
+  ASSERT_EQ(WriteSceneProfileFile(file, path), R::Ok);
+
+  ASSERT_EQ(Scenes().LoadSceneProfile(path), R::Ok);
+  ASSERT_TRUE(Finish());
+  EXPECT_EQ(CompareBoxWithMirror(s.Box(), s.Live()), "");
+  EXPECT_EQ(s.Live().inputs, file.inputs) << "every source's routing, not the current one's";
+  EXPECT_EQ(s.Live().channels[0].eqSize, 31) << "the box's band count, not the file's";
+  EXPECT_EQ(s.Live().channels[0].bands[20].eqGain, 0.0f) << "the bands the file lacks go flat";
+  EXPECT_FLOAT_EQ(s.Live().channels[0].bands[4].eqFactor, 0.7f);
+  EXPECT_EQ(s.Live().channels[1].bands, s.Live().channels[0].bands) << "linked: the right side follows";
+  EXPECT_EQ(s.Live().mainVolume, 25) << "a file saved before the box reported keeps the box's";
+  EXPECT_EQ(s.Live().linkMode, 1);
+  EXPECT_EQ(s.Live().lockMode, 1);
+  s.Box().Inspect([](const sim::BoxState& box) {
+    EXPECT_EQ(box.live.link.on, 1);
+    EXPECT_EQ(box.live.lock, 1);
+    EXPECT_DOUBLE_EQ(box.live.outputs[0].bands[20].gainDb, 0.0);
+    EXPECT_DOUBLE_EQ(box.live.outputs[0].bands[4].q, 0.7);
+  });
+}
+
+TEST_F(SceneServiceTest, AFileIsRefusedWhenTheBoxCannotTakeItAndNothingChanges) {
+  const std::string spf = Path("any.spf");
+  ASSERT_EQ(Scenes().SaveSceneProfile(spf), R::Ok);
+  // Scene names the code page of the UI language cannot hold, or one given twice.
+  WholeProfile foreign{s.Live(), Mirror().scenes, Mirror().sceneNames};
+  foreign.names[0] = Name(u"\u041A\u043B\u0443\u0431");
+  const std::string wpf = Path("foreign.wpf");
+  ASSERT_EQ(WriteWholeProfileFile(foreign, wpf), R::Ok);
+  WholeProfile twice = foreign;
+  twice.names[0] = Name(u"Club");
+  twice.names[5] = Name(u"Club");
+  const std::string twiceFile = Path("twice.wpf");
+  ASSERT_EQ(WriteWholeProfileFile(twice, twiceFile), R::Ok);
+  s.Box().ClearCommands();
+  const auto names = Mirror().sceneNames;
+  EXPECT_EQ(Scenes().LoadWholeProfile(wpf), R::SceneNameRefused);
+  EXPECT_EQ(Scenes().LoadWholeProfile(twiceFile), R::SceneNameRefused);
+  EXPECT_EQ(Mirror().sceneNames, names);
+
+  // A running task: nothing is read, shown or sent.
+  ASSERT_TRUE(Scenes().SaveScene(2, u"Two", nullptr));
+  EXPECT_EQ(Scenes().LoadSceneProfile(spf), R::TaskBusy);
+  ASSERT_TRUE(Finish());
+  s.core.Session().DisconnectDevice();
+  ASSERT_TRUE(s.PumpUntil([this] { return !s.core.Session().IsDeviceOpen(); }));
+  s.Box().ClearCommands();
+  EXPECT_EQ(Scenes().LoadSceneProfile(spf), R::TaskBusy) << "no box to write the file into";
+  EXPECT_TRUE(s.Box().Commands().empty());
+}
+
+TEST_F(SceneServiceTest, AWholeConfigurationKeepsWhichSlotsHoldAScene) {
+  RecordingTarget window;
+  ASSERT_TRUE(Scenes().SaveScene(4, u"Four", &window));
+  ASSERT_TRUE(Finish());
+  const std::string path = Path("two.wpf");
+  std::optional<R> written;
+  ASSERT_TRUE(Scenes().SaveWholeProfile(path, [&](R result) { written = result; }));
+  ASSERT_TRUE(Finish(60000));
+  ASSERT_EQ(written, R::Ok);
+  const std::uint32_t validAtSave = Mirror().sceneValid;
+  EXPECT_NE(validAtSave & (1u << 3), 0u);
+  // Scene 7 saved after the file: the load empties it again; scene 4 comes back.
+  ASSERT_TRUE(Scenes().DeleteScene(4, &window));
+  ASSERT_TRUE(Finish());
+  ASSERT_TRUE(Scenes().SaveScene(7, u"Seven", &window));
+  ASSERT_TRUE(Finish());
+
+  ASSERT_EQ(Scenes().LoadWholeProfile(path), R::Ok);
+  ASSERT_TRUE(Finish(60000));
+  s.Box().Inspect([&](const sim::BoxState& box) { EXPECT_EQ(box.ValidMask(), validAtSave); });
+  EXPECT_EQ(Mirror().sceneValid, validAtSave);
+  EXPECT_EQ(Mirror().sceneNames[6], SceneName{});
+  EXPECT_EQ(Mirror().sceneNames[3], Name(u"Four"));
 }
 
 TEST_F(SceneServiceTest, AWholeConfigurationFillsAFactoryFreshBoxAndSavesBackAsTheSameFile) {
