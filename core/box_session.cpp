@@ -235,7 +235,7 @@ void BoxSession::DisconnectDevice() {
   if (IsUpgrading()) return;
   StopOpenRetry();
   m_link.DisableQueue();
-  if (m_link.IsDeviceOpen()) m_link.CloseHIDDevice(true);
+  if (m_link.IsDeviceOpen() || m_link.DeviceLost()) m_link.CloseHIDDevice(true);
   m_mirror.currentProfile.model = -1;
   const ChangeHub::Batch batch(m_changes);
   SetState(ConnectionState::Disconnected);
@@ -248,7 +248,8 @@ void BoxSession::DevicePlugOut() {
     LogPrintA("sys_upg_status UPG_ENTER or UPG_START\n");
     return;
   }
-  const bool wasOpen = m_link.IsDeviceOpen();
+  // A link that found the box gone is still to be closed: that is a box that left too.
+  const bool wasOpen = m_link.IsDeviceOpen() || m_link.DeviceLost();
   DisconnectDevice();
   if (wasOpen && !m_mirror.forcedUpdate && !m_mirror.manualUpdate) {
     // The notice is shown by the front end on this thread; it needs no thread of its own.
@@ -310,6 +311,11 @@ bool BoxSession::HandleMessage(const ReplyMessage& message) {
   switch (message.number) {
     case WM_CONNECT_DONE: OnConnectDone(); return true;
     case WM_DISCONNECT: DisconnectDevice(); return true;
+    case WM_LINK_LOST:
+      // The link gave up on a box that left; the system's notice of the unplug may come
+      // later or, for a box that hangs, never.
+      if (m_link.DeviceLost()) DevicePlugOut();
+      return true;
     case WM_SHOW_LOADING: Tell(SessionNotice::TaskStarted); return true;
     case WM_CLOSE_LOADING: Tell(SessionNotice::TaskEnded); return true;
     case WM_CONNECT_FAILED: Tell(SessionNotice::ConnectFailed); return true;

@@ -75,7 +75,16 @@ class DeviceLink {
   /// Closes the box if open; with `notify` the box is first told the PC is leaving.
   /// A read waiting on another thread gives up within one read slice.
   void CloseHIDDevice(bool notify);
-  bool IsDeviceOpen() const { return m_open.load(std::memory_order_acquire); }
+  /// Open and usable: false from the moment the box is found gone (DeviceLost) even before
+  /// the link is closed.
+  bool IsDeviceOpen() const {
+    return m_open.load(std::memory_order_acquire) && !m_lost.load(std::memory_order_acquire);
+  }
+  /// True once a write failed, or reads kept failing, as they do when the box has left:
+  /// every later command and query fails at once instead of waiting out its time bound,
+  /// and WM_LINK_LOST is posted to the main window's target so the session can end the
+  /// connection. Cleared when the link is closed.
+  bool DeviceLost() const { return m_lost.load(std::memory_order_acquire); }
 
   /// Frames and writes one command. True when the report was accepted. The payload is
   /// only read; payloads longer than kMaxPayload are refused.
@@ -195,6 +204,9 @@ class DeviceLink {
   /// holder of either lock may use it.
   std::unique_ptr<HidDevice> m_device;
   std::atomic<bool> m_open{false};
+  std::atomic<bool> m_lost{false};
+  /// Marks the box gone (once) and tells the main window's target.
+  void MarkLost(const char* why);
   /// Closers waiting for the locks; a read in progress gives up when it sees one.
   std::atomic<int> m_closeRequests{0};
 

@@ -17,6 +17,8 @@ constexpr std::uint8_t kPcConnectId = 0x1F;
 constexpr std::uint8_t kOpSet = 0xBB;
 /// Pause before retrying a read that failed outright, so a dead handle is not spun on.
 constexpr std::uint32_t kReadErrorPauseMs = 5;
+/// Read errors in a row that mean the box is gone rather than a passing fault.
+constexpr int kReadErrorsOfAGoneBox = 3;
 
 long TickMs() {
   using namespace std::chrono;
@@ -102,6 +104,7 @@ int DeviceLink::OpenHIDDevice() {
 
   std::scoped_lock lock(m_readLock, m_writeLock);
   m_device = std::move(device);
+  m_lost.store(false, std::memory_order_release);
   m_open.store(true, std::memory_order_release);
   return 0;
 }
@@ -117,8 +120,8 @@ LinkOpenOutcome DeviceLink::LastOpenOutcome() const {
 }
 
 void DeviceLink::CloseHIDDevice(bool notify) {
-  if (!IsDeviceOpen()) return;
-  if (notify) SendPcConnect(0);
+  if (!m_open.load(std::memory_order_acquire)) return;
+  if (notify && !DeviceLost()) SendPcConnect(0);
 
   // Announce the close first: a read waiting in a slice sees it and releases the read lock.
   m_closeRequests.fetch_add(1, std::memory_order_acq_rel);
@@ -127,6 +130,7 @@ void DeviceLink::CloseHIDDevice(bool notify) {
     std::scoped_lock lock(m_readLock, m_writeLock);
     closing = std::move(m_device);
     m_open.store(false, std::memory_order_release);
+    m_lost.store(false, std::memory_order_release);
     WRITE_ROPRT.store(false, std::memory_order_relaxed);
   }
   m_closeRequests.fetch_sub(1, std::memory_order_acq_rel);
@@ -137,6 +141,12 @@ void DeviceLink::CloseHIDDevice(bool notify) {
 
 bool DeviceLink::ClosingOrClosed() const {
   return !IsDeviceOpen() || m_closeRequests.load(std::memory_order_acquire) > 0;
+}
+
+void DeviceLink::MarkLost(const char* why) {
+  if (m_lost.exchange(true, std::memory_order_acq_rel)) return;
+  LogPrintA("the box is gone (%s): the link gives up\n", why);
+  PostReply(ReplySlot::MainWindowHandle, ReplyMessage{WM_LINK_LOST, 0, 0, nullptr});
 }
 
 void DeviceLink::SendPcConnect(std::uint8_t state) {
@@ -179,6 +189,8 @@ bool DeviceLink::SendCtrlCommand(std::uint8_t mcmd, std::uint8_t subcmd, std::ui
       LogPrintA("Write HidDeviceObject = %d errot = %s\n", HandleNumber(m_device.get()), error);
     }
     WRITE_ROPRT.store(false, std::memory_order_relaxed);
+    // A box that takes no report has left: nothing after this could reach it.
+    MarkLost("a write failed");
     return false;
   }
   LogPrintA("write data ok! HidDeviceObject = %d\n", HandleNumber(m_device.get()));
@@ -196,6 +208,7 @@ std::uint32_t DeviceLink::CappedWait(std::uint32_t timeoutMs) const {
 /// or when the link closed. Caller holds m_readLock.
 int DeviceLink::ReadSlices(std::uint32_t timeoutMs) {
   const long start = TickMs();
+  int errorsInARow = 0;
   for (;;) {
     if (ClosingOrClosed() || !m_device) return -1;
     const auto elapsed = static_cast<std::uint32_t>(TickMs() - start);
@@ -205,6 +218,12 @@ int DeviceLink::ReadSlices(std::uint32_t timeoutMs) {
                                             static_cast<int>(slice));
     m_lastReadCount.store(count, std::memory_order_relaxed);
     if (count > 0) return count;
+    // A box that has left fails every read at once; a time bound is for one that is silent.
+    if (count < 0 && ++errorsInARow >= kReadErrorsOfAGoneBox) {
+      MarkLost("reads fail");
+      return -1;
+    }
+    if (count >= 0) errorsInARow = 0;
     if (static_cast<std::uint32_t>(TickMs() - start) >= timeoutMs) return count;
     if (count < 0) {
       std::this_thread::sleep_for(

@@ -28,6 +28,9 @@ enum MessageNumber : std::uint32_t {
   WM_IRC_PROGRESS = 1268,
   WM_SHOW_LOADING = 1274,
   WM_CLOSE_LOADING = 1275,
+  /// The program's own: the link found the box gone (a write or read failed as they do
+  /// once it has left).
+  WM_LINK_LOST = 0x7F20,
 };
 
 /// Base of every decoded reply record; the concrete records derive from it.

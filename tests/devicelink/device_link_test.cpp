@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "shell/log.h"
+#include "tests/support/recording_target.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/scripted_hid.h"
 
@@ -104,13 +105,25 @@ TEST_F(LinkTest, SendOnAClosedLinkFailsWithoutWritingOrLogging) {
   EXPECT_EQ(log.Console(), "");
 }
 
-TEST_F(LinkTest, AFailedWriteReportsFalseAndKeepsTheLinkOpen) {
+TEST_F(LinkTest, AFailedWriteMeansTheBoxIsGoneAndNothingAfterItWaits) {
   OpenLink();
+  test::RecordingTarget mainWindow;
+  link->Register(ReplySlot::MainWindowHandle, &mainWindow);
   test::LogCapture log;
   hid.writeResult = -1;
   EXPECT_FALSE(link->SendCtrlCommand(3, 8, kOpSet, {}));
-  EXPECT_TRUE(link->IsDeviceOpen());
   EXPECT_NE(log.File().find("errot = scripted write failure\n"), std::string::npos);
+  EXPECT_TRUE(link->DeviceLost());
+  EXPECT_FALSE(link->IsDeviceOpen()) << "a task that asks stops at once";
+  const std::size_t writes = hid.Written().size();
+  EXPECT_FALSE(link->Query(3, 8, {}, 60000)) << "no time bound waited out for a box that left";
+  EXPECT_EQ(hid.Written().size(), writes);
+  const auto posted = mainWindow.Take();
+  ASSERT_EQ(posted.size(), 1u) << "told once";
+  EXPECT_EQ(posted[0].number, WM_LINK_LOST);
+  link->CloseHIDDevice(true);
+  EXPECT_FALSE(link->DeviceLost()) << "closed: nothing left to report";
+  link->Unregister(&mainWindow);
 }
 
 TEST_F(LinkTest, SendLogsTheWholeFrameOnOneLine) {
@@ -140,12 +153,13 @@ TEST_F(LinkTest, ReadOnAClosedLinkReturnsAtOnce) {
   EXPECT_NE(log.File().find("mHidHandle is NULL\n"), std::string::npos);
 }
 
-TEST_F(LinkTest, AReadErrorIsRetriedUntilTheWaitEndsThenFails) {
+TEST_F(LinkTest, ReadsThatKeepFailingEndTheWaitAtOnceAsABoxThatLeft) {
   OpenLink();
   hid.readError = -1;
   const auto start = Clock::now();
-  EXPECT_FALSE(link->ReadHIDData(100));
-  EXPECT_GE(Clock::now() - start, 90ms);
+  EXPECT_FALSE(link->ReadHIDData(60000));
+  EXPECT_LT(Clock::now() - start, 5s) << "the bound is for a silent box, not a gone one";
+  EXPECT_TRUE(link->DeviceLost());
 }
 
 // --- dispatch ------------------------------------------------------------------------------------
