@@ -9,6 +9,7 @@
 
 #include "core/profile.h"
 #include "tools/cli/cli_names.h"
+#include "tools/cli/cli_text.h"
 
 namespace qb::cli {
 namespace {
