@@ -144,7 +144,8 @@ Record StateRecord(const EqualizerMirror& mirror, bool whole) {
   Record state;
   state.Add("ok", true).JsonOnly();
   state.Add("connection", ConnectionStateName(mirror.session.connection));
-  state.Add("model", Value(live.model).Spelled(std::to_string(live.model) + (live.model == kBoxModel ? " (ZX7140K)" : "")));
+  const std::string model = std::to_string(live.model) + (live.model == kBoxModel ? " (ZX7140K)" : "");
+  state.Add("model", Value(live.model).Spelled(model));
   state.Add("firmware", FirmwareText(live));
   state.Add("source", SourceName(live.inputSource));
   state.Add("mainVolume", Value(live.mainVolume)
@@ -157,7 +158,8 @@ Record StateRecord(const EqualizerMirror& mirror, bool whole) {
   for (int o = 0; o < kOutputCount; ++o) outputs.Add(OutputRecord(mirror, o, whole));
   state.Add("outputs", std::move(outputs));
   if (!whole) return state;
-  state.Add("routing", RoutingRecord(live)).Label("routing (inputs that feed each output, as bits: input K is bit K-1)");
+  state.Add("routing", RoutingRecord(live))
+      .Label("routing (inputs that feed each output, as bits: input K is bit K-1)");
   state.Add("scenes", ScenesRecord(mirror));
   char mask[16];
   std::snprintf(mask, sizeof mask, "0x%03x", static_cast<unsigned>(mirror.sceneValid));

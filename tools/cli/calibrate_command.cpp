@@ -182,7 +182,8 @@ Outcome Calibrate(BoxRun& box, const Invocation& invocation) {
   const CalibrateRequest& request = invocation.calibrate;
   CalibrationSession& cal = box.Core().OpenCalibration(box.Options().calibration);
   // Outputs not named: every output the session can measure.
-  const std::uint16_t chosen = request.outputs != 0 ? request.outputs : CalibratableOutputs(box.Mirror().currentProfile);
+  const std::uint16_t chosen =
+      request.outputs != 0 ? request.outputs : CalibratableOutputs(box.Mirror().currentProfile);
   for (int n = 0; n < kCalibrationChannels; ++n) {
     const bool wanted = (chosen >> n & 1u) != 0;
     if (!cal.SetOutput(n, wanted) && wanted)
@@ -190,7 +191,8 @@ Outcome Calibrate(BoxRun& box, const Invocation& invocation) {
   }
   const std::uint16_t outputs = cal.Outputs();
   if (outputs == 0) return Outcome::Failed(kExitBadArgument, "no output has a speaker role to calibrate");
-  for (int module : {kIrcModuleEq, kIrcModuleDelay, kIrcModulePhase}) cal.SetModule(module, (request.modules & module) != 0);
+  for (int module : {kIrcModuleEq, kIrcModuleDelay, kIrcModulePhase})
+    cal.SetModule(module, (request.modules & module) != 0);
   cal.SetEqMode(request.eqMode);
   Progress progress;
   progress.distances.fill(-1.0f);

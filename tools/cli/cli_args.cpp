@@ -161,7 +161,8 @@ ParseResult ParseArguments(std::span<const std::string_view> args) {
   }
   Words rest{std::span<const std::string_view>(words).subspan(1), error};
   family->parse(rest, invocation);
-  if (*invocation.command == Command::Calibrate) invocation.calibrate.apply = resultChoice == std::string_view("--apply");
+  if (*invocation.command == Command::Calibrate)
+    invocation.calibrate.apply = resultChoice == std::string_view("--apply");
   if (error.empty() && invocation.partial && !(*invocation.command == Command::Eq && invocation.eq.importing))
     error = "--partial is only for eq import";
   if (!error.empty()) {

@@ -21,7 +21,8 @@ std::optional<std::uint32_t> MemoryNumber(Words& words, std::string_view what) {
   if (word->empty() || NumberTextLength(*word) != word->size())
     return words.Fail(std::string(what) + " must be a number (31, 0x1f or 037), not " + Quoted(*word));
   const auto value = ParseNumberText(*word);
-  if (!value) return words.Fail(std::string(what) + " " + Quoted(*word) + " does not fit in 32 bits (at most 0xffffffff)");
+  if (!value)
+    return words.Fail(std::string(what) + " " + Quoted(*word) + " does not fit in 32 bits (at most 0xffffffff)");
   return value;
 }
 

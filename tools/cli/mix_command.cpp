@@ -130,7 +130,8 @@ Value MixRecord(const Profile& live, int source, const std::optional<MixCell>& c
     outputs.Add(std::move(output));
   }
   record.Add("outputs", std::move(outputs)).JsonOnly();
-  if (inputs > 0) record.Add("trims", TrimTable(live, source)).Label("trims (- where the input does not feed the output)").TextOnly();
+  if (inputs > 0)
+    record.Add("trims", TrimTable(live, source)).Label("trims (- where the input does not feed the output)").TextOnly();
   return record;
 }
 

@@ -189,8 +189,8 @@ std::string SetHelp() {
 std::string Unusable(const EqualizerMirror& mirror, const SetRequest& set) {
   const auto* band = std::get_if<SetBand>(&set);
   if (!band || band->band < mirror.EqSize(band->output)) return {};
-  return "output " + std::to_string(band->output + 1) + " uses bands 1.." + std::to_string(mirror.EqSize(band->output)) +
-         ", not " + std::to_string(band->band + 1);
+  return "output " + std::to_string(band->output + 1) + " uses bands 1.." +
+         std::to_string(mirror.EqSize(band->output)) + ", not " + std::to_string(band->band + 1);
 }
 
 /// Calls the service for `set`. The services keep every rule (ranges, linked partners,
@@ -269,7 +269,8 @@ Value SetRecord(const EqualizerMirror& mirror, const SetRequest& set) {
       r.Add("input", s.input);
       r.Add("on", OnOff((mask >> (s.input - 1) & 1) != 0)).Label("");
       r.Add("inputMask", mask);
-      if (IsSource(source)) r.Add("mixLevel", static_cast<double>(live.inputMixVolume[At(source)][At(s.input - 1)][At(s.output)]));
+      if (IsSource(source))
+        r.Add("mixLevel", static_cast<double>(live.inputMixVolume[At(source)][At(s.input - 1)][At(s.output)]));
     }
     void operator()(const SetBand& s) {
       const OutputChannel& channel = out(s.output);

@@ -131,7 +131,8 @@ void WriteBody(const Value& value, std::size_t indent, std::string& out) {
         } else {
           rest.Add(head->key, head->value).Label(head->label);
         }
-        for (std::size_t f = 1; f < fields.size(); ++f) rest.Add(fields[f]->key, fields[f]->value).Label(fields[f]->label);
+        for (std::size_t f = 1; f < fields.size(); ++f)
+          rest.Add(fields[f]->key, fields[f]->value).Label(fields[f]->label);
         WriteFields(Value(std::move(rest)), indent + kIndent, out);
       }
       return;
@@ -169,7 +170,8 @@ void WriteFields(const Value& record, std::size_t indent, std::string& out) {
       if (field.label.empty()) {
         Line(out, indent, LineText(field.value));
       } else {
-        Line(out, indent, field.label + std::string(width - field.label.size(), ' ') + std::string(kGap) + LineText(field.value));
+        const std::string pad(width - field.label.size(), ' ');
+        Line(out, indent, field.label + pad + std::string(kGap) + LineText(field.value));
       }
     }
   }
