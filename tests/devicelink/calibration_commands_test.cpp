@@ -10,6 +10,7 @@
 #include "devicelink/calibration_records.h"
 #include "devicelink/link_timing.h"
 #include "devicelink/wire_codes.h"
+#include "tests/devicelink/command_table.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/recording_target.h"
 #include "tests/support/command_reports.h"
@@ -36,69 +37,39 @@ class CalibrationTest : public test::ScriptedLinkTest {
   test::RecordingTarget mainWindow;
 };
 
-Bytes ExpectedReport(std::uint8_t id, std::uint8_t op, const Bytes& payload) {
-  return test::CommandReport(DSP_PACKET, id, op, payload);
-}
-
 // --- commands ---------------------------------------------------------------------------------
 
-struct CommandCase {
-  const char* what;
-  std::function<void(DeviceLink&)> call;
-  std::uint8_t id;
-  std::uint8_t op;
-  Bytes payload;
-  const char* logLine;  ///< expected in the log file, or null
-};
-
-const std::vector<CommandCase>& CommandCases() {
+TEST_F(CalibrationTest, EachCommandSendsItsFrameWaitsTheDefaultAndLogs) {
   // clang-format off
-  static const std::vector<CommandCase> cases = {
-      {"start on eight channels", [](DeviceLink& l) { IRC_Ctrl(l, 1, 0x00FF, 2, true); }, 19,
-       OP_SET, {1, 0x00, 0xFF, 2}, "IRC_Ctrl: on(1), ircch=0xff, irc_eqmode = 2, syncMode(1)\n"},
+  test::ExpectEachCommandSendsItsFrame(link, hid, DSP_PACKET, {
+      {"start on eight channels", [](DeviceLink& l) { IRC_Ctrl(l, 1, 0x00FF, 2, true); }, 19, OP_SET,
+       {1, 0x00, 0xFF, 2}, kWaitDefaultMs, {"IRC_Ctrl: on(1), ircch=0xff, irc_eqmode = 2, syncMode(1)\n"}},
       {"mask is big-endian", [](DeviceLink& l) { IRC_Ctrl(l, 3, 0x1234, 0, true); }, 19, OP_SET,
-       {3, 0x12, 0x34, 0}, "IRC_Ctrl: on(3), ircch=0x1234, irc_eqmode = 0, syncMode(1)\n"},
-      {"status", [](DeviceLink& l) { IRC_Get(l); }, 19, OP_GET, {}, "IRC_Get\n"},
-      {"distances", [](DeviceLink& l) { IRC_Get_Distance(l, 0, 7); }, 20, OP_GET, {0, 7},
-       "IRC_Get_Distance from ch(0) to ch_end(7)\n"},
-      {"trims", [](DeviceLink& l) { IRC_Get_Trim(l, 2, 5); }, 21, OP_GET, {2, 5},
-       "IRC_Get_Trim from ch(2) to ch_end(5)\n"},
-      {"correction bands", [](DeviceLink& l) { IRC_Get_EQ(l, 3, 0, 9); }, 22, OP_GET, {3, 0, 9},
-       "IRC_Get_EQ from band(0) to band_end(9), ch(3)\n"},
-      {"speaker sizes", [](DeviceLink& l) { IRC_Get_Spk_Size(l, 0, 5); }, 23, OP_GET, {0, 5},
-       "IRC_Get_Spk_Size from ch(0) to ch_end(5)\n"},
-      {"speaker phases", [](DeviceLink& l) { IRC_Get_Spk_Phase(l, 1, 1); }, 24, OP_GET, {1, 1},
-       "IRC_Get_Spk_Phase from ch(1) to ch_end(1)\n"},
-      {"speaker levels", [](DeviceLink& l) { IRC_Get_Spk_Level(l, 0, 7); }, 25, OP_GET, {0, 7},
-       "IRC_Get_Spk_Level from ch(0) to ch_end(7)\n"},
-      {"spectrum", [](DeviceLink& l) { IRC_Get_Spectrum(l, 4, 10, 19); }, 26, OP_GET,
-       {4, 10, 19}, "IRC_Get_Spectrum from band(10) to band_end(19), ch(4)\n"},
-      {"noise levels", [](DeviceLink& l) { IRC_Get_Noise_Level(l, 0, 3); }, 27, OP_GET, {0, 3},
-       "IRC_Get_Noise_Level from ch(0) to ch_end(3)\n"},
-      {"analyser", [](DeviceLink& l) { IRC_Get_RTA(l); }, 28, OP_GET, {}, "IRC_Get_RTA\n"},
-      {"test microphone", [](DeviceLink& l) { IRC_Set_Test_Mic(l, 1, true); }, 29, OP_SET, {1},
-       "IRC_Set_Test_Mic: on(1)\n"},
-      {"test module", [](DeviceLink& l) { IRC_Sel_Test_Module(l, 0x21, true); }, 30, OP_SET,
-       {0x21}, "IRC_Sel_Test_Module: Module(0x21), syncMode(1)\n"},
-  };
+       {3, 0x12, 0x34, 0}, kWaitDefaultMs, {"IRC_Ctrl: on(3), ircch=0x1234, irc_eqmode = 0, syncMode(1)\n"}},
+      {"status", [](DeviceLink& l) { IRC_Get(l); }, 19, OP_GET, {}, kWaitDefaultMs, {"IRC_Get\n"}},
+      {"distances", [](DeviceLink& l) { IRC_Get_Distance(l, 0, 7); }, 20, OP_GET, {0, 7}, kWaitDefaultMs,
+       {"IRC_Get_Distance from ch(0) to ch_end(7)\n"}},
+      {"trims", [](DeviceLink& l) { IRC_Get_Trim(l, 2, 5); }, 21, OP_GET, {2, 5}, kWaitDefaultMs,
+       {"IRC_Get_Trim from ch(2) to ch_end(5)\n"}},
+      {"correction bands", [](DeviceLink& l) { IRC_Get_EQ(l, 3, 0, 9); }, 22, OP_GET, {3, 0, 9}, kWaitDefaultMs,
+       {"IRC_Get_EQ from band(0) to band_end(9), ch(3)\n"}},
+      {"speaker sizes", [](DeviceLink& l) { IRC_Get_Spk_Size(l, 0, 5); }, 23, OP_GET, {0, 5}, kWaitDefaultMs,
+       {"IRC_Get_Spk_Size from ch(0) to ch_end(5)\n"}},
+      {"speaker phases", [](DeviceLink& l) { IRC_Get_Spk_Phase(l, 1, 1); }, 24, OP_GET, {1, 1}, kWaitDefaultMs,
+       {"IRC_Get_Spk_Phase from ch(1) to ch_end(1)\n"}},
+      {"speaker levels", [](DeviceLink& l) { IRC_Get_Spk_Level(l, 0, 7); }, 25, OP_GET, {0, 7}, kWaitDefaultMs,
+       {"IRC_Get_Spk_Level from ch(0) to ch_end(7)\n"}},
+      {"spectrum", [](DeviceLink& l) { IRC_Get_Spectrum(l, 4, 10, 19); }, 26, OP_GET, {4, 10, 19}, kWaitDefaultMs,
+       {"IRC_Get_Spectrum from band(10) to band_end(19), ch(4)\n"}},
+      {"noise levels", [](DeviceLink& l) { IRC_Get_Noise_Level(l, 0, 3); }, 27, OP_GET, {0, 3}, kWaitDefaultMs,
+       {"IRC_Get_Noise_Level from ch(0) to ch_end(3)\n"}},
+      {"analyser", [](DeviceLink& l) { IRC_Get_RTA(l); }, 28, OP_GET, {}, kWaitDefaultMs, {"IRC_Get_RTA\n"}},
+      {"test microphone", [](DeviceLink& l) { IRC_Set_Test_Mic(l, 1, true); }, 29, OP_SET, {1}, kWaitDefaultMs,
+       {"IRC_Set_Test_Mic: on(1)\n"}},
+      {"test module", [](DeviceLink& l) { IRC_Sel_Test_Module(l, 0x21, true); }, 30, OP_SET, {0x21}, kWaitDefaultMs,
+       {"IRC_Sel_Test_Module: Module(0x21), syncMode(1)\n"}},
+  });
   // clang-format on
-  return cases;
-}
-
-TEST_F(CalibrationTest, EachCommandSendsOneFrameWithItsPayloadAndWaitsTheDefault) {
-  for (const CommandCase& c : CommandCases()) {
-    SCOPED_TRACE(c.what);
-    test::LogCapture log;
-    const std::size_t before = hid.Written().size();
-    c.call(link);
-    const std::vector<Bytes> written = hid.Written();
-    ASSERT_EQ(written.size(), before + 1);
-    EXPECT_EQ(written.back(), ExpectedReport(c.id, c.op, c.payload));
-    EXPECT_EQ(link.LastRequestedWaitMs(), kWaitDefaultMs);
-    if (c.logLine) {
-      EXPECT_NE(log.File().find(c.logLine), std::string::npos) << log.File();
-    }
-  }
 }
 
 TEST_F(CalibrationTest, SettersWithoutSyncFollowTheQueue) {

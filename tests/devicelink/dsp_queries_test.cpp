@@ -13,6 +13,7 @@
 
 #include "devicelink/link_timing.h"
 #include "devicelink/wire_codes.h"
+#include "tests/devicelink/command_table.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/scripted_hid.h"
 
@@ -268,25 +269,17 @@ const std::vector<QueryCase>& Catalogue() {
   return cases;
 }
 
-TEST_F(DspQueriesTest, EveryQuerySendsItsReportWaitsAndLogs) {
-  ASSERT_TRUE(link.IsDeviceOpen());
+TEST_F(DspQueriesTest, EveryQuerySendsItsFrameWaitsLogsAndHearsTheAnswer) {
   AnswerEveryCommand();
-  for (const QueryCase& c : Catalogue()) {
-    test::LogCapture log;
-    const std::size_t before = hid.Written().size();
-    EXPECT_TRUE(c.call(link)) << c.name;
-    const std::vector<Bytes> written = hid.Written();
-    ASSERT_EQ(written.size(), before + 1) << c.name;
-    const Bytes& r = written.back();
-    const std::size_t n = c.payload.size();
-    EXPECT_EQ(r[3], n + 3) << c.name;  // LEN
-    EXPECT_EQ(r[4], DSP_PACKET) << c.name;
-    EXPECT_EQ(r[5], c.id) << c.name;
-    EXPECT_EQ(r[6], OP_GET) << c.name;
-    EXPECT_EQ(Bytes(r.begin() + 7, r.begin() + 7 + static_cast<long>(n)), c.payload) << c.name;
-    EXPECT_EQ(link.LastRequestedWaitMs(), c.waitMs) << c.name;
-    EXPECT_EQ(QueryLogLine(log.File()), c.log) << c.name;
-  }
+  std::vector<test::CommandRow> rows;
+  for (const QueryCase& c : Catalogue())
+    rows.push_back({c.name, [&c](DeviceLink& l) { EXPECT_TRUE(c.call(l)); }, c.id, OP_GET, c.payload, c.waitMs,
+                    {c.log}});
+  // A query logs exactly its own line before the frame goes out.
+  test::ExpectEachCommandSendsItsFrame(link, hid, DSP_PACKET, rows,
+                                       [](const test::CommandRow& row, const std::string& file) {
+                                         EXPECT_EQ(QueryLogLine(file), row.log.front());
+                                       });
 }
 
 TEST_F(DspQueriesTest, AQueryReportsWhetherTheBoxAnswered) {

@@ -6,13 +6,13 @@
 #include <array>
 #include <chrono>
 #include <functional>
-#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "devicelink/device_link.h"
 #include "devicelink/link_timing.h"
+#include "tests/devicelink/command_table.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/command_reports.h"
 #include "tests/support/scripted_hid.h"
@@ -22,15 +22,13 @@ namespace {
 
 using namespace std::chrono_literals;
 using test::Bytes;
+using L = DeviceLink&;
 using U8s = std::vector<std::uint8_t>;
 using Floats = std::vector<float>;
 using Call = std::function<void(DeviceLink&)>;
 
 constexpr std::uint8_t kDsp = 1;
 constexpr std::uint8_t kOpSet = 0xBB;
-constexpr std::size_t kReportSize = 65;
-/// Marks LastRequestedWaitMs before each call, so a call that asks for no wait shows.
-constexpr std::uint32_t kWaitSentinel = 4242;
 
 /// A link to a scripted box that never answers; waits are capped to nothing.
 class SetterTest : public ::testing::Test {
@@ -47,291 +45,105 @@ class SetterTest : public ::testing::Test {
     ASSERT_TRUE(link.IsDeviceOpen());
   }
 
-  /// Runs `call` and returns the report it wrote, or nothing when it wrote none. Fails the
-  /// test when it wrote more than one.
-  std::optional<Bytes> ReportOf(const Call& call) {
-    link.Query(kDsp, 0, {}, kWaitSentinel);
-    const std::size_t before = hid.Written().size();
-    call(link);
-    const std::vector<Bytes> written = hid.Written();
-    EXPECT_LE(written.size(), before + 1);
-    if (written.size() == before) return std::nullopt;
-    return written.back();
-  }
-
   std::shared_ptr<test::ScriptedHidBackend> backend;
   test::ScriptedHidState& hid;
   DeviceLink link;
 };
 
-/// The 65-byte report a DSP_PACKET OP_SET command with `payload` must become: report id 0,
-/// AA 55, LEN (payload + 3), type, id, op, payload, checksum, zero padding.
-Bytes ExpectedReport(std::uint8_t id, const Bytes& payload) {
-  return test::CommandReport(kDsp, id, kOpSet, payload);
+/// The 65-byte report a DSP_PACKET OP_SET command with `payload` must become.
+Bytes ExpectedReport(std::uint8_t id, const Bytes& payload) { return test::CommandReport(kDsp, id, kOpSet, payload); }
+
+/// A setter called with immediate set: an OP_SET frame of command `id`.
+test::CommandRow Setter(const char* what, Call call, std::uint8_t id, Bytes payload,
+                        std::uint32_t waitMs = kWaitDefaultMs) {
+  return {what, std::move(call), id, kOpSet, std::move(payload), waitMs};
+}
+
+/// `header` followed by `count` bytes counting up from `start`.
+Bytes Counting(Bytes header, std::size_t count, int start = 0) {
+  for (std::size_t i = 0; i < count; ++i) header.push_back(static_cast<std::uint8_t>(start + i));
+  return header;
 }
 
 // --- the whole catalogue, sent at once -----------------------------------------------------------
 
-struct CatalogueRow {
-  const char* name;
-  Call call;
-  std::uint8_t id;
-  Bytes payload;
-  std::uint32_t waitMs;
-};
-
 TEST_F(SetterTest, EverySetterSendsItsPayloadUnderItsIdAndWaitsAsLongAsItsKindShould) {
   Open();
-  const std::vector<CatalogueRow> rows = {
-      {"Mute_Ch_Ctrl",
-       [](DeviceLink& l) {
-         Mute_Ch_Ctrl(l, 0, 0, 0, 7, U8s{0, 1, 0, 0, 0, 0, 0, 0}, true);
-       },
-       9,
-       {0, 0, 0, 7, 0, 1, 0, 0, 0, 0, 0, 0},
-       10000},
-      {"Phase_Ctrl",
-       [](DeviceLink& l) {
-         Phase_Ctrl(l, 0, 0, 2, 3, U8s{1, 0}, true);
-       },
-       10,
-       {0, 0, 2, 3, 1, 0},
-       10000},
-      {"CH_Type_Ctrl",
-       [](DeviceLink& l) {
-         CH_Type_Ctrl(l, 0, 0, 0, 1, U8s{0x11, 0x22}, true);
-       },
-       13,
-       {0, 0, 0, 1, 0x11, 0x22},
-       10000},
-      {"PEQ_Bypass_Ctrl",
-       [](DeviceLink& l) { PEQ_Bypass_Ctrl(l, 1, 0, 4, 4, U8s{1}, true); },
-       18,
-       {1, 0, 4, 4, 1},
-       10000},
-      {"Input_Trim_Ctrl",
-       [](DeviceLink& l) {
-         Input_Trim_Ctrl(l, 0, 5, 0, 5, U8s{1, 2, 3, 4, 5, 0xF6}, true);
-       },
-       32,
-       {0, 5, 0, 5, 1, 2, 3, 4, 5, 0xF6},
-       10000},
-      {"Mute_Input_Ch_Ctrl",
-       [](DeviceLink& l) {
-         Mute_Input_Ch_Ctrl(l, 0, 2, 0, 1, U8s{1, 1}, true);
-       },
-       33,
-       {0, 2, 0, 1, 1, 1},
-       10000},
-      {"Input_Phase_Ctrl",
-       [](DeviceLink& l) {
-         Input_Phase_Ctrl(l, 0, 5, 1, 2, U8s{0, 1}, true);
-       },
-       34,
-       {0, 5, 1, 2, 0, 1},
-       10000},
-      {"Solo_Ctrl",
-       [](DeviceLink& l) {
-         Solo_Ctrl(l, 0, 0, 6, 7, U8s{1, 0}, true);
-       },
-       52,
-       {0, 0, 6, 7, 1, 0},
-       10000},
-      {"HPF_Q_Fact_Ctrl",
-       [](DeviceLink& l) { HPF_Q_Fact_Ctrl(l, 0, 0, 0, 0, U8s{2}, true); },
-       55,
-       {0, 0, 0, 0, 2},
-       10000},
-      {"LPF_Q_Fact_Ctrl",
-       [](DeviceLink& l) { LPF_Q_Fact_Ctrl(l, 0, 0, 7, 7, U8s{3}, true); },
-       56,
-       {0, 0, 7, 7, 3},
-       10000},
+  // clang-format off
+  test::ExpectEachCommandSendsItsFrame(link, hid, kDsp, {
+      Setter("Mute_Ch_Ctrl", [](L l) { Mute_Ch_Ctrl(l, 0, 0, 0, 7, U8s{0, 1, 0, 0, 0, 0, 0, 0}, true); }, 9,
+             {0, 0, 0, 7, 0, 1, 0, 0, 0, 0, 0, 0}),
+      Setter("Phase_Ctrl", [](L l) { Phase_Ctrl(l, 0, 0, 2, 3, U8s{1, 0}, true); }, 10, {0, 0, 2, 3, 1, 0}),
+      Setter("CH_Type_Ctrl", [](L l) { CH_Type_Ctrl(l, 0, 0, 0, 1, U8s{0x11, 0x22}, true); }, 13,
+             {0, 0, 0, 1, 0x11, 0x22}),
+      Setter("PEQ_Bypass_Ctrl", [](L l) { PEQ_Bypass_Ctrl(l, 1, 0, 4, 4, U8s{1}, true); }, 18, {1, 0, 4, 4, 1}),
+      Setter("Input_Trim_Ctrl", [](L l) { Input_Trim_Ctrl(l, 0, 5, 0, 5, U8s{1, 2, 3, 4, 5, 0xF6}, true); }, 32,
+             {0, 5, 0, 5, 1, 2, 3, 4, 5, 0xF6}),
+      Setter("Mute_Input_Ch_Ctrl", [](L l) { Mute_Input_Ch_Ctrl(l, 0, 2, 0, 1, U8s{1, 1}, true); }, 33,
+             {0, 2, 0, 1, 1, 1}),
+      Setter("Input_Phase_Ctrl", [](L l) { Input_Phase_Ctrl(l, 0, 5, 1, 2, U8s{0, 1}, true); }, 34,
+             {0, 5, 1, 2, 0, 1}),
+      Setter("Solo_Ctrl", [](L l) { Solo_Ctrl(l, 0, 0, 6, 7, U8s{1, 0}, true); }, 52, {0, 0, 6, 7, 1, 0}),
+      Setter("HPF_Q_Fact_Ctrl", [](L l) { HPF_Q_Fact_Ctrl(l, 0, 0, 0, 0, U8s{2}, true); }, 55, {0, 0, 0, 0, 2}),
+      Setter("LPF_Q_Fact_Ctrl", [](L l) { LPF_Q_Fact_Ctrl(l, 0, 0, 7, 7, U8s{3}, true); }, 56, {0, 0, 7, 7, 3}),
       // 12.3456 ms: 12, then 345 thousandths big-endian.
-      {"Delay_Ctrl",
-       [](DeviceLink& l) {
-         Delay_Ctrl(l, 0, 0, 0, 1, Floats{12.3456f, 1.5f}, true);
-       },
-       7,
-       {0, 0, 0, 1, 12, 0x01, 0x59, 1, 0x01, 0xF4},
-       10000},
+      Setter("Delay_Ctrl", [](L l) { Delay_Ctrl(l, 0, 0, 0, 1, Floats{12.3456f, 1.5f}, true); }, 7,
+             {0, 0, 0, 1, 12, 0x01, 0x59, 1, 0x01, 0xF4}),
       // Fine trim off: int(-5.7) = -5.
-      {"Trim_Ctrl",
-       [](DeviceLink& l) {
-         Trim_Ctrl(l, 0, 0, 0, 1, Floats{-5.7f, 3.0f}, true);
-       },
-       8,
-       {0, 0, 0, 1, 0xFB, 0x03},
-       10000},
+      Setter("Trim_Ctrl", [](L l) { Trim_Ctrl(l, 0, 0, 0, 1, Floats{-5.7f, 3.0f}, true); }, 8,
+             {0, 0, 0, 1, 0xFB, 0x03}),
       // Six inputs: only the low 8 bits of each mask go out.
-      {"Mix_Ch_Ctrl",
-       [](DeviceLink& l) {
-         Mix_Ch_Ctrl(l, 0, 2, 0, 1, std::vector<std::uint32_t>{0x03, 0x1FF}, true);
-       },
-       11,
-       {0, 2, 0, 1, 0x03, 0xFF},
-       10000},
-      {"Spk_Dist_Ctrl",
-       [](DeviceLink& l) {
-         Spk_Dist_Ctrl(l, 0, 0, 0, 1, std::vector<std::uint16_t>{1234, 65535}, true);
-       },
-       67,
-       {0, 0, 0, 1, 0x04, 0xD2, 0xFF, 0xFF},
-       10000},
-      {"Source_Switch_Ctrl",
-       [](DeviceLink& l) { Source_Switch_Ctrl(l, 0x53, true); },
-       1,
-       {0x53},
-       10000},
-      {"Main_Volume_Ctrl",
-       [](DeviceLink& l) { Main_Volume_Ctrl(l, -10.7f, true); },
-       2,
-       {0xF6},
-       10000},
-      {"Subwoofer_Volume_Ctrl",
-       [](DeviceLink& l) { Subwoofer_Volume_Ctrl(l, -3, true); },
-       3,
-       {0xFD},
-       10000},
-      {"Mute_Ctrl", [](DeviceLink& l) { Mute_Ctrl(l, 1, true); }, 4, {1}, 10000},
-      {"Input_Ch_Threshold_Ctrl",
-       [](DeviceLink& l) { Input_Ch_Threshold_Ctrl(l, -60, true); },
-       38,
-       {0xC4},
-       10000},
-      {"One_Byte_Setting_Ctrl",
-       [](DeviceLink& l) { One_Byte_Setting_Ctrl(l, 7, true); },
-       51,
-       {7},
-       10000},
-      {"Speaker_Config_Ctrl",
-       [](DeviceLink& l) { Speaker_Config_Ctrl(l, 2, true); },
-       53,
-       {2},
-       10000},
-      {"Amp_Mute_Ctrl", [](DeviceLink& l) { Amp_Mute_Ctrl(l, 1, true); }, 63, {1}, 10000},
-      {"Mix_Source_Switch_Ctrl",
-       [](DeviceLink& l) { Mix_Source_Switch_Ctrl(l, 5, true); },
-       68,
-       {5},
-       10000},
-      {"CH_Lock_Ctrl", [](DeviceLink& l) { CH_Lock_Ctrl(l, 0, 1, true); }, 15, {0, 1}, 10000},
-      {"Auto_Effect_Ctrl",
-       [](DeviceLink& l) { Auto_Effect_Ctrl(l, 3, 1, true); },
-       59,
-       {3, 1},
-       10000},
-      {"Two_Byte_Setting_Ctrl",
-       [](DeviceLink& l) { Two_Byte_Setting_Ctrl(l, 2, 9, true); },
-       60,
-       {2, 9},
-       10000},
-      {"Sel_Remote_CH_Ctrl",
-       [](DeviceLink& l) { Sel_Remote_CH_Ctrl(l, 0x0102, true); },
-       50,
-       {0x01, 0x02},
-       10000},
-      {"Mix_Type_Ctrl",
-       [](DeviceLink& l) { Mix_Type_Ctrl(l, 0, 5, 2, true); },
-       54,
-       {0, 5, 2},
-       10000},
-      {"Mix_Type2_Ctrl",
-       [](DeviceLink& l) { Mix_Type2_Ctrl(l, 0, 5, 3, true); },
-       131,
-       {0, 5, 3},
-       10000},
+      Setter("Mix_Ch_Ctrl", [](L l) { Mix_Ch_Ctrl(l, 0, 2, 0, 1, std::vector<std::uint32_t>{0x03, 0x1FF}, true); },
+             11, {0, 2, 0, 1, 0x03, 0xFF}),
+      Setter("Spk_Dist_Ctrl",
+             [](L l) { Spk_Dist_Ctrl(l, 0, 0, 0, 1, std::vector<std::uint16_t>{1234, 65535}, true); }, 67,
+             {0, 0, 0, 1, 0x04, 0xD2, 0xFF, 0xFF}),
+      Setter("Source_Switch_Ctrl", [](L l) { Source_Switch_Ctrl(l, 0x53, true); }, 1, {0x53}),
+      Setter("Main_Volume_Ctrl", [](L l) { Main_Volume_Ctrl(l, -10.7f, true); }, 2, {0xF6}),
+      Setter("Subwoofer_Volume_Ctrl", [](L l) { Subwoofer_Volume_Ctrl(l, -3, true); }, 3, {0xFD}),
+      Setter("Mute_Ctrl", [](L l) { Mute_Ctrl(l, 1, true); }, 4, {1}),
+      Setter("Input_Ch_Threshold_Ctrl", [](L l) { Input_Ch_Threshold_Ctrl(l, -60, true); }, 38, {0xC4}),
+      Setter("One_Byte_Setting_Ctrl", [](L l) { One_Byte_Setting_Ctrl(l, 7, true); }, 51, {7}),
+      Setter("Speaker_Config_Ctrl", [](L l) { Speaker_Config_Ctrl(l, 2, true); }, 53, {2}),
+      Setter("Amp_Mute_Ctrl", [](L l) { Amp_Mute_Ctrl(l, 1, true); }, 63, {1}),
+      Setter("Mix_Source_Switch_Ctrl", [](L l) { Mix_Source_Switch_Ctrl(l, 5, true); }, 68, {5}),
+      Setter("CH_Lock_Ctrl", [](L l) { CH_Lock_Ctrl(l, 0, 1, true); }, 15, {0, 1}),
+      Setter("Auto_Effect_Ctrl", [](L l) { Auto_Effect_Ctrl(l, 3, 1, true); }, 59, {3, 1}),
+      Setter("Two_Byte_Setting_Ctrl", [](L l) { Two_Byte_Setting_Ctrl(l, 2, 9, true); }, 60, {2, 9}),
+      Setter("Sel_Remote_CH_Ctrl", [](L l) { Sel_Remote_CH_Ctrl(l, 0x0102, true); }, 50, {0x01, 0x02}),
+      Setter("Mix_Type_Ctrl", [](L l) { Mix_Type_Ctrl(l, 0, 5, 2, true); }, 54, {0, 5, 2}),
+      Setter("Mix_Type2_Ctrl", [](L l) { Mix_Type2_Ctrl(l, 0, 5, 3, true); }, 131, {0, 5, 3}),
       // The channel argument is not part of the payload.
-      {"DSP_Bypass_Ctrl",
-       [](DeviceLink& l) { DSP_Bypass_Ctrl(l, 0, 1, 6, 1, true); },
-       16,
-       {0, 1, 1},
-       10000},
-      {"Factory_Preset_Ctrl", [](DeviceLink& l) { Factory_Preset_Ctrl(l, 2); }, 57, {2}, 1000},
-      {"Setup_Mode_Ctrl", [](DeviceLink& l) { Setup_Mode_Ctrl(l, 1); }, 58, {1}, 1000},
+      Setter("DSP_Bypass_Ctrl", [](L l) { DSP_Bypass_Ctrl(l, 0, 1, 6, 1, true); }, 16, {0, 1, 1}),
+      Setter("Factory_Preset_Ctrl", [](L l) { Factory_Preset_Ctrl(l, 2); }, 57, {2}, kWaitPresetMs),
+      Setter("Setup_Mode_Ctrl", [](L l) { Setup_Mode_Ctrl(l, 1); }, 58, {1}, kWaitPresetMs),
       // Family (2) goes before the frequency although it is the last argument.
-      {"Filter_Ctrl",
-       [](DeviceLink& l) { Filter_Ctrl(l, 0, 0, 3, 1, 80, 4, 2, true); },
-       5,
-       {0, 0, 3, 1, 2, 0x00, 0x50, 4},
-       10000},
+      Setter("Filter_Ctrl", [](L l) { Filter_Ctrl(l, 0, 0, 3, 1, 80, 4, 2, true); }, 5, {0, 0, 3, 1, 2, 0x00, 0x50, 4}),
       // 1000 Hz, Q 4.36 -> 4, 3, gain +6.5 -> 24, 5.
-      {"EQ_Ctrl",
-       [](DeviceLink& l) { EQ_Ctrl(l, 0, 0, 2, 5, 1000, 4.36f, 6.5f, true); },
-       6,
-       {0, 0, 2, 5, 0x03, 0xE8, 4, 3, 24, 5},
-       10000},
-      {"Input_EQ_Ctrl",
-       [](DeviceLink& l) {
-         Input_EQ_Ctrl(l, 0, 5, 1, 2, 3, std::vector<int>{1000, 100}, Floats{2.5f, 0.7f},
-                       Floats{-3.25f, -18.0f}, true);
-       },
-       35,
-       {0, 5, 1, 2, 3, 0x03, 0xE8, 2, 5, 14, 7, 0x00, 0x64, 0, 7, 0, 0},
-       10000},
-      {"Input_Mix_Trim_Ctrl",
-       [](DeviceLink& l) {
-         Input_Mix_Trim_Ctrl(l, 0, 2, 1, 0, 2, U8s{10, 20, 30}, true);
-       },
-       36,
-       {0, 2, 1, 0, 2, 10, 20, 30},
-       10000},
-      {"Input_Mix_Trim_Ctrl2",
-       [](DeviceLink& l) {
-         Input_Mix_Trim_Ctrl2(l, 0, 5, 0, 1, 4, U8s{5, 6}, true);
-       },
-       40,
-       {0, 5, 0, 1, 4, 5, 6},
-       10000},
-      {"Remap_Ch_Ctrl",
-       [](DeviceLink& l) {
-         Remap_Ch_Ctrl(l, 0, 0, 3, U8s{1, 2}, 2, true);
-       },
-       12,
-       {0, 0, 3, 1, 2},
-       10000},
-      {"PEQ_Reset_Ctrl",
-       [](DeviceLink& l) {
-         PEQ_Reset_Ctrl(l, 0, 0, 3, U8s{0, 4, 7}, true);
-       },
-       17,
-       {0, 0, 3, 0, 4, 7},
-       10000},
-      {"CH_Link_Ctrl",
-       [](DeviceLink& l) {
-         CH_Link_Ctrl(l, 0, 1, 2, U8s{0, 1, 2, 3}, true);
-       },
-       14,
-       {0, 1, 2, 0, 1, 2, 3},
-       10000},
-      {"CH_Trim_Link_Ctrl",
-       [](DeviceLink& l) {
-         CH_Trim_Link_Ctrl(l, 0, 0, 1, U8s{4, 5}, true);
-       },
-       48,
-       {0, 0, 1, 4, 5},
-       10000},
-      {"CH_Delay_Link_Ctrl",
-       [](DeviceLink& l) {
-         CH_Delay_Link_Ctrl(l, 0, 1, 1, U8s{6, 7}, true);
-       },
-       49,
-       {0, 1, 1, 6, 7},
-       10000},
+      Setter("EQ_Ctrl", [](L l) { EQ_Ctrl(l, 0, 0, 2, 5, 1000, 4.36f, 6.5f, true); }, 6,
+             {0, 0, 2, 5, 0x03, 0xE8, 4, 3, 24, 5}),
+      Setter("Input_EQ_Ctrl",
+             [](L l) {
+               Input_EQ_Ctrl(l, 0, 5, 1, 2, 3, std::vector<int>{1000, 100}, Floats{2.5f, 0.7f}, Floats{-3.25f, -18.0f},
+                             true);
+             },
+             35, {0, 5, 1, 2, 3, 0x03, 0xE8, 2, 5, 14, 7, 0x00, 0x64, 0, 7, 0, 0}),
+      Setter("Input_Mix_Trim_Ctrl", [](L l) { Input_Mix_Trim_Ctrl(l, 0, 2, 1, 0, 2, U8s{10, 20, 30}, true); }, 36,
+             {0, 2, 1, 0, 2, 10, 20, 30}),
+      Setter("Input_Mix_Trim_Ctrl2", [](L l) { Input_Mix_Trim_Ctrl2(l, 0, 5, 0, 1, 4, U8s{5, 6}, true); }, 40,
+             {0, 5, 0, 1, 4, 5, 6}),
+      Setter("Remap_Ch_Ctrl", [](L l) { Remap_Ch_Ctrl(l, 0, 0, 3, U8s{1, 2}, 2, true); }, 12, {0, 0, 3, 1, 2}),
+      Setter("PEQ_Reset_Ctrl", [](L l) { PEQ_Reset_Ctrl(l, 0, 0, 3, U8s{0, 4, 7}, true); }, 17, {0, 0, 3, 0, 4, 7}),
+      Setter("CH_Link_Ctrl", [](L l) { CH_Link_Ctrl(l, 0, 1, 2, U8s{0, 1, 2, 3}, true); }, 14,
+             {0, 1, 2, 0, 1, 2, 3}),
+      Setter("CH_Trim_Link_Ctrl", [](L l) { CH_Trim_Link_Ctrl(l, 0, 0, 1, U8s{4, 5}, true); }, 48, {0, 0, 1, 4, 5}),
+      Setter("CH_Delay_Link_Ctrl", [](L l) { CH_Delay_Link_Ctrl(l, 0, 1, 1, U8s{6, 7}, true); }, 49,
+             {0, 1, 1, 6, 7}),
       // Threshold -20.5 dB -> 79, 5; ratio 4 -> 4, 0; knee 2.5 -> 2, 5; attack 10; release 500.
-      {"Compressor_Ctrl",
-       [](DeviceLink& l) { Compressor_Ctrl(l, 0, 0, 2, 0, -20.5f, 4.0f, 10, 500, 2.5f, true); },
-       62,
-       {0, 0, 2, 0, 79, 5, 4, 0, 2, 5, 0x00, 0x0A, 0x01, 0xF4},
-       10000},
-  };
-  for (const CatalogueRow& row : rows) {
-    SCOPED_TRACE(row.name);
-    const std::optional<Bytes> report = ReportOf(row.call);
-    ASSERT_TRUE(report.has_value());
-    EXPECT_EQ(*report, ExpectedReport(row.id, row.payload));
-    EXPECT_EQ(link.LastRequestedWaitMs(), row.waitMs);
-  }
+      Setter("Compressor_Ctrl", [](L l) { Compressor_Ctrl(l, 0, 0, 2, 0, -20.5f, 4.0f, 10, 500, 2.5f, true); }, 62,
+             {0, 0, 2, 0, 79, 5, 4, 0, 2, 5, 0x00, 0x0A, 0x01, 0xF4}),
+  });
+  // clang-format on
 }
 
 // --- the send rule
@@ -383,19 +195,6 @@ TEST_F(SetterTest, TheSurroundBlockIsOnlyEverQueued) {
 
 // --- ranges and counts that do not fit ----------------------------------------------------------
 
-struct FitRow {
-  const char* name;
-  Call call;
-  std::uint8_t id;
-  std::optional<Bytes> payload;  ///< nothing: no command at all
-};
-
-/// `header` followed by `count` bytes counting up from `start`.
-Bytes Counting(Bytes header, std::size_t count, int start = 0) {
-  for (std::size_t i = 0; i < count; ++i) header.push_back(static_cast<std::uint8_t>(start + i));
-  return header;
-}
-
 TEST_F(SetterTest, RangesAndCountsAreCutToTheValuesGivenAndToOneReport) {
   Open();
   const U8s bytes256 = Counting({}, 256);
@@ -408,119 +207,87 @@ TEST_F(SetterTest, RangesAndCountsAreCutToTheValuesGivenAndToOneReport) {
   Bytes eqPayload{0, 0, 0, 0, 7};  // 8 bands of 6 bytes: a ninth would need 59 bytes
   for (int k = 0; k < 8; ++k) eqPayload.insert(eqPayload.end(), {0x03, 0xE8, 1, 0, 19, 0});
 
-  const std::vector<FitRow> rows = {
-      {"last below first: header only",
-       [](DeviceLink& l) {
-         Mute_Ch_Ctrl(l, 0, 0, 5, 2, U8s{1, 1, 1}, true);
-       },
-       9, Bytes{0, 0, 5, 2}},
-      {"last below first with first 0 and no values",
-       [](DeviceLink& l) { Trim_Ctrl(l, 0, 0, 1, 0, Floats{}, true); }, 8, Bytes{0, 0, 1, 0}},
-      {"fewer values than channels: last is rewritten",
-       [](DeviceLink& l) {
-         Mute_Ch_Ctrl(l, 0, 0, 0, 7, U8s{1, 0, 1}, true);
-       },
-       9, Bytes{0, 0, 0, 2, 1, 0, 1}},
-      {"non-empty range without values: nothing sent",
-       [](DeviceLink& l) { Phase_Ctrl(l, 0, 0, 0, 7, U8s{}, true); }, 10, std::nullopt},
-      {"byte range wider than a report: 53 channels",
-       [&](DeviceLink& l) { Solo_Ctrl(l, 0, 0, 0, 255, bytes256, true); }, 52,
-       Counting({0, 0, 0, 52}, 53)},
-      {"delay range wider than a report: 17 channels",
-       [&](DeviceLink& l) { Delay_Ctrl(l, 0, 0, 0, 255, delays256, true); }, 7, delayPayload},
-      {"range at the top of the channel numbers does not wrap",
-       [&](DeviceLink& l) { Mute_Ch_Ctrl(l, 0, 0, 250, 255, bytes256, true); }, 9,
-       Counting({0, 0, 250, 255}, 6)},
-      {"nine input EQ bands: eight fit",
-       [&](DeviceLink& l) { Input_EQ_Ctrl(l, 0, 0, 0, 0, 8, freqs9, ones9, ones9, true); }, 35,
-       eqPayload},
-      {"input EQ bands bounded by the shortest array",
-       [&](DeviceLink& l) { Input_EQ_Ctrl(l, 0, 0, 0, 2, 8, freqs9, Floats{1.0f}, ones9, true); },
-       35, Bytes{0, 0, 0, 2, 2, 0x03, 0xE8, 1, 0, 19, 0}},
-      {"input mix trims with last below first: header only",
-       [](DeviceLink& l) { Input_Mix_Trim_Ctrl(l, 0, 0, 1, 3, 2, U8s{9}, true); }, 36,
-       Bytes{0, 0, 1, 3, 2}},
-      {"input mix trims by output: 52 inputs fit",
-       [&](DeviceLink& l) { Input_Mix_Trim_Ctrl2(l, 0, 0, 0, 255, 3, bytes256, true); }, 40,
-       Counting({0, 0, 0, 51, 3}, 52)},
-      {"remap count beyond the inputs given",
-       [](DeviceLink& l) {
-         Remap_Ch_Ctrl(l, 0, 0, 3, U8s{1, 2}, 5, true);
-       },
-       12, Bytes{0, 0, 3, 1, 2}},
-      {"remap count beyond a report",
-       [&](DeviceLink& l) { Remap_Ch_Ctrl(l, 0, 0, 3, bytes256, 200, true); }, 12,
-       Counting({0, 0, 3}, 54)},
-      {"EQ reset count byte follows the channels carried",
-       [](DeviceLink& l) {
-         PEQ_Reset_Ctrl(l, 0, 0, 4, U8s{1, 2}, true);
-       },
-       17, Bytes{0, 0, 2, 1, 2}},
-      {"link pairs: an odd trailing byte is no pair",
-       [](DeviceLink& l) {
-         CH_Link_Ctrl(l, 0, 1, 3, U8s{0, 1, 2, 3, 4}, true);
-       },
-       14, Bytes{0, 1, 2, 0, 1, 2, 3}},
-      {"link pairs beyond a report: 27 pairs",
-       [&](DeviceLink& l) { CH_Trim_Link_Ctrl(l, 0, 1, 100, bytes256, true); }, 48,
-       Counting({0, 1, 27}, 54)},
-      {"link count zero sends the header",
-       [](DeviceLink& l) { CH_Delay_Link_Ctrl(l, 2, 0, 0, U8s{}, true); }, 49, Bytes{2, 0, 0}},
-  };
-  for (const FitRow& row : rows) {
-    SCOPED_TRACE(row.name);
-    const std::optional<Bytes> report = ReportOf(row.call);
-    if (!row.payload) {
-      EXPECT_FALSE(report.has_value());
-      continue;
-    }
-    ASSERT_TRUE(report.has_value());
-    EXPECT_EQ(*report, ExpectedReport(row.id, *row.payload));
-  }
+  // clang-format off
+  test::ExpectEachCommandSendsItsFrame(link, hid, kDsp, {
+      Setter("last below first: header only", [](L l) { Mute_Ch_Ctrl(l, 0, 0, 5, 2, U8s{1, 1, 1}, true); }, 9,
+             {0, 0, 5, 2}),
+      Setter("last below first with first 0 and no values", [](L l) { Trim_Ctrl(l, 0, 0, 1, 0, Floats{}, true); },
+             8, {0, 0, 1, 0}),
+      Setter("fewer values than channels: last is rewritten",
+             [](L l) { Mute_Ch_Ctrl(l, 0, 0, 0, 7, U8s{1, 0, 1}, true); }, 9, {0, 0, 0, 2, 1, 0, 1}),
+      Setter("byte range wider than a report: 53 channels",
+             [&](L l) { Solo_Ctrl(l, 0, 0, 0, 255, bytes256, true); }, 52, Counting({0, 0, 0, 52}, 53)),
+      Setter("delay range wider than a report: 17 channels",
+             [&](L l) { Delay_Ctrl(l, 0, 0, 0, 255, delays256, true); }, 7, delayPayload),
+      Setter("range at the top of the channel numbers does not wrap",
+             [&](L l) { Mute_Ch_Ctrl(l, 0, 0, 250, 255, bytes256, true); }, 9, Counting({0, 0, 250, 255}, 6)),
+      Setter("nine input EQ bands: eight fit",
+             [&](L l) { Input_EQ_Ctrl(l, 0, 0, 0, 0, 8, freqs9, ones9, ones9, true); }, 35, eqPayload),
+      Setter("input EQ bands bounded by the shortest array",
+             [&](L l) { Input_EQ_Ctrl(l, 0, 0, 0, 2, 8, freqs9, Floats{1.0f}, ones9, true); }, 35,
+             {0, 0, 0, 2, 2, 0x03, 0xE8, 1, 0, 19, 0}),
+      Setter("input mix trims with last below first: header only",
+             [](L l) { Input_Mix_Trim_Ctrl(l, 0, 0, 1, 3, 2, U8s{9}, true); }, 36, {0, 0, 1, 3, 2}),
+      Setter("input mix trims by output: 52 inputs fit",
+             [&](L l) { Input_Mix_Trim_Ctrl2(l, 0, 0, 0, 255, 3, bytes256, true); }, 40,
+             Counting({0, 0, 0, 51, 3}, 52)),
+      Setter("remap count beyond the inputs given", [](L l) { Remap_Ch_Ctrl(l, 0, 0, 3, U8s{1, 2}, 5, true); }, 12,
+             {0, 0, 3, 1, 2}),
+      Setter("remap count beyond a report", [&](L l) { Remap_Ch_Ctrl(l, 0, 0, 3, bytes256, 200, true); }, 12,
+             Counting({0, 0, 3}, 54)),
+      Setter("EQ reset count byte follows the channels carried",
+             [](L l) { PEQ_Reset_Ctrl(l, 0, 0, 4, U8s{1, 2}, true); }, 17, {0, 0, 2, 1, 2}),
+      Setter("link pairs: an odd trailing byte is no pair",
+             [](L l) { CH_Link_Ctrl(l, 0, 1, 3, U8s{0, 1, 2, 3, 4}, true); }, 14, {0, 1, 2, 0, 1, 2, 3}),
+      Setter("link pairs beyond a report: 27 pairs", [&](L l) { CH_Trim_Link_Ctrl(l, 0, 1, 100, bytes256, true); },
+             48, Counting({0, 1, 27}, 54)),
+      Setter("link count zero sends the header", [](L l) { CH_Delay_Link_Ctrl(l, 2, 0, 0, U8s{}, true); }, 49,
+             {2, 0, 0}),
+  });
+  // clang-format on
+
+  // A non-empty range without values: nothing at all is sent.
+  const std::size_t before = hid.Written().size();
+  Phase_Ctrl(link, 0, 0, 0, 7, U8s{}, true);
+  EXPECT_EQ(hid.Written().size(), before);
 }
 
 // --- layouts that follow the link's configuration
 // -------------------------------------------------
 
-struct ConfigRow {
-  const char* name;
-  int inputCount;
-  bool fineTrim;
-  Call call;
-  std::uint8_t id;
-  Bytes payload;
-};
-
 TEST_F(SetterTest, TrimWidthFollowsFineTrimAndMaskWidthFollowsTheInputCount) {
   Open();
   const std::vector<std::uint32_t> masks{0x001, 0x002, 0x004, 0x008, 0x010, 0x020, 0x103, 0x3FF};
-  const auto mix = [masks](DeviceLink& l) { Mix_Ch_Ctrl(l, 0, 5, 0, 7, masks, true); };
-  const auto trims = [](DeviceLink& l) { Trim_Ctrl(l, 0, 0, 3, 4, Floats{-5.7f, 3.0f}, true); };
+  /// Sends the masks, or two trims, with the link configured for `inputs` and `fineTrim`.
+  const auto mix = [masks](int inputs) {
+    return [masks, inputs](L l) {
+      l.SetLinkConfig(79, 8, inputs, false, false);
+      Mix_Ch_Ctrl(l, 0, 5, 0, 7, masks, true);
+    };
+  };
+  const auto trims = [](bool fineTrim, std::size_t count) {
+    return [fineTrim, count](L l) {
+      l.SetLinkConfig(79, 8, 6, fineTrim, false);
+      Trim_Ctrl(l, 0, 0, count == 2 ? 3 : 0, count == 2 ? 4 : 255,
+                count == 2 ? Floats{-5.7f, 3.0f} : Floats(count, -1.0f), true);
+    };
+  };
   const Bytes narrowMasks{0, 5, 0, 7, 0x01, 0x02, 0x04, 0x08, 0x10, 0x20, 0x03, 0xFF};
   const Bytes wideMasks{0,    5,    0,    7,    0x00, 0x01, 0x00, 0x02, 0x00, 0x04,
                         0x00, 0x08, 0x00, 0x10, 0x00, 0x20, 0x01, 0x03, 0x03, 0xFF};
-  const Floats trims256(256, -1.0f);
   Bytes fineOverflow{0, 0, 0, 25};  // 26 fine trims of 2 bytes fill 56 of 57 bytes
   for (int k = 0; k < 26; ++k) fineOverflow.insert(fineOverflow.end(), {0xFF, 0x00});
 
-  const std::vector<ConfigRow> rows = {
-      {"6 inputs: one mask byte", 6, false, mix, 11, narrowMasks},
-      {"8 inputs: one mask byte", 8, false, mix, 11, narrowMasks},
-      {"9 inputs: two mask bytes", 9, false, mix, 11, wideMasks},
-      {"10 inputs: two mask bytes", 10, false, mix, 11, wideMasks},
-      {"fine trim off", 6, false, trims, 8, {0, 0, 3, 4, 0xFB, 0x03}},
+  test::ExpectEachCommandSendsItsFrame(link, hid, kDsp, {
+      Setter("6 inputs: one mask byte", mix(6), 11, narrowMasks),
+      Setter("8 inputs: one mask byte", mix(8), 11, narrowMasks),
+      Setter("9 inputs: two mask bytes", mix(9), 11, wideMasks),
+      Setter("10 inputs: two mask bytes", mix(10), 11, wideMasks),
+      Setter("fine trim off", trims(false, 2), 8, {0, 0, 3, 4, 0xFB, 0x03}),
       // -5.7 dB: -5 and -70 hundredths, both carrying the sign.
-      {"fine trim on", 6, true, trims, 8, {0, 0, 3, 4, 0xFB, 0xBA, 0x03, 0x00}},
-      {"fine trim on, range wider than a report", 6, true,
-       [&](DeviceLink& l) { Trim_Ctrl(l, 0, 0, 0, 255, trims256, true); }, 8, fineOverflow},
-  };
-  for (const ConfigRow& row : rows) {
-    SCOPED_TRACE(row.name);
-    link.SetLinkConfig(79, 8, row.inputCount, row.fineTrim, false);
-    const std::optional<Bytes> report = ReportOf(row.call);
-    ASSERT_TRUE(report.has_value());
-    EXPECT_EQ(*report, ExpectedReport(row.id, row.payload));
-  }
+      Setter("fine trim on", trims(true, 2), 8, {0, 0, 3, 4, 0xFB, 0xBA, 0x03, 0x00}),
+      Setter("fine trim on, range wider than a report", trims(true, 256), 8, fineOverflow),
+  });
 }
 
 // --- log lines

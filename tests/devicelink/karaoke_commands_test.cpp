@@ -8,6 +8,7 @@
 
 #include "devicelink/link_timing.h"
 #include "devicelink/wire_codes.h"
+#include "tests/devicelink/command_table.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/recording_target.h"
 #include "tests/support/command_reports.h"
@@ -31,10 +32,6 @@ class KaraokeTest : public test::ScriptedLinkTest {
 
   test::RecordingTarget mainWindow;
 };
-
-Bytes ExpectedReport(std::uint8_t id, std::uint8_t op, const Bytes& payload) {
-  return test::CommandReport(KTV_PACKET, id, op, payload);
-}
 
 // --- commands ---------------------------------------------------------------------------------
 
@@ -83,16 +80,11 @@ const std::vector<CommandCase>& CommandCases() {
   return cases;
 }
 
-TEST_F(KaraokeTest, EachCommandSendsOneFrameWithItsPayloadAndWaitsTheDefault) {
-  for (const CommandCase& c : CommandCases()) {
-    SCOPED_TRACE(c.what);
-    const std::size_t before = hid.Written().size();
-    c.call(link, true);
-    const std::vector<Bytes> written = hid.Written();
-    ASSERT_EQ(written.size(), before + 1);
-    EXPECT_EQ(written.back(), ExpectedReport(c.id, c.op, c.payload));
-    EXPECT_EQ(link.LastRequestedWaitMs(), kWaitDefaultMs);
-  }
+TEST_F(KaraokeTest, EachCommandSendsItsFrameAndWaitsTheDefault) {
+  std::vector<test::CommandRow> rows;
+  for (const CommandCase& c : CommandCases())
+    rows.push_back({c.what, [&c](DeviceLink& l) { c.call(l, true); }, c.id, c.op, c.payload});
+  test::ExpectEachCommandSendsItsFrame(link, hid, KTV_PACKET, rows);
 }
 
 TEST_F(KaraokeTest, SettersCalledWithoutImmediateAreDroppedWhileTheQueueIsOff) {

@@ -11,6 +11,7 @@
 #include "devicelink/link_timing.h"
 #include "devicelink/mcu_records.h"
 #include "devicelink/wire_codes.h"
+#include "tests/devicelink/command_table.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/recording_target.h"
 #include "tests/support/command_reports.h"
@@ -56,77 +57,47 @@ Bytes Concat(std::initializer_list<Bytes> parts) {
 
 // --- commands: call -> the report the box received and the wait ---------------------------
 
-struct CommandCase {
-  const char* what;
-  std::function<void(DeviceLink&)> call;
-  std::uint8_t id;
-  std::uint8_t op;
-  Bytes payload;
-  std::uint32_t waitMs;
-  const char* logLine;  ///< expected in the log file, or null
-};
-
-const std::vector<CommandCase>& CommandCases() {
-  // clang-format off
-  static const std::vector<CommandCase> cases = {
+TEST_F(McuTest, EachCommandSendsItsFrameWaitsAndLogs) {
+  test::ExpectEachCommandSendsItsFrame(link, hid, MCU_PACKET, {
       {"pc connected", [](DeviceLink& l) { PC_Connect(l, 1); }, 0x1F, OP_SET, {1}, kNoWait,
-       "PC_Connect = 1\n"},
+       {"PC_Connect = 1\n"}},
       {"pc leaving", [](DeviceLink& l) { PC_Connect(l, 0); }, 0x1F, OP_SET, {0}, kNoWait,
-       "PC_Connect = 0\n"},
+       {"PC_Connect = 0\n"}},
       {"handshake", [](DeviceLink& l) { Hand_Connect(l); }, 8, OP_SET, {}, kWaitDefaultMs,
-       "Hand_Connect\n"},
+       {"Hand_Connect\n"}},
       {"flash version", [](DeviceLink& l) { Get_Flash_Version(l); }, 11, OP_GET, {},
-       kWaitShortQueryMs, "Get_Flash_Version\n"},
+       kWaitShortQueryMs, {"Get_Flash_Version\n"}},
       {"boot-loader version", [](DeviceLink& l) { Get_Bootloader_Version(l); }, 12, OP_GET, {},
-       kWaitShortQueryMs, "Get_Bootloader_Version\n"},
+       kWaitShortQueryMs, {"Get_Bootloader_Version\n"}},
       {"password and remark", [](DeviceLink& l) { SetPWD(l, "1234", "car"); }, 13, OP_SET,
        Concat({{4}, Text("1234"), {3}, Text("car")}), kWaitDefaultMs,
-       "SetPWD len(4), (password)1234\n"},
+       {"SetPWD len(4), (password)1234\n"}},
       {"a pair that fills the 40-byte command is sent whole",
        [](DeviceLink& l) { SetPWD(l, "123456789ABCDEF", "abcdefghijklmnopqrstuvw"); }, 13,
        OP_SET, Concat({{15}, Text("123456789ABCDEF"), {23}, Text("abcdefghijklmnopqrstuvw")}),
-       kWaitDefaultMs, "SetPWD len(15), (password)123456789ABCDEF\n"},
+       kWaitDefaultMs, {"SetPWD len(15), (password)123456789ABCDEF\n"}},
       {"empty password and remark", [](DeviceLink& l) { SetPWD(l, "", ""); }, 13, OP_SET, {0, 0},
-       kWaitDefaultMs, "SetPWD len(0), (password)\n"},
-      {"password query", [](DeviceLink& l) { Get_PWD(l); }, 13, OP_GET, {}, kWaitDefaultMs,
-       nullptr},
+       kWaitDefaultMs, {"SetPWD len(0), (password)\n"}},
+      {"password query", [](DeviceLink& l) { Get_PWD(l); }, 13, OP_GET, {}, kWaitDefaultMs},
       {"device text", [](DeviceLink& l) { Get_MCU_Text(l, true); }, 65, OP_GET, {},
-       kWaitDefaultMs, nullptr},
+       kWaitDefaultMs},
       {"reboot", [](DeviceLink& l) { MCU_Reboot_Ctrl(l); }, 143, OP_SET, {}, kWaitDefaultMs,
-       "MCU_Reboot_Ctrl\n"},
+       {"MCU_Reboot_Ctrl\n"}},
       {"factory default", [](DeviceLink& l) { MCU_Factory_Default(l); }, 144, OP_SET, {},
-       kWaitFactoryDefaultMs, nullptr},
+       kWaitFactoryDefaultMs},
       {"power-off delay", [](DeviceLink& l) { Set_Power_Off_Time(l, 3000, true); }, 145, OP_SET,
-       {0x0B, 0xB8}, kWaitDefaultMs, "Set_Power_Off_Time = 3000ms\n"},
+       {0x0B, 0xB8}, kWaitDefaultMs, {"Set_Power_Off_Time = 3000ms\n"}},
       {"longest power-off delay", [](DeviceLink& l) { Set_Power_Off_Time(l, 65535, true); }, 145,
-       OP_SET, {0xFF, 0xFF}, kWaitDefaultMs, "Set_Power_Off_Time = 65535ms\n"},
+       OP_SET, {0xFF, 0xFF}, kWaitDefaultMs, {"Set_Power_Off_Time = 65535ms\n"}},
       {"power-off delay query", [](DeviceLink& l) { Get_Delay_Power_Off_Time(l); }, 145, OP_GET,
-       {}, kWaitShortQueryMs, "Get_Delay_Power_Off_Time\n"},
+       {}, kWaitShortQueryMs, {"Get_Delay_Power_Off_Time\n"}},
       {"negative ACC delay", [](DeviceLink& l) { Set_Acc(l, -1, true); }, 146, OP_SET, {0xFF},
-       kWaitDefaultMs, "Set_Acc delay:-1\n"},
+       kWaitDefaultMs, {"Set_Acc delay:-1\n"}},
       {"ACC delay beyond a byte is clamped", [](DeviceLink& l) { Set_Acc(l, 300, true); }, 146,
-       OP_SET, {0x7F}, kWaitDefaultMs, "Set_Acc delay:127\n"},
+       OP_SET, {0x7F}, kWaitDefaultMs, {"Set_Acc delay:127\n"}},
       {"ACC query", [](DeviceLink& l) { Get_Acc(l); }, 146, OP_GET, {}, kWaitDefaultMs,
-       "Get_Acc\n"},
-  };
-  // clang-format on
-  return cases;
-}
-
-TEST_F(McuTest, EachCommandSendsOneFrameWithItsPayloadAndWait) {
-  for (const CommandCase& c : CommandCases()) {
-    SCOPED_TRACE(c.what);
-    test::LogCapture log;
-    const std::size_t before = hid.Written().size();
-    c.call(link);
-    const std::vector<Bytes> written = hid.Written();
-    ASSERT_EQ(written.size(), before + 1);
-    EXPECT_EQ(written.back(), ExpectedReport(c.id, c.op, c.payload));
-    EXPECT_EQ(link.LastRequestedWaitMs(), c.waitMs);
-    if (c.logLine) {
-      EXPECT_NE(log.File().find(c.logLine), std::string::npos) << log.File();
-    }
-  }
+       {"Get_Acc\n"}},
+  });
 }
 
 TEST_F(McuTest, ConnectAndHandshakeFramesMatchTheBoxsExamples) {

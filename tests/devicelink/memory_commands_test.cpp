@@ -10,6 +10,7 @@
 
 #include "devicelink/link_timing.h"
 #include "devicelink/wire_codes.h"
+#include "tests/devicelink/command_table.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/recording_target.h"
 #include "tests/support/command_reports.h"
@@ -49,46 +50,19 @@ Bytes ExpectedReport(std::uint8_t op, const Bytes& payload) {
 
 // --- commands ---------------------------------------------------------------------------------
 
-struct CommandCase {
-  const char* what;
-  std::function<void(DeviceLink&)> call;
-  std::uint8_t op;
-  Bytes payload;
-  std::vector<const char*> logLines;
-};
-
-const std::vector<CommandCase>& CommandCases() {
+TEST_F(MemoryTest, EachCommandSendsItsFrameWithItsWordsWaitsTheDefaultAndLogs) {
   // clang-format off
-  static const std::vector<CommandCase> cases = {
-      {"read sends the address and a zero word", [](DeviceLink& l) { Get_MemData(l, 0x10); },
-       OP_GET, {0x10, 0, 0, 0, 0, 0, 0, 0},
-       {"Get_MemData: addr(0x00000010), data(0x00000000)\n", "addr 10, 00, 00, 00\n",
-        "data 00, 00, 00, 00\n"}},
-      {"words are little-endian",
-       [](DeviceLink& l) { Set_MemData(l, 0x12345678, 0xCAFEBABE, true); }, OP_SET,
-       {0x78, 0x56, 0x34, 0x12, 0xBE, 0xBA, 0xFE, 0xCA},
-       {"Get_MemData: addr(0x12345678), data(0xcafebabe)\n", "addr 78, 56, 34, 12\n",
-        "data be, ba, fe, ca\n"}},
-      {"highest address", [](DeviceLink& l) { Set_MemData(l, 0xFFFFFFFF, 1, true); }, OP_SET,
-       {0xFF, 0xFF, 0xFF, 0xFF, 0x01, 0, 0, 0}, {}},
-  };
+  test::ExpectEachCommandSendsItsFrame(link, hid, DSP_PACKET, {
+      {"read sends the address and a zero word", [](DeviceLink& l) { Get_MemData(l, 0x10); }, DSP_MEM_DATA,
+       OP_GET, {0x10, 0, 0, 0, 0, 0, 0, 0}, kWaitDefaultMs,
+       {"Get_MemData: addr(0x00000010), data(0x00000000)\n", "addr 10, 00, 00, 00\n", "data 00, 00, 00, 00\n"}},
+      {"words are little-endian", [](DeviceLink& l) { Set_MemData(l, 0x12345678, 0xCAFEBABE, true); },
+       DSP_MEM_DATA, OP_SET, {0x78, 0x56, 0x34, 0x12, 0xBE, 0xBA, 0xFE, 0xCA}, kWaitDefaultMs,
+       {"Get_MemData: addr(0x12345678), data(0xcafebabe)\n", "addr 78, 56, 34, 12\n", "data be, ba, fe, ca\n"}},
+      {"highest address", [](DeviceLink& l) { Set_MemData(l, 0xFFFFFFFF, 1, true); }, DSP_MEM_DATA, OP_SET,
+       {0xFF, 0xFF, 0xFF, 0xFF, 0x01, 0, 0, 0}},
+  });
   // clang-format on
-  return cases;
-}
-
-TEST_F(MemoryTest, EachCommandSendsOneFrameWithItsWordsAndWaitsTheDefault) {
-  for (const CommandCase& c : CommandCases()) {
-    SCOPED_TRACE(c.what);
-    test::LogCapture log;
-    const std::size_t before = hid.Written().size();
-    c.call(link);
-    const std::vector<Bytes> written = hid.Written();
-    ASSERT_EQ(written.size(), before + 1);
-    EXPECT_EQ(written.back(), ExpectedReport(c.op, c.payload));
-    EXPECT_EQ(link.LastRequestedWaitMs(), kWaitDefaultMs);
-    const std::string file = log.File();
-    for (const char* line : c.logLines) EXPECT_NE(file.find(line), std::string::npos) << file;
-  }
 }
 
 TEST_F(MemoryTest, AWriteFollowsTheQueue) {

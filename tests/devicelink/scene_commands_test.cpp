@@ -12,6 +12,7 @@
 #include "devicelink/reply_decoders.h"
 #include "devicelink/scene_records.h"
 #include "devicelink/wire_codes.h"
+#include "tests/devicelink/command_table.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/recording_target.h"
 #include "tests/support/scripted_hid.h"
@@ -65,16 +66,6 @@ Bytes NameReply(std::uint8_t scene, const SceneNameBytes& name) {
 
 // --- commands: call -> the report the box received ----------------------------------------
 
-struct CommandCase {
-  const char* what;
-  std::function<void(DeviceLink&)> call;
-  std::uint8_t id;
-  std::uint8_t op;
-  Bytes payload;
-  std::uint32_t waitMs;
-  const char* logLine;  ///< expected line in the log file, or null
-};
-
 Bytes Concat(Bytes head, const Bytes& tail) {
   head.insert(head.end(), tail.begin(), tail.end());
   return head;
@@ -88,96 +79,64 @@ Bytes Sequence(std::size_t n, std::uint8_t first) {
 
 const std::string kFullName = "ABCDEFGHIJKLMNOP";  // 16 bytes, no terminator
 
-const std::vector<CommandCase>& CommandCases() {
-  static const std::vector<CommandCase> cases = {
+TEST_F(SceneLinkTest, EachCommandSendsItsFrameWaitsAndLogs) {
+  test::ExpectEachCommandSendsItsFrame(link, hid, FLASH_PACKET, {
       {"save", [](DeviceLink& l) { SaveScene(l, 3, false); }, 8, OP_SET, {3, 0}, kWaitSceneMs,
-       "SaveScene scene(3) immediately=0\n"},
+       {"SaveScene scene(3) immediately=0\n"}},
       {"save immediately", [](DeviceLink& l) { SaveScene(l, 10, true); }, 8, OP_SET, {10, 1},
-       kWaitSceneMs, "SaveScene scene(10) immediately=1\n"},
+       kWaitSceneMs, {"SaveScene scene(10) immediately=1\n"}},
       {"load into live", [](DeviceLink& l) { ReadScene(l, 4, 0); }, 9, OP_SET, {4, 0},
-       kWaitSceneMs, "ReadScene from scene(4) to scene(0)\n"},
+       kWaitSceneMs, {"ReadScene from scene(4) to scene(0)\n"}},
       {"load for read-back", [](DeviceLink& l) { ReadScene(l, 2, 255); }, 9, OP_SET, {2, 255},
-       kWaitSceneMs, "ReadScene from scene(2) to scene(255)\n"},
+       kWaitSceneMs, {"ReadScene from scene(2) to scene(255)\n"}},
       {"delete", [](DeviceLink& l) { DeleteScene(l, 7); }, 10, OP_SET, {7}, kWaitSceneMs,
-       "DeleteScene scene(7)\n"},
+       {"DeleteScene scene(7)\n"}},
       {"short name is zero-padded to len",
        [](DeviceLink& l) {
          const Bytes name{'C', 'l', 'u', 'b', 'M', 'i', 'x'};
          SetSceneName(l, 5, name, 16);
        },
        11, OP_SET, Concat({5, 16, 'C', 'l', 'u', 'b', 'M', 'i', 'x'}, Bytes(9, 0)),
-       kWaitDefaultMs, "SetSceneName scene(5), len(16), (name)ClubMix\n"},
+       kWaitDefaultMs, {"SetSceneName scene(5), len(16), (name)ClubMix\n"}},
       {"name filling all sixteen bytes is logged without reading past it",
        [](DeviceLink& l) {
          const SceneNameBytes name = NameOf(kFullName);
          SetSceneName(l, 1, name);
        },
        11, OP_SET, Concat({1, 16}, Bytes(kFullName.begin(), kFullName.end())), kWaitDefaultMs,
-       "SetSceneName scene(1), len(16), (name)ABCDEFGHIJKLMNOP\n"},
+       {"SetSceneName scene(1), len(16), (name)ABCDEFGHIJKLMNOP\n"}},
       {"name longer than len is cut",
        [](DeviceLink& l) {
          const Bytes name = Sequence(20, 'a');
          SetSceneName(l, 2, name, 16);
        },
        11, OP_SET, Concat({2, 16}, Sequence(16, 'a')), kWaitDefaultMs,
-       "SetSceneName scene(2), len(16), (name)abcdefghijklmnop\n"},
+       {"SetSceneName scene(2), len(16), (name)abcdefghijklmnop\n"}},
       {"code page bytes are escaped in the log",
        [](DeviceLink& l) {
          const Bytes name{0xC4, 0xE3, 'A', 0x07};
          SetSceneName(l, 6, name, 4);
        },
        11, OP_SET, {6, 4, 0xC4, 0xE3, 'A', 0x07}, kWaitDefaultMs,
-       "SetSceneName scene(6), len(4), (name)\\xc4\\xe3A\\x07\n"},
+       {"SetSceneName scene(6), len(4), (name)\\xc4\\xe3A\\x07\n"}},
       {"longest name that fits", [](DeviceLink& l) { SetSceneName(l, 9, Sequence(55, 1), 55); },
-       11, OP_SET, Concat({9, 55}, Sequence(55, 1)), kWaitDefaultMs, nullptr},
+       11, OP_SET, Concat({9, 55}, Sequence(55, 1)), kWaitDefaultMs},
       {"name query", [](DeviceLink& l) { Get_Scene_Name(l, 9); }, 11, OP_GET, {9},
-       kWaitDefaultMs, nullptr},
+       kWaitDefaultMs},
       {"data block", [](DeviceLink& l) { SetSceneProfile(l, 2, 0x0134, Bytes{9, 8, 7, 6, 5}); },
-       12, OP_SET, {2, 0x01, 0x34, 5, 9, 8, 7, 6, 5}, kWaitSceneMs, "SetSceneProfile scene(2)\n"},
+       12, OP_SET, {2, 0x01, 0x34, 5, 9, 8, 7, 6, 5}, kWaitSceneMs, {"SetSceneProfile scene(2)\n"}},
       {"largest data block",
        [](DeviceLink& l) { SetSceneProfile(l, 10, 0xFFFF, Sequence(53, 0x80)); }, 12, OP_SET,
        Concat({10, 0xFF, 0xFF, 53}, Sequence(53, 0x80)), kWaitSceneMs,
-       "SetSceneProfile scene(10)\n"},
+       {"SetSceneProfile scene(10)\n"}},
       {"data block read", [](DeviceLink& l) { GetSceneProfile(l, 6, 300, 53); }, 12, OP_GET,
-       {6, 0x01, 0x2C, 53}, kWaitSceneMs, "GetSceneProfile scene(6), start = 300, data_len = 53\n"},
+       {6, 0x01, 0x2C, 53}, kWaitSceneMs, {"GetSceneProfile scene(6), start = 300, data_len = 53\n"}},
       {"scene query", [](DeviceLink& l) { Get_Scene_Query(l, 0x21); }, 13, OP_GET, {0x21},
-       kWaitDefaultMs, nullptr},
-      {"current scene", [](DeviceLink& l) { Get_Scene_ID(l); }, 14, OP_GET, {}, kWaitDefaultMs,
-       nullptr},
+       kWaitDefaultMs},
+      {"current scene", [](DeviceLink& l) { Get_Scene_ID(l); }, 14, OP_GET, {}, kWaitDefaultMs},
       {"valid scenes", [](DeviceLink& l) { Get_Scene_Valid(l); }, 15, OP_GET, {},
-       kWaitDefaultMs, nullptr},
-  };
-  return cases;
-}
-
-TEST_F(SceneLinkTest, EachCommandSendsOneFrameWithItsPayloadAndWait) {
-  for (const CommandCase& c : CommandCases()) {
-    SCOPED_TRACE(c.what);
-    test::LogCapture log;
-    const std::size_t before = hid.Written().size();
-    c.call(link);
-    const std::vector<Bytes> written = hid.Written();
-    ASSERT_EQ(written.size(), before + 1);
-    const Bytes& r = written.back();
-    ASSERT_EQ(r.size(), 65U);
-
-    Bytes expected(65, 0);
-    expected[1] = 0xAA;
-    expected[2] = 0x55;
-    expected[3] = static_cast<std::uint8_t>(c.payload.size() + 3);
-    expected[4] = FLASH_PACKET;
-    expected[5] = c.id;
-    expected[6] = c.op;
-    std::copy(c.payload.begin(), c.payload.end(), expected.begin() + 7);
-    unsigned sum = 0;
-    for (std::size_t i = 3; i < 7 + c.payload.size(); ++i) sum += expected[i];
-    expected[7 + c.payload.size()] = static_cast<std::uint8_t>(0x100 - (sum & 0xFF));
-    EXPECT_EQ(r, expected);
-    EXPECT_EQ(link.LastRequestedWaitMs(), c.waitMs);
-    if (c.logLine) {
-      EXPECT_NE(log.File().find(c.logLine), std::string::npos) << log.File();
-    }
-  }
+       kWaitDefaultMs},
+  });
 }
 
 TEST_F(SceneLinkTest, SaveSceneFrameMatchesTheBoxsExample) {

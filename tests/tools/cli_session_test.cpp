@@ -1,6 +1,7 @@
 // The session runner in-process, on virtual boxes that fail the ways a real one can: not
 // there, another model, in its boot loader, mute, or gone halfway through a change.
 #include "tools/cli/cli_session.h"
+#include "tools/cli/cli_text.h"
 
 #include <cjson/cJSON.h>
 #include <gtest/gtest.h>

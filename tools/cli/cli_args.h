@@ -141,14 +141,11 @@ struct ParseResult {
   bool json = false;  ///< --json was seen, so even a refusal is answered in JSON
 };
 
-/// Reads the arguments after the program name.
+/// Reads the arguments after the program name: the options here, the command's own words
+/// by its family (commands.h).
 ParseResult ParseArguments(std::span<const std::string_view> args);
 
-/// `text` as UTF-16; nothing when it is not well-formed UTF-8 (overlong forms, surrogates
-/// and code points beyond U+10FFFF included).
-std::optional<std::u16string> Utf16FromUtf8(std::string_view text);
-
-/// The help text for `command`, or the general one without.
+/// The help text for `command` (its family's), or the general one without.
 std::string HelpText(std::optional<Command> command);
 
 }  // namespace qb::cli

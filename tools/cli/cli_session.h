@@ -1,8 +1,9 @@
 #pragma once
-/// One run of quorelbox-cli against one box: connect and read it through the core, run the
-/// command, wait until every change has reached the box, and leave it as the window does
-/// (the box is told the PC has gone). The backend is a parameter so the same runner talks
-/// to hidapi, to the virtual box of --simulate, or to whatever a test hands it.
+/// The runner of quorelbox-cli: one run against one box. It connects and reads the box
+/// through the core, hands the command's family (commands.h) the box, writes the record the
+/// family gives back as text or JSON, and leaves the box as the window does (the box is told
+/// the PC has gone). The backend is a parameter so the same runner talks to hidapi, to the
+/// virtual box of --simulate, or to whatever a test hands it.
 
 #include <chrono>
 #include <functional>
@@ -14,7 +15,7 @@
 #include "devicelink/hid_transport.h"
 #include "devicelink/link_timing.h"
 #include "tools/cli/cli_args.h"
-#include "tools/cli/cli_report.h"
+#include "tools/cli/cli_result.h"
 
 namespace qb {
 class PlugSwitch;

@@ -14,7 +14,7 @@
 #include "devicelink/usbmon_capture.h"
 #include "simulator/simulated_box.h"
 #include "tools/cli/cli_args.h"
-#include "tools/cli/cli_report.h"
+#include "tools/cli/cli_result.h"
 #include "tools/cli/cli_session.h"
 
 namespace {
