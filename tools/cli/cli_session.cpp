@@ -317,7 +317,7 @@ class Runner {
       return Fail(result, kExitFailure,
                   "nothing was changed: some filters of " + request.path + " cannot be used (" + listed +
                       "); --partial imports the others");
-    m_manager.Eq().ImportBands(output, plan.bands);
+    m_manager.Eq().ImportBands(output, plan.bands, plan.bypassed);
     if (std::string problem = Drain(); !problem.empty()) return Fail(result, kExitBoxRefused, problem);
     result.out = EqImportReport(request, plan.bands.size(), problems, Json());
   }
