@@ -286,7 +286,7 @@ bool EqEditor::ResetEq(int o, const Confirm& confirm) {
 
 // --- import ----------------------------------------------------------------------------------------
 
-bool EqEditor::ImportBands(int o, std::span<const EqBand> imported) {
+bool EqEditor::ImportBands(int o, std::span<const EqBand> imported, std::optional<bool> bypassed) {
   Profile& live = m_ctx.Live();
   if (!IsOutput(o) || imported.empty()) return false;
   LogPrintA("import %zu bands into channel %d\n", imported.size(), o);
@@ -309,7 +309,7 @@ bool EqEditor::ImportBands(int o, std::span<const EqBand> imported) {
         row[b].enable = 1;
       }
     }
-    live.channels[At(t)].bypass = FlatBySum(row) ? 1 : 0;
+    live.channels[At(t)].bypass = bypassed.value_or(FlatBySum(row)) ? 1 : 0;
     for (std::size_t b = 0; b < row.size(); ++b) SendBand(m_ctx.Link(), live, t, static_cast<int>(b));
     SendBypass(m_ctx.Link(), live, t);
     m_ctx.Publish(Change{}.Add(kAspectBands | kAspectBypass, t));

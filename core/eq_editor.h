@@ -4,6 +4,8 @@
 /// steps, the EQ bypass, the parametric/graphic mode and the EQ reset. The synchronize
 /// group and the linked partner follow.
 
+#include <optional>
+
 #include "core/edit_context.h"
 #include "core/eq_values.h"
 
@@ -49,10 +51,11 @@ class EqEditor {
   bool ResetEq(int output, const Confirm& confirm);
   /// Imported filters become the first bands of `output`, in order, and the bands after
   /// them go flat; editing turns parametric (the bands keep their own frequencies), the
-  /// equaliser is bypassed only when the result is flat, and the synchronize group and the
-  /// linked partner take the same bands. Values are stored as given: the caller keeps them
-  /// to the box's ranges (PlanEqImport). False, changing nothing, without bands.
-  bool ImportBands(int output, std::span<const EqBand> bands);
+  /// equaliser takes `bypassed` when the text states it and is otherwise bypassed only when
+  /// the result is flat, and the synchronize group and the linked partner take the same
+  /// bands and bypass. Values are stored as given: the caller keeps them to the box's ranges
+  /// (PlanEqImport). False, changing nothing, without bands.
+  bool ImportBands(int output, std::span<const EqBand> bands, std::optional<bool> bypassed);
 
  private:
   enum class BandInput { Edit, Slider, Drag };

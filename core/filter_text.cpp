@@ -1,5 +1,6 @@
 #include "core/filter_text.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -88,16 +89,31 @@ int SectionOf(std::string_view line) {
   return number - 1;
 }
 
-/// What follows "Filter N:" on a filter line; nothing for another line (a header such as
-/// "Filter Settings file").
-std::optional<std::string_view> FilterBody(std::string_view line) {
+/// A filter line: the number of "Filter N:" (-1 without one) and what follows the colon.
+struct FilterLine {
+  int number = -1;
+  std::string_view body;
+};
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+/// The filter line `line` is; nothing for another line (a header such as "Filter Settings
+/// file").
+std::optional<FilterLine> FilterLineOf(std::string_view line) {
   if (!StartsWithWord(line, "filter")) return std::nullopt;
-  std::string_view rest = line.substr(6);
-  const std::size_t colon = rest.find(':');
-  if (colon == std::string_view::npos) return std::nullopt;
-  for (char c : rest.substr(0, colon))
-    if (!IsBlank(c) && (c < '0' || c > '9')) return std::nullopt;
-  return rest.substr(colon + 1);
+  std::string_view rest = Trim(line.substr(6));
+  std::size_t digits = 0;
+  while (digits < rest.size() && IsDigit(rest[digits])) ++digits;
+  FilterLine filter;
+  if (digits > 0) {
+    // No output has a million bands: a longer number names none, like any too large one.
+    filter.number = 999999;
+    if (digits <= 6) std::from_chars(rest.data(), rest.data() + digits, filter.number);
+  }
+  rest = Trim(rest.substr(digits));
+  if (rest.empty() || rest.front() != ':') return std::nullopt;
+  filter.body = rest.substr(1);
+  return filter;
 }
 
 std::string Quoted(std::string_view word) {
@@ -106,50 +122,99 @@ std::string Quoted(std::string_view word) {
   return text + "\"";
 }
 
-void ReadFilterLine(std::string_view body, int line, int section, FilterText& out) {
-  const std::vector<std::string_view> tokens = Tokens(body);
+/// One value a filter line names, and where it goes.
+struct Field {
+  std::string_view name;
+  double* value;
+  bool seen = false;
+};
+
+void ReadFilterLine(const FilterLine& read, int line, int section, FilterText& out) {
+  const std::vector<std::string_view> tokens = Tokens(read.body);
   if (tokens.empty() || (!SameWord(tokens[0], "on") && !SameWord(tokens[0], "off"))) {
     out.problems.push_back({line, "a filter line must say ON or OFF"});
     return;
   }
-  if (SameWord(tokens[0], "off")) return;
+  TextFilter filter;
+  filter.on = SameWord(tokens[0], "on");
   if (tokens.size() < 2) {
-    out.problems.push_back({line, "the filter has no type"});
+    // "OFF" alone is an unused slot, as "None" is.
+    if (filter.on) out.problems.push_back({line, "the filter has no type"});
     return;
   }
   if (SameWord(tokens[1], "none")) return;
-  TextFilter filter;
   filter.line = line;
   filter.section = section;
+  filter.number = read.number;
   filter.type = std::string(tokens[1].substr(0, 20));
   filter.peaking = SameWord(tokens[1], "pk") || SameWord(tokens[1], "peq");
-  bool hasFreq = false;
-  bool hasGain = false;
-  bool hasQ = false;
-  for (std::size_t i = 2; i + 1 < tokens.size(); ++i) {
-    double* target = nullptr;
-    bool* seen = nullptr;
-    if (SameWord(tokens[i], "fc")) target = &filter.freq, seen = &hasFreq;
-    else if (SameWord(tokens[i], "gain")) target = &filter.gain, seen = &hasGain;
-    else if (SameWord(tokens[i], "q")) target = &filter.q, seen = &hasQ;
-    if (!target) continue;
-    const auto value = Number(tokens[i + 1]);
-    if (!value) {
-      out.problems.push_back({line, std::string(tokens[i]) + " " + Quoted(tokens[i + 1]) + " is not a number"});
+  std::array<Field, 3> fields{{{"Fc", &filter.freq}, {"Gain", &filter.gain}, {"Q", &filter.q}}};
+  for (std::size_t i = 2; i < tokens.size(); ++i) {
+    const auto field = std::find_if(fields.begin(), fields.end(),
+                                    [&](const Field& f) { return SameWord(tokens[i], f.name); });
+    if (field == fields.end()) continue;
+    // A value named twice would leave the line meaning one of two filters.
+    if (field->seen) {
+      out.problems.push_back({line, "the line names " + std::string(field->name) + " twice"});
       return;
     }
-    *target = *value;
-    *seen = true;
-    const bool kilo = tokens[i + 1].size() > 3 && SameWord(tokens[i + 1].substr(tokens[i + 1].size() - 3), "khz");
-    if (target == &filter.freq && (kilo || (i + 2 < tokens.size() && SameWord(tokens[i + 2], "khz"))))
+    if (i + 1 == tokens.size()) break;
+    const std::string_view text = tokens[i + 1];
+    const auto value = Number(text);
+    if (!value) {
+      out.problems.push_back({line, std::string(tokens[i]) + " " + Quoted(text) + " is not a number"});
+      return;
+    }
+    *field->value = *value;
+    field->seen = true;
+    const bool kilo = text.size() > 3 && SameWord(text.substr(text.size() - 3), "khz");
+    if (field->value == &filter.freq && (kilo || (i + 2 < tokens.size() && SameWord(tokens[i + 2], "khz"))))
       filter.freq *= 1000.0;
     ++i;
   }
-  if (filter.peaking && !(hasFreq && hasGain && hasQ)) {
+  if (filter.peaking && !std::all_of(fields.begin(), fields.end(), [](const Field& f) { return f.seen; })) {
     out.problems.push_back({line, "a peaking filter needs Fc, Gain and Q"});
     return;
   }
   out.filters.push_back(std::move(filter));
+}
+
+/// "Bypass: ON" or "Bypass: OFF" in an output's section.
+void ReadBypassLine(std::string_view line, int number, TextSection& section, FilterText& out) {
+  std::string_view rest = Trim(line.substr(6));
+  if (rest.empty() || rest.front() != ':') return;
+  rest = Trim(rest.substr(1));
+  if (!SameWord(rest, "on") && !SameWord(rest, "off")) {
+    out.problems.push_back({number, "a bypass line must say ON or OFF"});
+    return;
+  }
+  if (section.bypassed) {
+    out.problems.push_back({number, "the output's bypass is stated twice"});
+    return;
+  }
+  section.bypassed = SameWord(rest, "on");
+}
+
+/// The first line of `text`, which then holds what follows the line's end: "\n", "\r\n" or a
+/// lone "\r" (files written on three kinds of systems).
+std::string_view TakeLine(std::string_view& text) {
+  const std::size_t end = text.find_first_of("\r\n");
+  const std::string_view line = text.substr(0, end);
+  if (end == std::string_view::npos) {
+    text = {};
+  } else {
+    const bool crlf = text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n';
+    text.remove_prefix(end + (crlf ? 2 : 1));
+  }
+  return line;
+}
+
+/// A role name as one line of the header, whatever it holds.
+std::string OneLine(std::string_view text) {
+  std::string line(text);
+  for (char& c : line)
+    if (static_cast<unsigned char>(c) < 0x20) c = ' ';
+  return line;
 }
 
 /// The shortest text that reads back as the same float, with a decimal point where the
@@ -165,19 +230,21 @@ std::string Decimal(float value) {
 }  // namespace
 
 FilterText ReadFilterText(std::string_view text) {
+  constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+  if (text.starts_with(kByteOrderMark)) text.remove_prefix(kByteOrderMark.size());
   FilterText out;
   int section = -1;
   int number = 0;
   while (!text.empty()) {
-    const std::size_t end = text.find('\n');
-    const std::string_view line = Trim(text.substr(0, end));
-    text = end == std::string_view::npos ? std::string_view{} : text.substr(end + 1);
+    const std::string_view line = Trim(TakeLine(text));
     ++number;
     if (const int named = SectionOf(line); named >= 0) {
       section = named;
-      out.sections.push_back(named);
-    } else if (const auto body = FilterBody(line)) {
-      ReadFilterLine(*body, number, section, out);
+      out.sections.push_back({named, std::nullopt});
+    } else if (const auto filter = FilterLineOf(line)) {
+      ReadFilterLine(*filter, number, section, out);
+    } else if (!out.sections.empty() && StartsWithWord(line, "bypass")) {
+      ReadBypassLine(line, number, out.sections.back(), out);
     }
   }
   return out;
@@ -187,12 +254,12 @@ std::string WriteFilterText(std::span<const FilterTextOutput> outputs) {
   std::string text = "Filter Settings file\n\n";
   for (const FilterTextOutput& o : outputs) {
     text += "Output: CH" + std::to_string(o.output + 1) + "\n";
-    text += "Role: " + o.role + "\n";
+    text += "Role: " + OneLine(o.role) + "\n";
+    text += std::string("Bypass: ") + (o.bypassed ? "ON" : "OFF") + "\n";
     int number = 0;
     for (const EqBand& band : o.bands) {
-      const bool on = band.enable == 1 && !o.bypassed;
       std::array<char, 24> label{};
-      std::snprintf(label.data(), label.size(), "Filter %2d: %-3s PK", ++number, on ? "ON" : "OFF");
+      std::snprintf(label.data(), label.size(), "Filter %2d: %-3s PK", ++number, band.enable == 1 ? "ON" : "OFF");
       text += std::string(label.data()) + "  Fc " + std::to_string(band.freq) + " Hz  Gain " + Decimal(band.eqGain) +
               " dB  Q " + Decimal(band.eqFactor) + "\n";
     }

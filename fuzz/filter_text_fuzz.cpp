@@ -1,15 +1,15 @@
 // Feeds arbitrary text to the reader of equaliser filter texts and plans its import into an
-// output: whatever the text, every band planned lies within the box's ranges and fits the
-// output, every problem names a line of the text, and the planned bands written out read
-// back as the same bands.
+// output: whatever the text, every band planned lies on the box's steps within its ranges
+// and fits the output, every problem names a line of the text, and the planned bands and
+// bypass written out read back as the same bands, switched on and off alike, and bypass.
 #include <cstddef>
 #include <cstdint>
-#include <algorithm>
 #include <cstdlib>
 #include <string_view>
 
 #include "core/eq_editor.h"
 #include "core/eq_import.h"
+#include "core/eq_values.h"
 #include "core/filter_text.h"
 
 namespace {
@@ -18,12 +18,20 @@ void Require(bool condition) {
   if (!condition) std::abort();
 }
 
+/// Lines of the text as the reader counts them: each ends at "\n", "\r\n" or a lone "\r".
+int LineCount(std::string_view text) {
+  int lines = 1;
+  for (std::size_t i = 0; i < text.size(); ++i)
+    if (text[i] == '\n' || (text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n'))) ++lines;
+  return lines;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view text(reinterpret_cast<const char*>(data), size);
   const qb::FilterText read = qb::ReadFilterText(text);
-  const auto lines = static_cast<int>(std::count(text.begin(), text.end(), '\n')) + 1;
+  const int lines = LineCount(text);
   const qb::Profile live;
   const int output = size > 0 ? data[0] % qb::kOutputCount : 0;
   const qb::EqImportPlan plan = qb::PlanEqImport(read, live, output);
@@ -33,10 +41,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Require(b.freq >= qb::kMinFrequencyHz && b.freq <= qb::kMaxFrequencyHz);
     Require(b.eqFactor >= qb::kMinBandQ && b.eqFactor <= qb::kMaxBandQ);
     Require(b.eqGain >= qb::kBandGainLimits.minimum && b.eqGain <= qb::kBandGainLimits.maximum);
+    Require(b == qb::BoxBand(b));
   }
-  const qb::FilterTextOutput written[] = {{output, "role", plan.bands, false}};
+  const bool bypassed = plan.bypassed.value_or(false);
+  const qb::FilterTextOutput written[] = {{output, "role", plan.bands, bypassed}};
   const qb::EqImportPlan again = qb::PlanEqImport(qb::ReadFilterText(qb::WriteFilterText(written)), live, output);
   Require(again.problems.empty());
   Require(again.bands == plan.bands);
+  Require(again.bypassed == bypassed);
   return 0;
 }

@@ -43,7 +43,7 @@ void ImportFilterText(EqualizerManager& core, PresenterHost& host, const QString
                          ui::Tr(QStringLiteral("${eq_import_rest}"));
     if (host.ShowConfirm(QStringLiteral("${tips}"), text) != 1) return;
   }
-  core.Eq().ImportBands(output, plan.bands);
+  core.Eq().ImportBands(output, plan.bands, plan.bypassed);
 }
 
 void ExportFilterText(EqualizerManager& core, PresenterHost& host, const QString& path) {

@@ -2,7 +2,9 @@
 // what is reported line by line, and an import that reaches the box as one undo step.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "core/eq_import.h"
 #include "core/filter_text.h"
@@ -30,7 +32,7 @@ TEST(FilterTextTest, ASettingsFileWithHeaderNoneAndOffLinesGivesItsPeakingFilter
   EXPECT_EQ(Lines(plan), "");
   ASSERT_EQ(plan.bands.size(), 2u);
   EXPECT_EQ(plan.bands[0], (EqBand{-5.0f, 4.0f, 63, 1}));
-  EXPECT_EQ(plan.bands[1], (EqBand{3.5f, 0.71f, 1251, 1}));
+  EXPECT_EQ(plan.bands[1], (EqBand{3.5f, 0.7f, 1251, 1}));
 }
 
 TEST(FilterTextTest, WhatCannotBeABandIsReportedByLineAndTheRestKept) {
@@ -50,22 +52,71 @@ TEST(FilterTextTest, WhatCannotBeABandIsReportedByLineAndTheRestKept) {
   EXPECT_NE(lines.find("line 44: Gain \"x\" is not a number"), std::string::npos) << lines;
 }
 
-TEST(FilterTextTest, ExportedBandsReadBackAsTheSameBandsIntoTheirOwnOutput) {
+TEST(FilterTextTest, ValuesLandOnTheBoxsStepsRoundedToTheNearestAndOutOfRangeOnesAreReported) {
+  const EqImportPlan plan = Plan(
+      "Filter 1: ON PK Fc 99.5 Hz Gain -2.96 dB Q 0.69\n"
+      "Filter 2: ON PK Fc 19999.6 Hz Gain 11.96 dB Q 8.96\n"
+      "Filter 3: ON PK Fc 1000 Hz Gain 1 dB Q 9.04\n");
+  EXPECT_EQ(Lines(plan), "line 3: Q 9.04 is outside the box's range 0.5..9\n");
+  ASSERT_EQ(plan.bands.size(), 2u);
+  EXPECT_EQ(plan.bands[0], (EqBand{-3.0f, 0.7f, 100, 1})) << "truncated it would be 99 Hz, -2.9 dB, Q 0.6";
+  EXPECT_EQ(plan.bands[1], (EqBand{12.0f, 9.0f, 20000, 1}));
+}
+
+TEST(FilterTextTest, TheReaderSkipsAByteOrderMarkAndEndsALineAtLfCrLfOrALoneCr) {
+  const FilterText read = ReadFilterText(
+      "\xEF\xBB\xBF" "Filter 1: ON PK Fc 100 Hz Gain 1 dB Q 1\r"
+      "Filter 2: ON PK Fc 200 Hz Gain 2 dB Q 2\r\n\r\n"
+      "Filter 3: ON PK Fc 300 Hz Gain 3 dB Q 3\n"
+      "Filter 4: ON PK Fc 400 Hz Gain 4 dB Q 4");
+  EXPECT_TRUE(read.problems.empty());
+  ASSERT_EQ(read.filters.size(), 4u);
+  for (std::size_t i = 0; i < 4; ++i) EXPECT_EQ(read.filters[i].freq, 100.0 * static_cast<double>(i + 1));
+  EXPECT_EQ(read.filters[1].line, 2);
+  EXPECT_EQ(read.filters[2].line, 4) << "CR LF ends one line, the empty one after it is line 3";
+  EXPECT_EQ(read.filters[3].line, 5);
+}
+
+TEST(FilterTextTest, ALineThatNamesAValueTwiceIsReportedAndNotUsed) {
+  const EqImportPlan plan = Plan(
+      "Filter 1: ON PK Fc 100 Hz Gain 1 dB Q 1 Fc 200 Hz\n"
+      "Filter 2: ON PK Fc 300 Hz Gain 2 dB gain 3 dB Q 1\n"
+      "Filter 3: ON PK Fc 400 Hz Gain 1 dB Q 1 Q\n"
+      "Filter 4: ON PK Fc 500 Hz Gain 1 dB Q 1\n");
+  EXPECT_EQ(Lines(plan),
+            "line 1: the line names Fc twice\nline 2: the line names Gain twice\nline 3: the line names Q twice\n");
+  ASSERT_EQ(plan.bands.size(), 1u);
+  EXPECT_EQ(plan.bands[0].freq, 500);
+}
+
+TEST(FilterTextTest, InAnOutputSectionFilterNIsBandNAndABandLeftOutGoesFlat) {
   Profile live;
-  live.channels[1].bands[0] = EqBand{-4.3f, 1.414f, 47, 1};
-  live.channels[1].bands[1] = EqBand{11.95f, 8.8f, 19999, 1};
-  live.channels[1].bands[2] = EqBand{1e-7f, 0.5f, 20, 1};
-  const auto row = Bands(live, 1).first(3);
-  const FilterTextOutput outputs[] = {{0, "front-left-tweeter", Bands(live, 0).first(2), false},
-                                      {1, "front-right-tweeter", row, false}};
-  const std::string text = WriteFilterText(outputs);
-  EXPECT_NE(text.find("Output: CH2\nRole: front-right-tweeter\nFilter  1: ON  PK  Fc 47 Hz  Gain -4.3 dB  Q 1.414\n"),
-            std::string::npos)
-      << text;
-  const EqImportPlan plan = PlanEqImport(ReadFilterText(text), live, 1);
-  EXPECT_EQ(Lines(plan), "");
-  EXPECT_EQ(plan.bands, std::vector<EqBand>(row.begin(), row.end()));
-  EXPECT_EQ(Plan(text, 5).bands.size(), 0u) << "two sections, neither of CH6";
+  live.channels[0].bands[3] = EqBand{4.0f, 2.0f, 1234, 0};
+  const EqImportPlan plan = PlanEqImport(ReadFilterText("Output: CH1\n"
+                                                        "Bypass: ON\n"
+                                                        "Filter 3: OFF PK Fc 300 Hz Gain 3 dB Q 3\n"
+                                                        "Filter 1: ON PK Fc 100 Hz Gain 1 dB Q 1\n"
+                                                        "Filter: ON PK Fc 200 Hz Gain 2 dB Q 2\n"
+                                                        "Filter 3: ON PK Fc 301 Hz Gain 3 dB Q 3\n"
+                                                        "Filter 5: ON PK Fc 500 Hz Gain 5 dB Q 5\n"
+                                                        "Filter 32: ON PK Fc 600 Hz Gain 6 dB Q 6\n"),
+                                         live, 0);
+  EXPECT_EQ(Lines(plan),
+            "line 6: filter 3 is given twice; the first is kept\nline 8: filter 32 has no band: the output has 31 bands\n");
+  EXPECT_EQ(plan.bypassed, std::optional<bool>(true));
+  const std::vector<EqBand> expected{{1.0f, 1.0f, 100, 1}, {2.0f, 2.0f, 200, 1}, {3.0f, 3.0f, 300, 0},
+                                     {0.0f, 2.0f, 1234, 1}, {5.0f, 5.0f, 500, 1}};
+  EXPECT_EQ(plan.bands, expected);
+  EXPECT_EQ(Plan("Filter 1: OFF PK Fc 300 Hz Gain 3 dB Q 3\nBypass: ON\n").bypassed, std::nullopt)
+      << "another tool's text: OFF filters skipped, no bypass read";
+}
+
+TEST(FilterTextTest, TheHeaderOfAnOutputNamesItItsRoleAndItsBypass) {
+  const EqBand bands[] = {{-4.3f, 1.4f, 47, 0}};
+  const FilterTextOutput outputs[] = {{1, "front-right-tweeter", bands, true}};
+  EXPECT_EQ(WriteFilterText(outputs),
+            "Filter Settings file\n\nOutput: CH2\nRole: front-right-tweeter\nBypass: ON\n"
+            "Filter  1: OFF PK  Fc 47 Hz  Gain -4.3 dB  Q 1.4\n\n");
 }
 
 class EqImportTest : public EditingTest {};
@@ -77,7 +128,7 @@ TEST_F(EqImportTest, AnImportReachesTheBoxAndTheLinkedPartnerAndIsOneUndoStep) {
   const EqImportPlan plan = Plan("Filter 1: ON PK Fc 63 Hz Gain -5 dB Q 4\nFilter 2: ON PK Fc 125 Hz Gain 2 dB Q 1\n");
   {
     const EditHistory::Gesture gesture(s.core.History());
-    ASSERT_TRUE(s.core.Eq().ImportBands(0, plan.bands));
+    ASSERT_TRUE(s.core.Eq().ImportBands(0, plan.bands, plan.bypassed));
   }
   EXPECT_TRUE(s.core.Mirror().session.parametricEq);
   EXPECT_EQ(Ch(0).bands[1], (EqBand{2.0f, 1.0f, 125, 1}));
@@ -90,6 +141,39 @@ TEST_F(EqImportTest, AnImportReachesTheBoxAndTheLinkedPartnerAndIsOneUndoStep) {
   ASSERT_TRUE(s.core.History().Undo());
   EXPECT_EQ(Ch(1), before);
   EXPECT_FALSE(s.core.History().CanUndo());
+}
+
+TEST_F(EqImportTest, AnExportReadsBackIntoTheSameBandsEnablesAndBypassOfEachOutput) {
+  ScriptedConfirm yes;
+  Ch(1).eqSize = 12;
+  for (std::size_t b = 12; b < kBandSlots; ++b) Ch(1).bands[b] = EqBand{1.0f, 2.0f, 3000, 0};
+  EqEditor& eq = s.core.Eq();
+  eq.EditBand(1, 0, 47, 1.4f, -4.3f);
+  eq.EditBand(1, 1, 1000, 2.0f, 3.0f);
+  eq.EditBand(1, 2, 5000, 8.8f, 6.0f);
+  eq.EditBand(1, 5, 12000, 0.5f, -18.0f);
+  eq.ToggleBandEnable(1, 1);
+  eq.ToggleBandEnable(1, 2);
+  ASSERT_EQ(eq.ToggleBypass(1, yes.Get()), BypassOutcome::Bypassed);
+  eq.EditBand(2, 3, 80, 1.0f, 2.5f);
+  eq.ToggleBandEnable(2, 3);
+  ASSERT_TRUE(s.Drain());
+  const OutputChannel bypassed = Ch(1);
+  const OutputChannel audible = Ch(2);
+  ASSERT_EQ(audible.bypass, 0);
+  const int outputs[] = {1, 2};
+  const std::string text = EqExportText(s.Live(), outputs, [](int) { return std::string("role"); });
+
+  for (int o : outputs) ASSERT_TRUE(eq.ResetEq(o, yes.Get()));
+  for (int o : outputs) {
+    const EqImportPlan plan = PlanEqImport(ReadFilterText(text), s.Live(), o);
+    EXPECT_EQ(Lines(plan), "");
+    ASSERT_TRUE(eq.ImportBands(o, plan.bands, plan.bypassed));
+  }
+  EXPECT_EQ(Ch(1).bands, bypassed.bands);
+  EXPECT_EQ(Ch(1).bypass, 1);
+  EXPECT_EQ(Ch(2).bands, audible.bands);
+  EXPECT_EQ(Ch(2).bypass, 0);
 }
 
 }  // namespace

@@ -104,7 +104,7 @@ Outcome Import(BoxRun& box, const EqRequest& request, bool partial) {
   if (!problems.empty() && !partial)
     return Outcome::Failed(kExitFailure, "nothing was changed: some filters of " + request.path + " cannot be used (" +
                                              listed + "); --partial imports the others");
-  box.Core().Eq().ImportBands(output, plan.bands);
+  box.Core().Eq().ImportBands(output, plan.bands, plan.bypassed);
   if (std::string problem = box.Drain(); !problem.empty()) return Outcome::Failed(kExitBoxRefused, problem);
   Record record;
   record.Add("ok", true).JsonOnly();
