@@ -86,6 +86,16 @@ TEST(MeasurementTextTest, TheFirstLineThatCannotBeReadIsNamedAndNothingIsKept) {
   for (const auto& c : cases) EXPECT_EQ(ErrorOf(c.text), c.error) << c.text;
 }
 
+TEST(MeasurementTextTest, AResultFileOnDiskGivesItsRawAndTargetColumns) {
+  const MeasurementRead raw = ReadMeasurementFile(QB_SYNTHETIC_HEADPHONE);
+  const MeasurementRead target = ReadMeasurementFile(QB_SYNTHETIC_HEADPHONE, "target");
+  ASSERT_FALSE(raw.error || target.error);
+  EXPECT_EQ(raw.response.Size(), 479u);
+  EXPECT_EQ(raw.response.freqHz, target.response.freqHz);
+  EXPECT_DOUBLE_EQ(raw.response.freqHz.front(), 20.0);
+  EXPECT_NE(raw.response.db, target.response.db);
+}
+
 TEST(MeasurementTextTest, AFileThatCannotBeOpenedIsAnErrorOfTheWholeFile) {
   const MeasurementRead read = ReadMeasurementFile("/nonexistent/measurement.txt");
   ASSERT_TRUE(read.error);
