@@ -15,11 +15,11 @@ namespace qb {
 namespace {
 
 /// Above this many points in the fit range (a full-resolution export with linear spacing),
-/// the fit works on 1/96-octave averages: far finer than the narrowest band the box has,
-/// and the fit's time no longer grows with the file. The residual is still reported on
-/// every point.
+/// the fit works on 1/48-octave averages, still several across the narrowest band the box
+/// has (Q 9 is about 1/6 octave wide), and its time no longer grows with the file. The
+/// residual is still reported on every point.
 constexpr std::size_t kMaxFitPoints = 2000;
-constexpr double kFitBinsPerOctave = 96.0;
+constexpr double kFitBinsPerOctave = 48.0;
 
 std::string Hz(double hz) {
   char text[32];
@@ -33,7 +33,7 @@ struct FitPoints {
   std::vector<double> wantedDb;
 };
 
-/// Averages of the points per 1/96 octave (geometric for the frequency), when there are too
+/// Averages of the points per 1/48 octave (geometric for the frequency), when there are too
 /// many to fit one by one.
 FitPoints Thinned(FitPoints all) {
   if (all.freqHz.size() <= kMaxFitPoints) return all;
@@ -79,6 +79,12 @@ std::string CheckRequest(const Profile& live, int output, const MeasuredResponse
     return "the boost limit must lie within 0.." + std::to_string(static_cast<int>(kBandGainLimits.maximum)) + " dB";
   if (!(request.lowHz < request.highHz)) return "the fit range is empty";
   if (measured.Size() < 2 || measured.db.size() != measured.Size()) return "the measurement has no points";
+  // The reader guarantees this; a measurement built by other code is checked as well.
+  for (std::size_t k = 0; k < measured.Size(); ++k) {
+    const bool rising = k == 0 || measured.freqHz[k] > measured.freqHz[k - 1];
+    if (!(measured.freqHz[k] > 0.0) || !std::isfinite(measured.freqHz[k]) || !std::isfinite(measured.db[k]) || !rising)
+      return "the measurement's frequencies must rise and its levels be numbers (point " + std::to_string(k + 1) + ")";
+  }
   return {};
 }
 
@@ -116,9 +122,11 @@ EqFitOutcome FitEqualizer(const Profile& live, int output, const MeasuredRespons
   const FitPoints fit = Thinned(std::move(all));
   const PointGrid points(fit.freqHz);
 
+  // The gain step is a float (0.1f); the fit counts in its decimal meaning, a tenth.
+  const double gainStep = 1.0 / std::round(1.0 / static_cast<double>(kGainStep));
   const PeakingFitLimits limits{range.lowHz, range.highHz, kMinBandQ, kMaxBandQ, kFitQStep,
                                 kBandGainLimits.minimum, std::min<double>(request.maxBoostDb, kBandGainLimits.maximum),
-                                kGainStep};
+                                gainStep};
   EqFitResult result;
   result.output = output;
   result.mode = request.mode;

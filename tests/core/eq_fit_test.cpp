@@ -73,6 +73,15 @@ TEST(EqFitTest, BandsThatMadeAMeasurementAreFoundAndTheLevelIsReportedApart) {
     EXPECT_NEAR(fit.bands[i].freq, made[i].freq, made[i].freq * 0.05) << i;
     EXPECT_NEAR(fit.bands[i].eqGain, -made[i].eqGain, 0.4) << i;
   }
+  // A full-resolution export, 4 Hz apart: the fit works on averages, the figures on every point.
+  MeasuredResponse linear;
+  for (double f = 4.0; f <= 24000.0; f += 4.0) {
+    linear.freqHz.push_back(f);
+    linear.db.push_back(2.5 + BandsDbAt(made, f));
+  }
+  const EqFitResult dense = Fit(Profile{}, 0, linear, {.bands = 3});
+  EXPECT_EQ(dense.points, 4996u);
+  EXPECT_LT(dense.residualDb, 0.05);
 }
 
 TEST(EqFitTest, EveryBandLiesWithinTheBoxsRangesOnItsStepsAndTheSumWithinTheBoostLimit) {
@@ -249,6 +258,8 @@ TEST(EqFitTest, RequestsTheOutputCannotTakeAreRefusedWithTheReason) {
   EXPECT_EQ(error(0, {.maxBoostDb = -1.0}, m), "the boost limit must lie within 0..12 dB");
   EXPECT_EQ(error(0, {.maxBoostDb = std::nan("")}, m), "the boost limit must lie within 0..12 dB");
   EXPECT_EQ(error(0, {.lowHz = 500, .highHz = 400}, m), "the fit range is empty");
+  EXPECT_EQ(error(0, {}, MeasuredResponse{{20.0, 30.0, 30.0}, {0.0, 1.0, 2.0}}),
+            "the measurement's frequencies must rise and its levels be numbers (point 3)");
   const MeasuredResponse narrow{{1000.0, 1001.0, 1002.0}, {0.0, 1.0, 0.0}};
   EXPECT_EQ(error(0, {}, narrow),
             "the measurement has 3 points between 20 Hz and 20000 Hz (the output's pass band), too few to fit");
