@@ -102,8 +102,8 @@ EqFitOutcome FitEqualizer(const Profile& live, int output, const MeasuredRespons
   if (std::string error = CheckRequest(live, output, measured, request); !error.empty()) return {std::nullopt, error};
   const OutputChannel& channel = live.channels[At(output)];
   const FrequencyRange pass = PassBandOf(channel);
-  FrequencyRange range{std::max({request.lowHz, pass.lowHz, static_cast<double>(kMinBandHz)}),
-                       std::min({request.highHz, pass.highHz, static_cast<double>(kMaxBandHz)})};
+  FrequencyRange range{std::max({request.lowHz, pass.lowHz, static_cast<double>(kMinFrequencyHz)}),
+                       std::min({request.highHz, pass.highHz, static_cast<double>(kMaxFrequencyHz)})};
 
   // The measurement's points inside the range, and what the new equaliser should add there.
   const auto first = std::lower_bound(measured.freqHz.begin(), measured.freqHz.end(), range.lowHz);
@@ -124,7 +124,7 @@ EqFitOutcome FitEqualizer(const Profile& live, int output, const MeasuredRespons
 
   // The gain step is a float (0.1f); the fit counts in its decimal meaning, a tenth.
   const double gainStep = 1.0 / std::round(1.0 / static_cast<double>(kGainStep));
-  const PeakingFitLimits limits{range.lowHz, range.highHz, kMinBandQ, kMaxBandQ, kFitQStep,
+  const PeakingFitLimits limits{range.lowHz, range.highHz, kMinBandQ, kMaxBandQ, kBandValueStep,
                                 kBandGainLimits.minimum, std::min<double>(request.maxBoostDb, kBandGainLimits.maximum),
                                 gainStep};
   EqFitResult result;

@@ -33,9 +33,6 @@ enum class EqFitMode { Parametric, Graphic };
 
 /// The boost limit a fit starts with, in dB.
 inline constexpr double kDefaultMaxBoostDb = 6.0;
-/// Q as the box keeps it: the wire carries Q in tenths (EncodeEqQ), so a finer Q would be
-/// cut on its way.
-inline constexpr double kFitQStep = 0.1;
 /// A fit range narrower than this many measurement points has too little to go on.
 inline constexpr std::size_t kMinFitPoints = 8;
 
@@ -46,8 +43,8 @@ struct EqFitRequest {
   /// No band gains more than this, 0 .. the box's largest gain.
   double maxBoostDb = kDefaultMaxBoostDb;
   /// The range to fit, before it is narrowed to the pass band and the measurement.
-  double lowHz = kMinBandHz;
-  double highHz = kMaxBandHz;
+  double lowHz = kMinFrequencyHz;
+  double highHz = kMaxFrequencyHz;
 };
 
 struct EqFitResult {

@@ -13,8 +13,8 @@ namespace qb {
 FrequencyRange PassBandOf(const OutputChannel& channel) {
   const auto drawn = [](const CrossoverFilter& f) { return f.bypass == 0 && f.slope > 0; };
   const Crossover& x = channel.crossover;
-  return {static_cast<double>(drawn(x.hp) ? x.hp.fs : kMinFilterHz),
-          static_cast<double>(drawn(x.lp) ? x.lp.fs : kMaxFilterHz)};
+  return {static_cast<double>(drawn(x.hp) ? x.hp.fs : kMinFrequencyHz),
+          static_cast<double>(drawn(x.lp) ? x.lp.fs : kMaxFrequencyHz)};
 }
 
 std::vector<double> EqCurveAt(std::span<const EqBand> bands, std::span<const double> freqHz) {

@@ -53,7 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (!outcome.fit) return 0;
   Require(std::isfinite(outcome.fit->residualDb) && std::isfinite(outcome.fit->levelDb));
   for (const qb::EqBand& b : outcome.fit->bands) {
-    Require(b.freq >= qb::kMinBandHz && b.freq <= qb::kMaxBandHz);
+    Require(b.freq >= qb::kMinFrequencyHz && b.freq <= qb::kMaxFrequencyHz);
     Require(b.eqFactor >= qb::kMinBandQ && b.eqFactor <= qb::kMaxBandQ);
     Require(b.eqGain >= -18.0f && b.eqGain <= static_cast<float>(qb::kDefaultMaxBoostDb));
   }

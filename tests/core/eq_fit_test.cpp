@@ -94,8 +94,8 @@ TEST(EqFitTest, EveryBandLiesWithinTheBoxsRangesOnItsStepsAndTheSumWithinTheBoos
     for (const EqBand& b : fit.bands) {
       const std::string at = "boost " + std::to_string(boost) + ", " + std::to_string(count) + " bands, band at " +
                              std::to_string(b.freq) + " Hz";
-      EXPECT_GE(b.freq, kMinBandHz) << at;
-      EXPECT_LE(b.freq, kMaxBandHz) << at;
+      EXPECT_GE(b.freq, kMinFrequencyHz) << at;
+      EXPECT_LE(b.freq, kMaxFrequencyHz) << at;
       EXPECT_GE(b.eqFactor, kMinBandQ) << at;
       EXPECT_LE(b.eqFactor, kMaxBandQ) << at;
       EXPECT_GE(b.eqGain, -18.0f) << at;
@@ -272,7 +272,7 @@ TEST_F(EqFitApplyTest, AFitAppliedThroughTheImportIsOneUndoStep) {
   const EqFitResult fit = Fit(s.Live(), 3, RoughSpeaker(), {.bands = 8});
   {
     const EditHistory::Gesture gesture(s.core.History());
-    ASSERT_TRUE(s.core.Eq().ImportBands(3, fit.bands));
+    ASSERT_TRUE(s.core.Eq().ImportBands(3, fit.bands, std::nullopt));
   }
   for (std::size_t b = 0; b < fit.bands.size(); ++b) EXPECT_EQ(Ch(3).bands[b], fit.bands[b]) << b;
   EXPECT_EQ(Ch(3).bypass, 0);

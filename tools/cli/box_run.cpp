@@ -52,11 +52,7 @@ BoxRun::~BoxRun() {
 
 void BoxRun::Handle(const ReplyMessage& message) {
   if (m_listener && m_listener(message)) return;
-  // The scene window's answer to "which scene is current": the core applies it.
-  if (message.number == WM_SCENE_ID) {
-    m_manager.Scenes().SetCurrentScene(static_cast<int>(message.lParam));
-    return;
-  }
+  // Replies, the current scene among them, are the core's to apply.
   m_manager.HandleMessage(message);
 }
 
