@@ -71,13 +71,13 @@ class StatusInitTest : public ::testing::Test {
     m_manager = std::make_unique<EqualizerManager>(m_backend, LinkTimings{.waitCapMs = 300});
     // The handshake's decoder is what tells the read-out the model; the main window
     // installs the decoders in the program.
-    InstallReplyDecoders(m_manager->Link());
-    m_manager->Link().OpenHIDDevice();
-    ASSERT_TRUE(m_manager->Link().IsDeviceOpen());
+    InstallReplyDecoders(CoreTestAccess::Link(*m_manager));
+    CoreTestAccess::Link(*m_manager).OpenHIDDevice();
+    ASSERT_TRUE(CoreTestAccess::Link(*m_manager).IsDeviceOpen());
     m_backend->Box()->ClearCommands();
   }
   void TearDown() override {
-    if (m_manager) m_manager->Link().CloseHIDDevice(false);
+    if (m_manager) CoreTestAccess::Link(*m_manager).CloseHIDDevice(false);
   }
   std::vector<BoxCommand> Commands() const { return m_backend->Box()->Commands(); }
 
@@ -115,7 +115,7 @@ TEST_F(StatusInitTest, ForeignModelOrLoaderIsNotRead) {
     Start(config);
     EXPECT_EQ(m_manager->Session().PC_UI_Status_Init(AllBands()), 0) << loader;
     EXPECT_EQ(Commands(), (std::vector<BoxCommand>{kPcConnect, kHandshake})) << loader;
-    m_manager->Link().CloseHIDDevice(false);
+    CoreTestAccess::Link(*m_manager).CloseHIDDevice(false);
   }
 }
 
