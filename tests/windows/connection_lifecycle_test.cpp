@@ -261,7 +261,7 @@ TEST_F(ConnectionFaultTest, SceneMenuOffersOnlyTheFileItemsWhileDisconnected) {
     SCOPED_TRACE(connected ? "connected" : "disconnected");
     if (!connected) QTest::mouseClick(Control<ui::Button>(QStringLiteral("btnConnect")), Qt::LeftButton);
     ASSERT_EQ(Link().IsDeviceOpen(), connected);
-    window->Presenter().ShowSceneMenu(button);
+    input::Click(button);
     ui::PopupMenu* menu = window->CurrentMenu();
     ASSERT_NE(menu, nullptr);
     for (const char* item : boxItems) {
