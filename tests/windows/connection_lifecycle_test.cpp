@@ -247,6 +247,17 @@ TEST_F(RefusedBoxTest, NamesTheNodeTheRuleAndTheCommandInsteadOfCannotConnectAnd
   EXPECT_EQ(messages.size(), 1) << messages.join(QStringLiteral(" | ")).toStdString();
 }
 
+// --- closing ------------------------------------------------------------------------------------------
+
+TEST_F(ConnectionFaultTest, TheWindowsOwnCloseButtonTellsTheBoxThePcLeavesAndClosesTheLink) {
+  ASSERT_TRUE(WaitConnected());
+  ASSERT_TRUE(Box().State().pcConnected);
+  ClickOn(QStringLiteral("closebtn"));
+  EXPECT_FALSE(Box().State().pcConnected);
+  EXPECT_FALSE(Link().IsDeviceOpen());
+  EXPECT_FALSE(window->isVisible());
+}
+
 // --- the scene menu follows the connection -----------------------------------------------------------
 
 TEST_F(ConnectionFaultTest, SceneMenuOffersOnlyTheFileItemsWhileDisconnected) {

@@ -31,6 +31,22 @@ class EqEditingTest : public ConnectedWindowTest {
     ClickOn(QStringLiteral("btn_arg_eq"));
     ASSERT_TRUE(Controller().Mirror().session.parametricEq);
   }
+
+  /// The pointer's column on the curve whose frequency is `hz` or just above (`above`) or
+  /// just below it.
+  int ColumnOf(int hz, bool above) {
+    const controls::CurveAxes& axes = Curve()->Axes();
+    int x = axes.XOfFrequency(hz);
+    while (above ? axes.FrequencyOfX(x) < hz : axes.FrequencyOfX(x) > hz) x += above ? 1 : -1;
+    return x;
+  }
+  /// Drags a crossover handle straight to column `x` and lets go there.
+  void DragHandle(bool highPass, int x) {
+    const controls::PixelRect& r = highPass ? Curve()->Layout().highPass : Curve()->Layout().lowPass;
+    ASSERT_FALSE(r.IsEmpty());
+    const QPoint from((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    input::Drag(Curve(), from, {x, from.y()}, {x, from.y()});
+  }
 };
 
 TEST_F(EqEditingTest, BandRowsReadTypedTextAndShowWhatIsKept) {
@@ -157,6 +173,30 @@ TEST_F(EqEditingTest, LinkwitzRileyHidesOddSlopesButKeepsTheCurrentOne) {
   EXPECT_EQ(Filters().hp.slope, 4);
   EXPECT_FALSE(slopes->IsItemVisible(3));
   EXPECT_EQ(Filters().lp, lowPass) << "the low-pass lists are their own";
+}
+
+TEST_F(EqEditingTest, CrossoverHandlesDragOnTheCurveButNeverOntoOrPastEachOther) {
+  TypeInto(QStringLiteral("lp_freq"), QStringLiteral("4000"));
+  TypeInto(QStringLiteral("hp_freq"), QStringLiteral("1000"));
+  DragHandle(true, ColumnOf(300, true));
+  EXPECT_EQ(Filters().hp.fs, Curve()->HpFreq());
+  EXPECT_NEAR(Filters().hp.fs, 300, 15);
+  EXPECT_EQ(Text(QStringLiteral("hp_freq")), QStringLiteral("%1Hz").arg(Filters().hp.fs));
+  ASSERT_TRUE(Drain());
+
+  const Crossover before = Filters();
+  Box().ClearCommands();
+  DragHandle(true, ColumnOf(before.lp.fs, true));  // onto the low-pass corner
+  DragHandle(true, ColumnOf(before.lp.fs, true) + 40);  // past it
+  DragHandle(false, ColumnOf(before.hp.fs, false));
+  DragHandle(false, ColumnOf(before.hp.fs, false) - 40);
+  ASSERT_TRUE(Drain());
+  EXPECT_EQ(Filters(), before);
+  EXPECT_EQ(Curve()->HpFreq(), before.hp.fs);
+  EXPECT_EQ(Curve()->LpFreq(), before.lp.fs);
+  const sim::OutputChannel box = Box().State().live.outputs[0];
+  EXPECT_EQ(box.highPass.freqHz, before.hp.fs);
+  EXPECT_EQ(box.lowPass.freqHz, before.lp.fs);
 }
 
 TEST_F(EqEditingTest, GraphicModeLocksFrequencyAndQAndTheModeButtonAsksFirst) {

@@ -99,5 +99,22 @@ TEST_F(RolesRoutingTest, SourceListOffersTheSourcesInputBoxesAndTheBoxesRouteThe
   EXPECT_EQ(Control<ui::CheckBox>(InputBoxName(5, 3))->IsChecked(), (before & 0b10000) == 0);
 }
 
+/// The window connects to a box whose source was chosen before: the read-out's redraw alone
+/// must offer that source's input boxes.
+class SourceAtConnectTest : public MainWindowTest, public ::testing::WithParamInterface<int> {
+ protected:
+  void PrepareBox(sim::VirtualBox& box) override {
+    box.Modify([source = GetParam()](sim::BoxState& state) { state.live.source = static_cast<std::uint8_t>(source); });
+  }
+};
+
+TEST_P(SourceAtConnectTest, InputBoxesFollowTheSourceOnTheReadOutAlone) {
+  ASSERT_TRUE(WaitConnected());
+  ASSERT_EQ(Live().inputSource, GetParam());
+  ExpectInputBoxes(*window, Live(), GetParam() == SOURCE_HI);
+}
+
+INSTANTIATE_TEST_SUITE_P(Sources, SourceAtConnectTest, ::testing::Values(SOURCE_HI, SOURCE_OPT));
+
 }  // namespace
 }  // namespace qb::test
