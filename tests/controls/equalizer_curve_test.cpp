@@ -18,7 +18,7 @@ namespace qb::controls {
 namespace {
 
 struct Record {
-  QString type;
+  ui::Event event;
   qintptr wParam;
   qintptr lParam;
   QString userData;
@@ -32,7 +32,7 @@ class RecordingWindow : public ui::WindowBase {
 
  protected:
   void Notify(ui::Notification& n) override {
-    records.push_back({n.type, n.wParam, n.lParam, ui::UserData(n.sender)});
+    records.push_back({n.event, n.wParam, n.lParam, ui::UserData(n.sender)});
   }
 };
 
@@ -78,10 +78,10 @@ class EqualizerCurveTest : public ::testing::Test {
   PixelPoint LabelCentre(int band) const {
     return Centre(curve->Layout().labels[static_cast<std::size_t>(band)]);
   }
-  /// Every notification so far has this type, zero parameters and this user data.
-  void ExpectAllRecords(const char* type, const QString& userData) const {
+  /// Every notification so far has this event, zero parameters and this user data.
+  void ExpectAllRecords(ui::Event event, const QString& userData) const {
     for (const Record& r : window.records) {
-      EXPECT_EQ(r.type, QLatin1String(type));
+      EXPECT_EQ(r.event, event);
       EXPECT_EQ(r.wParam, 0);
       EXPECT_EQ(r.lParam, 0);
       EXPECT_EQ(r.userData, userData);
@@ -119,7 +119,7 @@ TEST_F(EqualizerCurveTest, GraphicModeMovesABandOnlyVertically) {
   EXPECT_EQ(curve->Layout().points[3].x, point.x);
   EXPECT_EQ(curve->cursor().shape(), Qt::PointingHandCursor);
   ASSERT_EQ(window.records.size(), 2u);
-  ExpectAllRecords(ui::notify::kEqualizerEq, "3");
+  ExpectAllRecords(ui::Event::EqualizerEq, "3");
 
   // No Q handles in graphic mode: where they would be, nothing is grabbed.
   PixelRect left, right;
@@ -150,7 +150,7 @@ TEST_F(EqualizerCurveTest, ParametricDragIsClampedAtThePlotEdges) {
   EXPECT_FLOAT_EQ(curve->Band(5).gain, 12.0f);
   EXPECT_EQ(curve->Layout().labels[5], (PixelRect{584, 0, 600, 16}));
   EXPECT_EQ(window.records.size(), 4u);
-  ExpectAllRecords(ui::notify::kEqualizerEq, "5");
+  ExpectAllRecords(ui::Event::EqualizerEq, "5");
 }
 
 TEST_F(EqualizerCurveTest, APressThatDoesNotMoveChangesAndRaisesNothing) {
@@ -202,7 +202,7 @@ TEST_F(EqualizerCurveTest, QHandleDragHoldsQBetweenLimits) {
   EXPECT_FLOAT_EQ(curve->Band(2).q, 1.0f);
   EXPECT_EQ(curve->Band(2).frequency, bands[2].frequency);
   EXPECT_EQ(window.records.size(), 3u);
-  ExpectAllRecords(ui::notify::kEqualizerEq, "2");
+  ExpectAllRecords(ui::Event::EqualizerEq, "2");
 }
 
 TEST_F(EqualizerCurveTest, HighPassStopsShortOfLowPassAndReportsTheRelease) {
@@ -227,7 +227,7 @@ TEST_F(EqualizerCurveTest, HighPassStopsShortOfLowPassAndReportsTheRelease) {
   EXPECT_EQ(curve->HpFreq(), lastBelow);
   ASSERT_EQ(window.records.size(), during + 1);
   // The crossover drag left the band index as it was.
-  ExpectAllRecords(ui::notify::kEqualizerHp, "4");
+  ExpectAllRecords(ui::Event::EqualizerHp, "4");
 }
 
 TEST_F(EqualizerCurveTest, LowPassStopsShortOfHighPass) {
@@ -242,8 +242,8 @@ TEST_F(EqualizerCurveTest, LowPassStopsShortOfHighPass) {
   EXPECT_LT(curve->LpFreq(), 110);
   Release({0, l.y});
   EXPECT_GT(curve->LpFreq(), 100);
-  EXPECT_EQ(window.records.back().type, QLatin1String(ui::notify::kEqualizerLp));
-  ExpectAllRecords(ui::notify::kEqualizerLp, "1");
+  EXPECT_EQ(window.records.back().event, ui::Event::EqualizerLp);
+  ExpectAllRecords(ui::Event::EqualizerLp, "1");
 }
 
 TEST_F(EqualizerCurveTest, HighPassWithoutALowPassHandleStillMoves) {
@@ -259,7 +259,7 @@ TEST_F(EqualizerCurveTest, HighPassWithoutALowPassHandleStillMoves) {
   Release({x5k, h.y});
   ASSERT_EQ(window.records.size(), 2u);
   // No band was ever current: the user data is still empty.
-  ExpectAllRecords(ui::notify::kEqualizerHp, "");
+  ExpectAllRecords(ui::Event::EqualizerHp, "");
 }
 
 TEST_F(EqualizerCurveTest, RemovedCrossoverHandlesCannotBeGrabbed) {
@@ -289,7 +289,7 @@ TEST_F(EqualizerCurveTest, TwoBandsOnOnePointKeepTheirOwnLabels) {
   EXPECT_EQ(curve->cursor().shape(), Qt::PointingHandCursor);
   Hover({p.x + 1, p.y});  // still band 1: not raised again
   ASSERT_EQ(window.records.size(), 1u);
-  ExpectAllRecords(ui::notify::kEqualizerEq, "1");
+  ExpectAllRecords(ui::Event::EqualizerEq, "1");
   Hover({2, 2});
   EXPECT_EQ(curve->cursor().shape(), Qt::ArrowCursor);
   Press(p);

@@ -294,7 +294,7 @@ class RecordingWindow : public ui::WindowBase {
   QStringList types;
 
  protected:
-  void Notify(ui::Notification& notification) override { types.append(notification.type); }
+  void Notify(ui::Notification& notification) override { types.append(notification.TypeName()); }
 };
 
 TEST(SButtonNotifications, SelectingFromTheProgramRaisesNothing) {

@@ -36,6 +36,29 @@ TEST_F(EqEditorTest, AnEditOfABypassedOutputStartsFromFlatAndTheToggleRestoresOr
   EXPECT_EQ(Ch(0).bypass, 0);
   EXPECT_EQ(BandOf(0, 9).eqGain, 0.0f) << "the kept gains go";
   EXPECT_EQ(BandOf(0, 5), (EqBand{-2.0f, 3.0f, 400, 1}));
+
+  // A drag to a gain on the curve starts from flat too.
+  confirm.answer = true;
+  ASSERT_EQ(eq.ToggleBypass(0, confirm.Get()), BypassOutcome::Bypassed);
+  eq.DragBand(0, 6, 1000, 1.0f, 2.0f);
+  EXPECT_EQ(Ch(0).bypass, 0);
+  EXPECT_EQ(BandOf(0, 5).eqGain, 0.0f);
+  EXPECT_EQ(BandOf(0, 6).eqGain, 2.0f);
+}
+
+TEST_F(EqEditorTest, TypedZeroAndSliderZeroJudgeFlatDifferently) {
+  // Beside a half-decibel band, a typed 0 dB counts whole decibels (flat: bypassed) while
+  // the slider sums the gains (not flat).
+  for (const bool bySlider : {false, true}) {
+    SCOPED_TRACE(bySlider ? "slider" : "typed");
+    ASSERT_TRUE(eq.ResetEq(3, confirm.Get()));
+    eq.EditBand(3, 5, BandOf(3, 5).freq, BandOf(3, 5).eqFactor, 0.5f);
+    eq.EditBand(3, 2, BandOf(3, 2).freq, BandOf(3, 2).eqFactor, 3.0f);
+    ASSERT_EQ(Ch(3).bypass, 0);
+    if (bySlider) eq.SetBandGainTenths(3, 2, 0);
+    else eq.EditBand(3, 2, BandOf(3, 2).freq, BandOf(3, 2).eqFactor, 0.0f);
+    EXPECT_EQ(Ch(3).bypass, bySlider ? 0 : 1);
+  }
 }
 
 TEST_F(EqEditorTest, ConfirmingWhatIsShownChangesNothingBehindABypass) {

@@ -80,6 +80,15 @@ TEST_F(LinksRoutingTest, ASourceSwitchReachesTheBoxAndStartsTheVolumePoll) {
   EXPECT_TRUE(s.core.Session().MainVolumePollTick());
   ASSERT_TRUE(s.Drain());
   EXPECT_EQ(s.host.timerStops, stops + 1) << "the main volume's reply ends the poll";
+
+  // Disconnected, a source chosen is only shown: nothing is sent, nothing polled.
+  s.core.Session().DisconnectDevice();
+  s.Box().ClearCommands();
+  routing.SetSource(SOURCE_OPT);
+  EXPECT_EQ(s.Live().inputSource, SOURCE_OPT);
+  EXPECT_EQ(s.host.timerStarts, 1);
+  EXPECT_TRUE(s.Box().Commands().empty());
+  ASSERT_TRUE(s.Connect());  // the read-out takes the box's source back
 }
 
 TEST_F(LinksRoutingTest, LinkCopiesTheChosenSideAndLocksUnlockingEndsIt) {

@@ -1,13 +1,54 @@
 // The output editing rules without a display: who follows a volume change (synchronize
-// group, linked partner, subwoofer pair), what joining the group does, and the ranges and
-// steps of volume and delay. Each case ends with the box holding what the mirror holds.
+// group, linked partner, subwoofer pair), what joining the group does, the ranges and steps
+// of volume and delay, and the level conversions behind them. Each case with a session ends
+// with the box holding what the mirror holds.
 #include <gtest/gtest.h>
+
+#include <climits>
 
 #include "core/output_levels.h"
 #include "tests/core/core_session.h"
 
 namespace qb::test {
 namespace {
+
+TEST(OutputLevelsTest, MainVolumeCurveGivesTheAttenuationTheBoxIsSent) {
+  struct Case {
+    int position;
+    double attenuation;
+  };
+  // 28 sits just below 0 dB on the curve; 40 is the top (+6 dB); 0 is off (-60 dB).
+  for (const Case c : {Case{28, 6.3047}, Case{40, 0.0}, Case{0, 66.0}, Case{1, 66.0}, Case{10, 24.75}}) {
+    EXPECT_NEAR(MainVolumeAttenuation(c.position, 0), c.attenuation, 1e-3) << c.position;
+  }
+  // Anything at or below the slider's minimum is off.
+  EXPECT_DOUBLE_EQ(MainVolumeDb(3, 5), kMainVolumeOffDb);
+}
+
+TEST(OutputLevelsTest, TypedNumbersReadTheirLeadingDigitsOnly) {
+  struct Case {
+    const char* text;
+    int whole;
+    double number;
+  };
+  for (const Case c : {Case{"-20dB", -20, -20.0}, Case{"  +7 cm", 7, 7.0}, Case{"17.5 ms", 17, 17.5},
+                       Case{".5", 0, 0.5}, Case{"dB", 0, 0.0}, Case{"", 0, 0.0}, Case{"nan", 0, 0.0},
+                       Case{"-inf", 0, 0.0}, Case{"- 3", 0, 0.0}, Case{"1e3x", 1, 1000.0}}) {
+    EXPECT_EQ(LeadingWholeNumber(c.text), c.whole) << c.text;
+    EXPECT_DOUBLE_EQ(LeadingNumber(c.text), c.number) << c.text;
+  }
+  // Far beyond the int range: the nearer limit, so a huge negative volume still reads "off".
+  EXPECT_EQ(LeadingWholeNumber("-99999999999dB"), INT_MIN);
+  EXPECT_EQ(LeadingWholeNumber("99999999999"), INT_MAX);
+}
+
+TEST(OutputLevelsTest, DistancesConvertAtTheSpeedOfSoundAndStayCarriable) {
+  EXPECT_NEAR(DelayMsOfDistance(600.0, DelayUnit::Cm), 600.0 * 15.0 / 519.0, 1e-12);
+  EXPECT_NEAR(DelayMsOfDistance(100.0, DelayUnit::In), 100.0 * 15.0 / 204.0, 1e-12);
+  EXPECT_DOUBLE_EQ(HeldDistance(-50.0, DelayUnit::Cm), 0.0);
+  EXPECT_NEAR(DelayMsOfDistance(HeldDistance(1e9, DelayUnit::In), DelayUnit::In), kMaxSentDelayMs, 1e-9);
+  EXPECT_DOUBLE_EQ(HeldDistance(600.0, DelayUnit::Cm), 600.0);
+}
 
 class OutputEditorTest : public EditingTest {
  protected:
@@ -47,6 +88,9 @@ TEST_F(OutputEditorTest, JoiningTheGroupTakesTheCurrentBypassAndWholeDecibelVolu
   outputs.SetSynchronize(3, true);  // output 2 is current: output 4 takes its bypass
   EXPECT_EQ(s.Live().channels[3].bypass, s.Live().channels[1].bypass);
   EXPECT_FLOAT_EQ(Gain(3), -7.0f) << "a member's volume is taken as it is shown";
+  outputs.SetVolumeTenths(5, -600);
+  outputs.SetSynchronize(5, true);
+  EXPECT_FLOAT_EQ(Gain(5), -60.0f) << "an output shown off stays at the bottom, not 0 dB";
 }
 
 TEST_F(OutputEditorTest, LinkedPartnerAndSubwooferPairFollow) {
@@ -57,6 +101,10 @@ TEST_F(OutputEditorTest, LinkedPartnerAndSubwooferPairFollow) {
   const float before = Gain(partner);
   outputs.SetVolumeTenths(0, -60);
   EXPECT_FLOAT_EQ(Gain(partner), before - 6.0f);
+  outputs.SetMute(0, true);
+  outputs.SetPhase(0, true);
+  EXPECT_EQ(s.Live().channels[At(partner)].mute, 0) << "mute and phase are the output's own";
+  EXPECT_EQ(s.Live().channels[At(partner)].phase, 0);
   s.core.Links().ToggleLink({});  // unlink: the subwoofers now share one volume
   ASSERT_EQ(s.Live().linkMode, 0);
   // Default roles: outputs 7 and 8 are the left and right subwoofer.

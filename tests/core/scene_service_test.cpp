@@ -130,16 +130,17 @@ TEST_F(SceneServiceTest, ASavedSceneLoadsBackOverLaterEditsAndADeleteClearsItsNa
   ASSERT_TRUE(s.Drain());
   const Profile tuned = s.Live();
 
-  ASSERT_TRUE(Scenes().SaveScene(3, u"Club ni", &window));
+  EXPECT_FALSE(Scenes().SaveScene(3, u"Club night", &window)) << "a name the box cannot hold is refused";
+  ASSERT_TRUE(Scenes().SaveScene(3, u"Club", &window));
   EXPECT_FALSE(Scenes().LoadScene(4, &window)) << "one task at a time";
   ASSERT_TRUE(Finish());
   EXPECT_EQ(window.Count(WM_CLOSE_LOADING), 1);
-  EXPECT_EQ(Mirror().sceneNames[2], Name(u"Club ni"));
+  EXPECT_EQ(Mirror().sceneNames[2], Name(u"Club"));
   EXPECT_EQ(Scenes().CurrentScene(), 3);
   s.Box().Inspect([&](const sim::BoxState& box) {
     const sim::SceneSlot& slot = box.scenes[2];
     EXPECT_TRUE(slot.valid);
-    EXPECT_EQ(std::string(reinterpret_cast<const char*>(slot.name.data())), "Club ni");
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(slot.name.data())), "Club");
     EXPECT_EQ(CompareBoxWithMirror(slot.settings, tuned), "");
   });
 

@@ -366,7 +366,7 @@ INSTANTIATE_TEST_SUITE_P(UserData, SenderIndexTest,
                                            SenderIndexCase{"btn_worded", 0}));
 
 TEST_F(ControlsTest, NotificationWithoutSenderHasIndexZero) {
-  const Notification n{QStringLiteral("click"), nullptr, 0, 0};
+  const Notification n{Event::Click, nullptr, 0, 0};
   EXPECT_EQ(n.SenderIndex(), 0);
   EXPECT_TRUE(n.SenderName().isEmpty());
 }

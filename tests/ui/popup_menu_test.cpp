@@ -39,12 +39,12 @@ class PopupMenuTest : public ::testing::Test {
     if (!action) return nullptr;
     m_window.Clear();
     action->trigger();
-    EXPECT_TRUE(m_window.messages.empty());  // posted, not sent
+    EXPECT_TRUE(m_window.menuChoices.empty());  // posted, not sent
     QCoreApplication::processEvents();
-    if (m_window.messages.size() != 1) return nullptr;
-    EXPECT_EQ(m_window.messages[0].message.number, std::uint32_t(WM_MENU_CLICK));
-    EXPECT_TRUE(m_window.messages[0].onUiThread);
-    return m_window.messages[0].message.RecordAs<MenuClickRecord>();
+    EXPECT_TRUE(m_window.messages.empty()) << "a choice is the window's, not a custom message";
+    if (m_window.menuChoices.size() != 1) return nullptr;
+    EXPECT_TRUE(m_window.menuChoices[0].onUiThread);
+    return &m_window.menuChoices[0].record;
   }
 
   test::RecordingWindow m_window{QStringLiteral("XML_MSG")};
@@ -80,7 +80,7 @@ TEST_F(PopupMenuTest, DisabledItemPostsNothing) {
   EXPECT_FALSE(action->isEnabled());
   action->trigger();
   QCoreApplication::processEvents();
-  EXPECT_TRUE(m_window.messages.empty());
+  EXPECT_TRUE(m_window.menuChoices.empty());
   EXPECT_TRUE(m_menu->FindItem(QStringLiteral("option_item_about"))->isEnabled());
 }
 
@@ -102,9 +102,8 @@ TEST_F(PopupMenuTest, ItemsFromFileAttributes) {
   m_window.Clear();
   menu->FindItem(QStringLiteral("c"))->trigger();
   QCoreApplication::processEvents();
-  ASSERT_EQ(m_window.messages.size(), 1u);
-  const auto* record = m_window.messages[0].message.RecordAs<MenuClickRecord>();
-  ASSERT_NE(record, nullptr);
+  ASSERT_EQ(m_window.menuChoices.size(), 1u);
+  const MenuClickRecord* record = &m_window.menuChoices[0].record;
   EXPECT_EQ(record->name, u"c");
   EXPECT_EQ(record->userData, u"x1");
   EXPECT_EQ(record->text, u"C");

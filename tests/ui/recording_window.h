@@ -1,6 +1,6 @@
 #pragma once
-// A program window for the ui tests: records every notification and posted message that
-// reaches it, and stands in for the program's own control classes (SButton, Curve, ...) so
+// A program window for the ui tests: records every notification, menu choice and posted
+// message that reaches it, and stands in for the program's own control classes (SButton, Curve, ...) so
 // the real layouts build without the controls library.
 
 #include <QApplication>
@@ -15,6 +15,7 @@
 
 #include "ui/attribute_sink.h"
 #include "ui/notification.h"
+#include "ui/popup_menu.h"
 #include "ui/window_base.h"
 
 namespace qb::ui::test {
@@ -43,6 +44,11 @@ struct SeenMessage {
   bool onUiThread = false;
 };
 
+struct SeenMenuChoice {
+  MenuClickRecord record;
+  bool onUiThread = false;
+};
+
 class RecordingWindow : public WindowBase {
  public:
   explicit RecordingWindow(QString layoutId = QStringLiteral("XML_MSG"), QWidget* owner = nullptr)
@@ -66,18 +72,25 @@ class RecordingWindow : public WindowBase {
   void Clear() {
     notifications.clear();
     messages.clear();
+    menuChoices.clear();
   }
 
   std::vector<SeenNotification> notifications;
   std::vector<SeenMessage> messages;
+  std::vector<SeenMenuChoice> menuChoices;
   /// Runs inside HandleCustomMessage after the message is recorded.
   std::function<void(const ReplyMessage&)> onMessage;
 
  protected:
   void Notify(Notification& n) override {
-    if (n.type != QLatin1String(notify::kWindowSize))
-      notifications.push_back({n.type, n.SenderName(), n.wParam, n.lParam, n.SenderIndex()});
+    if (n.event != Event::WindowSize)
+      notifications.push_back({n.TypeName(), n.SenderName(), n.wParam, n.lParam, n.SenderIndex()});
     WindowBase::Notify(n);
+  }
+
+  void OnMenuChosen(const MenuClickRecord& record) override {
+    menuChoices.push_back({record, QThread::currentThread() == thread()});
+    WindowBase::OnMenuChosen(record);
   }
 
   void HandleCustomMessage(ReplyMessage& message, bool& handled) override {

@@ -247,6 +247,17 @@ TEST_F(RefusedBoxTest, NamesTheNodeTheRuleAndTheCommandInsteadOfCannotConnectAnd
   EXPECT_EQ(messages.size(), 1) << messages.join(QStringLiteral(" | ")).toStdString();
 }
 
+// --- closing ------------------------------------------------------------------------------------------
+
+TEST_F(ConnectionFaultTest, TheWindowsOwnCloseButtonTellsTheBoxThePcLeavesAndClosesTheLink) {
+  ASSERT_TRUE(WaitConnected());
+  ASSERT_TRUE(Box().State().pcConnected);
+  ClickOn(QStringLiteral("closebtn"));
+  EXPECT_FALSE(Box().State().pcConnected);
+  EXPECT_FALSE(Link().IsDeviceOpen());
+  EXPECT_FALSE(window->isVisible());
+}
+
 // --- the scene menu follows the connection -----------------------------------------------------------
 
 TEST_F(ConnectionFaultTest, SceneMenuOffersOnlyTheFileItemsWhileDisconnected) {
@@ -261,7 +272,7 @@ TEST_F(ConnectionFaultTest, SceneMenuOffersOnlyTheFileItemsWhileDisconnected) {
     SCOPED_TRACE(connected ? "connected" : "disconnected");
     if (!connected) QTest::mouseClick(Control<ui::Button>(QStringLiteral("btnConnect")), Qt::LeftButton);
     ASSERT_EQ(Link().IsDeviceOpen(), connected);
-    window->Presenter().ShowSceneMenu(button);
+    input::Click(button);
     ui::PopupMenu* menu = window->CurrentMenu();
     ASSERT_NE(menu, nullptr);
     for (const char* item : boxItems) {

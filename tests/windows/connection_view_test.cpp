@@ -1,7 +1,8 @@
 // The initial read-out through the real main window: a box whose settings differ from the
 // defaults everywhere ends up, after connecting, both in the mirror and in every bound
-// control, in the formats the controls use; plus the display rules for delays, volumes,
-// unused and bypassed band rows and the graphic-EQ mode.
+// control, in the formats the controls use; a box read again after a disconnect shows its
+// bypassed bands flat; and band rows beyond an output's band count are neither read nor
+// editable.
 #include <QTest>
 #include <algorithm>
 #include <cmath>
@@ -325,79 +326,20 @@ TEST_F(ConnectionViewTest, ClickingConnectWhileConnectedDisconnectsAndAgainReRea
   for (int b = 0; b < kBands; ++b) ExpectBandRow(b, box.live.outputs[0], true);
 }
 
-// --- display rules -----------------------------------------------------------------------------
+// --- band rows beyond the output's band count -----------------------------------------------------
 
-class ViewFormatTest : public ConnectionViewTest {
+class BandCountTest : public ConnectionViewTest {
  protected:
   void PrepareBox(sim::VirtualBox& box) override {
     box.Modify([](sim::BoxState& state) {
       MakeUnusualBox(state);
-      state.live.outputs[0].delayMs = 2.0;
-      state.live.outputs[0].eqBypass = 1;  // bypassed, though its bands keep their gains
-      state.live.outputs[1].volumeDb = -60;
-      state.live.outputs[2].volumeDb = -59;
       state.live.link.on = 0;
       state.live.lock = 0;
     });
   }
 };
 
-TEST_F(ViewFormatTest, DelayTextFollowsTheChosenUnitAndAProfileLoadRoundsIt) {
-  ASSERT_TRUE(WaitConnected());
-  auto* unit = Control<ui::Combo>(QStringLiteral("comb_ch_unit"));
-  struct Case {
-    int unit;
-    const char* live;
-    const char* afterLoad;
-  };
-  for (const Case& c : {Case{1, "69.20 cm", "69 cm"}, Case{2, "27.20 in", "27 in"}, Case{0, "2.000 ms", "2.000 ms"}}) {
-    SCOPED_TRACE(c.live);
-    ASSERT_TRUE(unit->SelectItem(c.unit, true));
-    QApplication::processEvents();
-    EXPECT_EQ(Text(QStringLiteral("edit_ch_delay_0")), QString::fromLatin1(c.live));
-    window->Presenter().RefreshAllChannels();
-    EXPECT_EQ(Text(QStringLiteral("edit_ch_delay_0")), QString::fromLatin1(c.afterLoad));
-  }
-  EXPECT_EQ(SliderOf(QStringLiteral("slider_ch_delay_0"))->value(), 2000);
-}
-
-TEST_F(ViewFormatTest, VolumeAtTheSliderMinimumReadsOff) {
-  ASSERT_TRUE(WaitConnected());
-  EXPECT_EQ(Text(QStringLiteral("edit_ch_volume_1")), Tr("${off}"));
-  EXPECT_EQ(SliderOf(QStringLiteral("slider_ch_volume_1"))->value(), -600);
-  EXPECT_EQ(Text(QStringLiteral("edit_ch_volume_2")), QStringLiteral("-59dB"));
-}
-
-TEST_F(ViewFormatTest, BypassedOutputShowsFlatBandsButKeepsItsGains) {
-  ASSERT_TRUE(WaitConnected());
-  const sim::OutputChannel out = Box().State().live.outputs[0];
-  EXPECT_EQ(Text(QStringLiteral("btn_bypass")), Tr("${restore_eq}"));
-  for (int b = 0; b < kBands; ++b) ExpectBandRow(b, out, true);
-  EXPECT_NEAR(Live().channels[0].bands[7].eqGain, out.bands[7].gainDb, 1e-4);
-}
-
-TEST_F(ViewFormatTest, GraphicModeLocksFrequencyAndQButNotTheGain) {
-  ASSERT_TRUE(WaitConnected());
-  auto* mode = Control<ui::Option>(QStringLiteral("btn_arg_eq"));
-  ASSERT_FALSE(mode->IsSelected()) << "the view starts in graphic mode";
-  struct Case {
-    bool parametric;
-  };
-  for (const Case c : {Case{false}, Case{true}, Case{false}}) {
-    SCOPED_TRACE(c.parametric ? "PEQ" : "GEQ");
-    Controller().Mirror().session.parametricEq = c.parametric;
-    window->Presenter().UpdateEqBandView(0);
-    for (int b : {0, 15, 30}) {
-      EXPECT_EQ(Enabled(Name("eq_freq_%d", b)), c.parametric);
-      EXPECT_EQ(Enabled(Name("eq_q_%d", b)), c.parametric);
-      EXPECT_TRUE(Enabled(Name("eq_gain_%d", b)));
-      EXPECT_TRUE(Enabled(Name("eq_slider_%d", b)));
-      EXPECT_TRUE(Enabled(Name("pt_enable_%d", b)));
-    }
-  }
-}
-
-TEST_F(ViewFormatTest, RowsBeyondTheBandCountAreDisabledAndNeverRead) {
+TEST_F(BandCountTest, RowsBeyondTheBandCountAreDisabledAndNeverRead) {
   ASSERT_TRUE(WaitConnected());
   auto* connect = Control<ui::Button>(QStringLiteral("btnConnect"));
   QTest::mouseClick(connect, Qt::LeftButton);

@@ -1,15 +1,12 @@
 // The Options menu's filter text items against the virtual box: an import lists what cannot
 // be used, takes the rest when the user agrees and is one undo step; an export of another
 // output reads back as its bands.
-#include <QAction>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include "core/eq_import.h"
-#include "tests/support/mirror_box_compare.h"
 #include "tests/windows/main_window_fixture.h"
-#include "ui/popup_menu.h"
 
 namespace qb::test {
 namespace {
@@ -20,12 +17,7 @@ class EqExchangeWindowTest : public ConnectedWindowTest {
     options.profilePathChooser = [this](int, int) { return path; };
   }
   void Choose(const char* item) {
-    QTest::mouseClick(Control<QWidget>(QStringLiteral("btn_option")), Qt::LeftButton);
-    QApplication::processEvents();
-    ui::PopupMenu* menu = window->CurrentMenu();
-    ASSERT_NE(menu, nullptr);
-    menu->FindItem(QString::fromLatin1(item))->trigger();
-    QApplication::processEvents();
+    ASSERT_TRUE(ChooseMenuItem(QStringLiteral("btn_option"), QString::fromLatin1(item))) << item;
     ASSERT_TRUE(Drain());
   }
 

@@ -1,8 +1,8 @@
 #pragma once
 // The main window against a virtual box, for tests that act through the window: the real
-// skin, settings in Qt's test location, no system hot-plug, and
-// message boxes answered automatically (their texts recorded) so no modal loop waits for a
-// user.
+// skin, settings in Qt's test location, no system hot-plug, and message and choice boxes
+// answered automatically (their texts recorded) so no modal loop waits for a user. Tests
+// act through real input only (tests/windows/user_input.h).
 
 #include <gtest/gtest.h>
 
@@ -17,8 +17,11 @@
 #include <functional>
 #include <memory>
 
+#include "controls/equalizer_curve.h"
 #include "core/equalizer_manager.h"
 #include "tests/support/core_test_access.h"
+#include "tests/support/mirror_box_compare.h"
+#include "tests/windows/user_input.h"
 #include "shell/settings.h"
 #include "simulator/virtual_box.h"
 #include "simulator/virtual_hid.h"
@@ -28,6 +31,7 @@
 #include "ui/skin.h"
 #include "windows/main_presenter.h"
 #include "windows/main_wnd.h"
+#include "windows/msg_checkbox_wnd.h"
 #include "windows/msg_wnd.h"
 
 namespace qb::test {
@@ -46,6 +50,10 @@ class MainWindowTest : public ::testing::Test {
   int messageAnswer = 1;
   /// Texts of the message boxes shown, resolved.
   QStringList messages;
+  /// The answer given to every choice box (link mode: 1 left to right, 2 right to left,
+  /// 0 cancel) and how many were shown.
+  int choiceAnswer = 1;
+  int choicesShown = 0;
 
   void SetUp() override {
     // Settings of this test alone: test programs run side by side.
@@ -65,7 +73,7 @@ class MainWindowTest : public ::testing::Test {
     options.plugSwitch = m_backend->Box();
     AdjustOptions(options);
     window = std::make_unique<CMainWnd>(std::move(options));
-    // Every message box is answered as soon as it runs.
+    // Every message and choice box is answered as soon as it runs.
     m_answerer.setInterval(5);
     QObject::connect(&m_answerer, &QTimer::timeout, [this] { AnswerMessageBoxes(); });
     m_answerer.start();
@@ -111,6 +119,12 @@ class MainWindowTest : public ::testing::Test {
     return false;
   }
 
+  /// The box holds what the mirror holds, once every command is answered.
+  void ExpectBoxAsMirror() {
+    ASSERT_TRUE(Drain());
+    EXPECT_EQ(CompareBoxWithMirror(Box(), Live()), "");
+  }
+
   /// Every queued command sent and answered, and every posted reply applied.
   bool Drain(int ms = 5000) {
     // Messages already posted (a menu click, a reply) may queue more commands first.
@@ -128,24 +142,32 @@ class MainWindowTest : public ::testing::Test {
   }
   QString Text(const QString& name) { return ui::Tr(ui::ControlText(window->FindControl(name))); }
 
+  // The user's input on the controls by name (tests/windows/user_input.h).
+  void ClickOn(const QString& name) { input::Click(Control<QWidget>(name)); }
   /// Types `text` over an edit's contents and presses `key` (Enter: the user confirms the
   /// value; Qt::Key_unknown: no key, the text stays typed but unconfirmed).
   void TypeInto(const QString& name, const QString& text, Qt::Key key = Qt::Key_Return) {
-    auto* edit = Control<ui::Edit>(name);
-    ASSERT_NE(edit, nullptr);
-    edit->setFocus();
-    QApplication::processEvents();
-    edit->selectAll();
-    QTest::keyClicks(edit, text);
-    if (key != Qt::Key_unknown) QTest::keyClick(edit, key);
-    QApplication::processEvents();
+    input::Type(Control<ui::Edit>(name), text, key);
   }
+  void PressKey(const QString& name, Qt::Key key) { input::Press(Control<ui::Edit>(name), key); }
+  /// Drags a slider's thumb towards `value`; returns the value reached.
+  int DragSlider(const QString& name, int value) { return input::DragSlider(Control<ui::Slider>(name), value); }
+  bool ChooseItem(const QString& list, int index) { return input::Choose(Control<ui::Combo>(list), index); }
+  bool ChooseMenuItem(const QString& button, const QString& item) {
+    return input::ChooseMenuItem(*window, Control<QWidget>(button), item);
+  }
+  controls::EqualizerCurve* Curve() { return Control<controls::EqualizerCurve>(QStringLiteral("equalizer")); }
 
   std::unique_ptr<CMainWnd> window;
 
  private:
   void AnswerMessageBoxes() {
     for (ui::WindowBase* w : ui::WindowBase::LiveWindows()) {
+      if (auto* choice = qobject_cast<windows::CMsgCheckBoxWnd*>(w); choice && choice->IsModalRunning()) {
+        ++choicesShown;
+        choice->Close(choiceAnswer);
+        continue;
+      }
       auto* box = qobject_cast<windows::CMsgWnd*>(w);
       if (!box || !box->IsModalRunning()) continue;
       QString text;

@@ -1,8 +1,5 @@
 // Keys in the main window's edits: Enter walks a band row, Left and Right walk the ring of
 // editable fields, and a stray loading-window message changes nothing.
-#include <QAbstractButton>
-#include <QTest>
-
 #include "tests/windows/main_window_fixture.h"
 #include "ui/edit.h"
 #include "ui/message_port.h"
@@ -15,23 +12,19 @@ class MainWindowRoutingTest : public ConnectedWindowTest {
   void SetUp() override {
     ConnectedWindowTest::SetUp();
     if (HasFatalFailure()) return;
-    // Output 0 uses ten bands, edited in parametric mode (all edits enabled).
+    // Output 0 uses ten bands (no edit changes a band count), edited in parametric mode (all
+    // edits enabled).
     Live().channels[0].eqSize = 10;
-    QTest::mouseClick(Control<QAbstractButton>(QStringLiteral("btn_arg_eq")), Qt::LeftButton);
+    Controller().Changes().Publish(Change{}.Add(kAspectBands, 0));
+    ClickOn(QStringLiteral("btn_arg_eq"));
     ASSERT_TRUE(Drain());
-    window->Presenter().UpdateEqBandView(0);
     ASSERT_TRUE(Control<QWidget>(QStringLiteral("eq_freq_0"))->isEnabled());
+    ASSERT_FALSE(Control<QWidget>(QStringLiteral("eq_freq_10"))->isEnabled());
   }
   /// Focuses `name`, presses `key` in it and returns the name of the field that has the
   /// focus afterwards.
   QString AfterKey(const QString& name, Qt::Key key) {
-    auto* edit = Control<ui::Edit>(name);
-    if (!edit) return {};
-    window->activateWindow();
-    edit->setFocus(Qt::OtherFocusReason);
-    QApplication::processEvents();
-    QTest::keyClick(edit, key);
-    QApplication::processEvents();
+    PressKey(name, key);
     QWidget* focused = QApplication::focusWidget();
     return focused ? focused->objectName() : QString();
   }
@@ -52,14 +45,9 @@ TEST_F(MainWindowRoutingTest, LeftAndRightWalkTheRing) {
 }
 
 TEST_F(MainWindowRoutingTest, ALeavingBandEditCommitsItsValueToTheBox) {
-  auto* freq = Control<ui::Edit>(QStringLiteral("eq_freq_2"));
-  ASSERT_NE(freq, nullptr);
-  window->activateWindow();
-  freq->setFocus(Qt::OtherFocusReason);
-  QApplication::processEvents();
-  freq->selectAll();
-  QTest::keyClicks(freq, QStringLiteral("1K5"));
-  QTest::keyClick(freq, Qt::Key_Return);  // moves on to the Q edit: the frequency commits
+  // Enter moves on to the Q edit: the frequency commits.
+  TypeInto(QStringLiteral("eq_freq_2"), QStringLiteral("1K5"));
+  ASSERT_EQ(QApplication::focusWidget()->objectName(), QStringLiteral("eq_q_2"));
   ASSERT_TRUE(Drain());
   EXPECT_EQ(Live().channels[0].bands[2].freq, 1500);
   EXPECT_EQ(Box().State().live.outputs[0].bands[2].freqHz, 1500);

@@ -1,5 +1,5 @@
 // The main window's shell duties: the single instance, the stored and switched language,
-// and the menus popping at their buttons.
+// and the menus popping at their buttons (the scene menu's items: connection_lifecycle_test).
 #include <QSettings>
 #include <QTest>
 
@@ -8,7 +8,6 @@
 #include "tests/windows/main_window_fixture.h"
 #include "windows/start_up.h"
 #include "ui/buttons.h"
-#include "ui/message_port.h"
 #include "ui/popup_menu.h"
 
 namespace qb::test {
@@ -16,14 +15,8 @@ namespace {
 
 class MainWindowShellTest : public MainWindowTest {
  protected:
-  void PostMenuClick(const char* item) {
-    auto record = std::make_unique<ui::MenuClickRecord>();
-    record->name = QString::fromLatin1(item);
-    ReplyMessage message;
-    message.number = WM_MENU_CLICK;
-    message.record = std::move(record);
-    ASSERT_TRUE(window->Port()->PostReplyMessage(std::move(message)));
-    QApplication::processEvents();
+  void ChooseOption(const char* item) {
+    ASSERT_TRUE(ChooseMenuItem(QStringLiteral("btn_option"), QString::fromLatin1(item))) << item;
   }
   QString ButtonText(const char* name) {
     auto* button = window->Find<QAbstractButton>(QString::fromLatin1(name));
@@ -50,24 +43,24 @@ TEST_F(MainWindowShellTest, LanguageItemsSwitchTextsAndStoreTheChoice) {
   EXPECT_EQ(ButtonText("btn_option"), ui::Tr(QStringLiteral("${option}")));
   const QString english = ButtonText("btn_option");
 
-  PostMenuClick("option_item_language_cn");
+  ChooseOption("option_item_language_cn");
   EXPECT_EQ(ui::Languages().CurrentName(), QStringLiteral("cn_zh"));
   EXPECT_NE(ButtonText("btn_option"), english);
   EXPECT_EQ(ReadConfigInt(kLanguageKey, -1), 1);
 
   // Russian has no table: the value is stored, the texts stay Chinese.
   const QString chinese = ButtonText("btn_option");
-  PostMenuClick("option_item_language_ru");
+  ChooseOption("option_item_language_ru");
   EXPECT_EQ(ReadConfigInt(kLanguageKey, -1), 2);
   EXPECT_EQ(ButtonText("btn_option"), chinese);
 
-  PostMenuClick("option_item_language_en");
+  ChooseOption("option_item_language_en");
   EXPECT_EQ(ButtonText("btn_option"), english);
   EXPECT_EQ(ReadConfigInt(kLanguageKey, -1), 0);
 
   // Choosing the current language again writes nothing.
   QFile::remove(DefaultSettingsPath());
-  PostMenuClick("option_item_language_en");
+  ChooseOption("option_item_language_en");
   EXPECT_FALSE(QFile::exists(DefaultSettingsPath()));
 }
 
@@ -98,14 +91,6 @@ TEST_F(MainWindowShellTest, MenusPopBelowTheirButtonsWithTheConnectionsItems) {
   EXPECT_TRUE(menu->isVisible());
   EXPECT_EQ(menu->pos(), option->mapToGlobal(QPoint(0, option->height())));
   EXPECT_FALSE(menu->FindItem(QStringLiteral("option_item_reset_default"))->isEnabled());
-
-  auto* scene = Control<ui::Button>(QStringLiteral("btn_scene"));
-  QTest::mouseClick(scene, Qt::LeftButton);
-  menu = window->CurrentMenu();
-  ASSERT_NE(menu, nullptr);
-  EXPECT_FALSE(menu->FindItem(QStringLiteral("scene_item_load_scene"))->isEnabled());
-  EXPECT_TRUE(menu->FindItem(QStringLiteral("scene_item_load_file"))->isEnabled());
-  EXPECT_TRUE(menu->FindItem(QStringLiteral("scene_item_save_whole"))->isEnabled());
 
   QTest::mouseClick(Control<ui::Button>(QStringLiteral("btn_advance")), Qt::LeftButton);
   menu = window->CurrentMenu();

@@ -2,44 +2,16 @@
 // virtual box: typed values that must reach the box (or, when they are typos, nothing),
 // a click on the curve that must change nothing, the output reset's two answers, a factory
 // reset read back, and the controls that must show the mirror from the start.
-#include <QAction>
-#include <QTest>
 #include <QTimer>
 
-#include "controls/equalizer_curve.h"
 #include "tests/windows/main_window_fixture.h"
 #include "ui/buttons.h"
-#include "ui/combo.h"
-#include "ui/edit.h"
-#include "ui/popup_menu.h"
-#include "windows/about_wnd.h"
 
 namespace qb::test {
 namespace {
 
-class NewUserTest : public MainWindowTest {
+class NewUserTest : public ConnectedWindowTest {
  protected:
-  void SetUp() override {
-    MainWindowTest::SetUp();
-    if (HasFatalFailure()) return;
-    window->activateWindow();
-    ASSERT_TRUE(WaitConnected());
-    ASSERT_TRUE(Drain());
-  }
-
-  void ClickOn(const QString& name) {
-    QTest::mouseClick(Control<QWidget>(name), Qt::LeftButton);
-    QApplication::processEvents();
-  }
-  /// Chooses an item of the menu a click just opened.
-  void ChooseMenuItem(const char* item) {
-    ui::PopupMenu* menu = window->CurrentMenu();
-    ASSERT_NE(menu, nullptr);
-    QAction* action = menu->FindItem(QString::fromLatin1(item));
-    ASSERT_NE(action, nullptr) << item;
-    action->trigger();
-    QApplication::processEvents();
-  }
   std::size_t CommandsOf(std::uint8_t id) {
     std::size_t n = 0;
     for (const sim::BoxCommand& c : Box().Commands()) n += c.packetType == DSP_PACKET && c.commandId == id;
@@ -77,7 +49,7 @@ TEST_F(NewUserTest, WhatWasTypedIsConfirmedBeforeAnotherOutputIsChosen) {
 TEST_F(NewUserTest, ATypoInANumberFieldChangesNothingAndShowsTheValueAgain) {
   TypeInto(QStringLiteral("edit_ch_volume_2"), QStringLiteral("-20"), Qt::Key_Return);
   ASSERT_TRUE(Drain());
-  Box().ClearCommands();
+  const sim::Settings before = Box().State().live;
   for (const char* typo : {"abc", "", "dB"}) {
     TypeInto(QStringLiteral("edit_ch_volume_2"), QString::fromLatin1(typo), Qt::Key_Return);
     EXPECT_EQ(Text(QStringLiteral("edit_ch_volume_2")), QStringLiteral("-20dB")) << typo;
@@ -89,7 +61,8 @@ TEST_F(NewUserTest, ATypoInANumberFieldChangesNothingAndShowsTheValueAgain) {
   ASSERT_TRUE(Drain());
   EXPECT_FLOAT_EQ(Live().channels[2].gain, -20.0f);
   EXPECT_EQ(Live().channels[0].crossover.lp.fs, Profile{}.channels[0].crossover.lp.fs);
-  EXPECT_TRUE(Box().Commands().empty()) << "a typo sends nothing";
+  // Leaving a field confirms what it shows, which the typo left as it was.
+  EXPECT_TRUE(Box().State().live == before) << "a typo changes nothing in the box";
 }
 
 // --- the curve ------------------------------------------------------------------------------------
@@ -112,6 +85,12 @@ TEST_F(NewUserTest, AClickOnABandPointChangesNothing) {
 // --- resets -------------------------------------------------------------------------------------
 
 TEST_F(NewUserTest, DefaultRestoresTheDefaultRolesAndEmptiedEmptiesThem) {
+  messageAnswer = 0;  // "${cancel}"
+  Box().ClearCommands();
+  ClickOn(QStringLiteral("btn_reset_output"));
+  EXPECT_EQ(messages.last(), Tr("${empty_output_tips}"));
+  ASSERT_TRUE(Drain());
+  EXPECT_TRUE(Box().Commands().empty());
   messageAnswer = 1;  // "${default}"
   ClickOn(QStringLiteral("btn_reset_output"));
   ASSERT_TRUE(Drain());
@@ -130,8 +109,7 @@ TEST_F(NewUserTest, AFactoryResetIsSeenAsTheRestartItIsAndTheBoxIsReadAgain) {
   ASSERT_TRUE(Drain());
   ASSERT_FLOAT_EQ(Live().channels[3].gain, -33.0f);
   messageAnswer = 1;
-  ClickOn(QStringLiteral("btn_option"));
-  ChooseMenuItem("option_item_reset_default");
+  ASSERT_TRUE(ChooseMenuItem(QStringLiteral("btn_option"), QStringLiteral("option_item_reset_default")));
   // Off the bus and back: disconnected, then connected again with the factory settings.
   ASSERT_TRUE(WaitFor([this] { return !Link().IsDeviceOpen(); }, 5000));
   ASSERT_TRUE(WaitConnected());
@@ -196,8 +174,8 @@ TEST_F(NewUserTest, UnpluggingClosesTheAboutWindowThatShowsTheBox) {
     ui::WindowBase::EndWindowsNamed(QStringLiteral("msgwnd"), 0);
   });
   guard.start(4000);
-  ClickOn(QStringLiteral("btn_option"));
-  ChooseMenuItem("option_item_about");  // returns once the about window has closed
+  // Returns once the about window has closed.
+  ASSERT_TRUE(ChooseMenuItem(QStringLiteral("btn_option"), QStringLiteral("option_item_about")));
   EXPECT_FALSE(guardClosedIt);
   EXPECT_FALSE(Link().IsDeviceOpen());
 }

@@ -4,8 +4,6 @@
 // with the mouse or the keyboard (dialogs answered through the answers it is given) and
 // returns a line describing it, so that a failing session can be read back.
 
-#include <QApplication>
-#include <QTest>
 #include <algorithm>
 #include <array>
 #include <functional>
@@ -17,11 +15,7 @@
 #include "core/equalizer_manager.h"
 #include "core/profile.h"
 #include "controls/equalizer_curve.h"
-#include "ui/combo.h"
-#include "ui/edit.h"
-#include "ui/notification.h"
-#include "ui/popup_menu.h"
-#include "ui/slider.h"
+#include "tests/windows/user_input.h"
 #include "windows/main_wnd.h"
 
 namespace qb::test {
@@ -115,17 +109,19 @@ class SessionDriver {
   static QString Indexed(const char* format, int index) { return QString::asprintf(format, index); }
   static std::string Name(const QString& text) { return text.toStdString(); }
 
-  // --- how a user acts ---------------------------------------------------------------------
+  // --- how a user acts (tests/windows/user_input.h) -----------------------------------------
 
-  static void Settle() { QApplication::processEvents(); }
+  /// Whether a user could act on the control: "" if so, else why not.
+  static std::string Unusable(const QWidget* widget) {
+    if (!widget) return " (missing)";
+    return widget->isEnabled() && widget->isVisible() ? "" : " (disabled)";
+  }
 
   /// A click where the control is; a disabled or hidden control ignores it as a user's would.
   std::string ClickWidget(QWidget* widget) {
-    if (!widget) return "(missing)";
-    const bool usable = widget->isEnabled() && widget->isVisible();
-    QTest::mouseClick(widget, Qt::LeftButton);
-    Settle();
-    return usable ? "" : " (disabled)";
+    const std::string why = Unusable(widget);
+    input::Click(widget);
+    return why;
   }
 
   std::string Click(const char* name, int answer) {
@@ -147,41 +143,27 @@ class SessionDriver {
   /// Types over an edit's text and leaves it with `key` (Enter or Tab).
   std::string TypeInto(const QString& name, const QString& text, Qt::Key key) {
     auto* edit = Find<ui::Edit>(name);
-    if (!edit) return Name(name) + " (missing)";
-    if (!edit->isEnabled() || !edit->isVisible()) return Name(name) + " (disabled)";
-    edit->setFocus();
-    Settle();
-    edit->selectAll();
-    QTest::keyClicks(edit, text);
-    QTest::keyClick(edit, key);
-    Settle();
+    if (const std::string why = Unusable(edit); !why.empty()) return Name(name) + why;
+    input::Type(edit, text, key);
     return Name(name) + " \"" + Name(text) + "\" " + (key == Qt::Key_Tab ? "Tab" : "Enter");
   }
 
   std::string PressKey(const QString& name, bool up) {
     auto* edit = Find<ui::Edit>(name);
-    if (!edit) return Name(name) + " (missing)";
-    if (!edit->isEnabled() || !edit->isVisible()) return Name(name) + " (disabled)";
-    edit->setFocus();
-    Settle();
-    QTest::keyClick(edit, up ? Qt::Key_Up : Qt::Key_Down);
-    Settle();
+    if (const std::string why = Unusable(edit); !why.empty()) return Name(name) + why;
+    input::Press(edit, up ? Qt::Key_Up : Qt::Key_Down);
     return Name(name) + (up ? " up" : " down");
   }
 
-  /// Drags a slider to a random position and lets go.
+  /// Drags a slider's thumb to a random position and lets go.
   std::string MoveSlider(const QString& name) {
     auto* slider = Find<ui::Slider>(name);
-    if (!slider) return Name(name) + " (missing)";
-    if (!slider->isEnabled()) return Name(name) + " (disabled)";
-    const int value = Pick(slider->minimum(), slider->maximum());
-    slider->SetValue(value);
-    ui::RaiseNotification(slider, ui::notify::kValueChanged, value);
-    Settle();
-    return Name(name) + " to " + std::to_string(value);
+    if (const std::string why = Unusable(slider); !why.empty()) return Name(name) + why;
+    const int reached = input::DragSlider(slider, Pick(slider->minimum(), slider->maximum()));
+    return Name(name) + " to " + std::to_string(reached);
   }
 
-  /// Selects a random visible item of a list, with its notification.
+  /// Picks a random offered item of a list.
   std::string SelectVisible(const QString& name) {
     auto* list = Find<ui::Combo>(name);
     if (!list) return Name(name) + " (missing)";
@@ -191,8 +173,7 @@ class SessionDriver {
     }
     if (visible.empty()) return Name(name) + " (empty)";
     const int item = visible[static_cast<std::size_t>(Pick(0, static_cast<int>(visible.size()) - 1))];
-    list->SelectItem(item, true);
-    Settle();
+    input::Choose(list, item);
     return Name(name) + " item " + std::to_string(item);
   }
 
@@ -213,15 +194,18 @@ class SessionDriver {
 
   std::string DelayEdit() {
     const int unit = Pick(0, 2);
-    auto* units = Find<ui::Combo>(QStringLiteral("comb_ch_unit"));
-    if (units) units->SelectItem(unit, true);
-    Settle();
+    input::Choose(Find<ui::Combo>(QStringLiteral("comb_ch_unit")), unit);
     const double high = unit == 0 ? 17.0 : unit == 1 ? 650.0 : 260.0;
     const QString text = QString::number(PickReal(-1.0, high), 'f', Pick(0, 3));
     return "unit " + std::to_string(unit) + " " + TypeInto(Indexed("edit_ch_delay_%d", Output()), text, Qt::Key_Return);
   }
 
-  std::string DelaySlider() { return MoveSlider(Indexed("slider_ch_delay_%d", Output())); }
+  /// A delay slider shows while its field has the focus: a click into the field first.
+  std::string DelaySlider() {
+    const int output = Output();
+    if (auto* edit = Find<ui::Edit>(Indexed("edit_ch_delay_%d", output)); edit && edit->isEnabled()) input::Focus(edit);
+    return MoveSlider(Indexed("slider_ch_delay_%d", output));
+  }
   std::string DelayKey() { return PressKey(Indexed("edit_ch_delay_%d", Output()), Chance(50)); }
 
   std::string Role() {
@@ -248,13 +232,7 @@ class SessionDriver {
       ClickWidget(button);
       return what + " (locked)";
     }
-    ClickWidget(button);
-    ui::PopupMenu* menu = m_window.CurrentMenu();
-    QAction* action = menu ? menu->FindItem(QString::fromLatin1(item)) : nullptr;
-    if (!action) return what + " (no menu item)";
-    action->trigger();
-    Settle();
-    return what;
+    return input::ChooseMenuItem(m_window, button, QString::fromLatin1(item)) ? what : what + " (no menu item)";
   }
 
   std::string InputBox() {
@@ -304,12 +282,7 @@ class SessionDriver {
   std::string Drag(controls::EqualizerCurve& curve, QPoint from) {
     const QPoint via = RandomPlotPoint(curve);
     const QPoint to = Chance(30) ? via : RandomPlotPoint(curve);
-    QTest::mousePress(&curve, Qt::LeftButton, {}, from);
-    Settle();
-    QTest::mouseMove(&curve, via);
-    Settle();
-    QTest::mouseRelease(&curve, Qt::LeftButton, {}, to);
-    Settle();
+    input::Drag(&curve, from, via, to);
     return "from (" + std::to_string(from.x()) + "," + std::to_string(from.y()) + ") to (" +
            std::to_string(to.x()) + "," + std::to_string(to.y()) + ")";
   }

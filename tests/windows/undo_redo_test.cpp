@@ -6,7 +6,6 @@
 
 #include "controls/equalizer_curve.h"
 #include "core/edit_fields.h"
-#include "tests/support/mirror_box_compare.h"
 #include "tests/windows/main_window_fixture.h"
 #include "ui/edit.h"
 #include "ui/popup_menu.h"
@@ -30,26 +29,18 @@ class UndoRedoWindowTest : public ConnectedWindowTest {
     const controls::PixelRect& r = curve->Layout().labels[At(band)];
     const QPoint from{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
     QTest::mousePress(curve, Qt::LeftButton, {}, from);
-    for (int step = 1; step <= 4; ++step) {
-      QTest::mouseMove(curve, from + QPoint(0, dy * step / 4));
-      QApplication::processEvents();
-    }
+    for (int step = 1; step <= 4; ++step) QTest::mouseMove(curve, from + QPoint(0, dy * step / 4));
     QTest::mouseRelease(curve, Qt::LeftButton, {}, from + QPoint(0, dy));
-    QApplication::processEvents();
+    input::Settle();
   }
   ui::PopupMenu* OpenMenu(const QString& button) {
-    QTest::mouseClick(Control<QWidget>(button), Qt::LeftButton);
-    QApplication::processEvents();
+    ClickOn(button);
     return window->CurrentMenu();
   }
   void Key(Qt::Key key, Qt::KeyboardModifiers modifiers) {
     QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : window.get();
     QTest::keyClick(target, key, modifiers);
     QApplication::processEvents();
-  }
-  void ExpectBoxAsMirror() {
-    ASSERT_TRUE(Drain());
-    EXPECT_EQ(CompareBoxWithMirror(Box(), Live()), "");
   }
 };
 
@@ -60,10 +51,7 @@ TEST_F(UndoRedoWindowTest, ThreeDragsADelayAndARoleAreUndoneByCtrlZAndRedoneByTh
   DragBand(20, -25);
   ASSERT_EQ(History().UndoSteps(), 3u) << "one step per drag, not per move";
   TypeInto(QStringLiteral("edit_ch_delay_1"), QStringLiteral("2.5"));
-  ui::PopupMenu* roles = OpenMenu(QStringLiteral("ch_output_btn_6"));
-  ASSERT_NE(roles, nullptr);
-  roles->FindItem(QStringLiteral("output_menu_center_low_freq"))->trigger();
-  QApplication::processEvents();
+  ASSERT_TRUE(ChooseMenuItem(QStringLiteral("ch_output_btn_6"), QStringLiteral("output_menu_center_low_freq")));
   ASSERT_TRUE(Drain());
   ASSERT_EQ(History().UndoSteps(), 5u);
   const EditedState end = State();
@@ -86,8 +74,7 @@ TEST_F(UndoRedoWindowTest, TheOptionsMenuOffersUndoAndRedoOnlyWhenPossible) {
   EXPECT_FALSE(menu->FindItem(QStringLiteral("option_item_redo"))->isEnabled());
   menu->close();
 
-  QTest::mouseClick(Control<QWidget>(QStringLiteral("ch_mute_2")), Qt::LeftButton);
-  QApplication::processEvents();
+  ClickOn(QStringLiteral("ch_mute_2"));
   ASSERT_EQ(Live().channels[2].mute, 1);
   menu = OpenMenu(QStringLiteral("btn_option"));
   ASSERT_NE(menu, nullptr);
