@@ -122,11 +122,11 @@ EqFitOutcome FitEqualizer(const Profile& live, int output, const MeasuredRespons
   const FitPoints fit = Thinned(std::move(all));
   const PointGrid points(fit.freqHz);
 
-  // The gain step is a float (0.1f); the fit counts in its decimal meaning, a tenth.
-  const double gainStep = 1.0 / std::round(1.0 / static_cast<double>(kGainStep));
-  const PeakingFitLimits limits{range.lowHz, range.highHz, kMinBandQ, kMaxBandQ, kBandValueStep,
+  // The box's step is a float (0.1f); the fit counts in its decimal meaning, a tenth.
+  const double step = 1.0 / std::round(1.0 / static_cast<double>(kBandValueStep));
+  const PeakingFitLimits limits{range.lowHz, range.highHz, kMinBandQ, kMaxBandQ, step,
                                 kBandGainLimits.minimum, std::min<double>(request.maxBoostDb, kBandGainLimits.maximum),
-                                gainStep};
+                                step};
   EqFitResult result;
   result.output = output;
   result.mode = request.mode;

@@ -97,7 +97,8 @@ void MainPresenter::BindMainBlock(ControlBinder& binder) {
   binder.Required(m_view.link, QStringLiteral("btn_link_output")).On(Event::Click, [this] { ToggleLink(); });
   const std::array<const char*, 5> panels{"panel_curve", "panel_crossover", "panel_bands", "panel_main",
                                           "channel_settings"};
-  for (std::size_t p = 0; p < panels.size(); ++p) binder.Required(m_view.editing[p], QString::fromLatin1(panels[p]));
+  // Optional: a layout without them edits whatever the connection (the skin has them).
+  for (std::size_t p = 0; p < panels.size(); ++p) binder.Optional(m_view.editing[p], QString::fromLatin1(panels[p]));
 }
 
 void MainPresenter::BindCrossover(ControlBinder& binder, bool highPass) {

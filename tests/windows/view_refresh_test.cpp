@@ -9,6 +9,7 @@
 #include <type_traits>
 #include <vector>
 
+#include "core/role_pairing.h"
 #include "core/equalizer_manager.h"
 #include "simulator/virtual_hid.h"
 #include "tests/support/core_test_access.h"
@@ -286,7 +287,7 @@ TEST_F(ViewRefreshTest, AWholeRedrawAfterALoadShowsEveryAreaAndDelaysInWholeUnit
   live.inputs[SOURCE_OPT][2] = 0b0101;
   live.linkMode = 1;
   CoreTestAccess::Mirror(Core()).session.delayUnit = DelayUnit::Cm;
-  Core().Links().RestoreLinkState();
+  SettleLinkState(live);
   Publish(Change{}.Add(kAspectEverything));
 
   const MainView& view = View();
