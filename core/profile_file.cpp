@@ -398,9 +398,12 @@ std::string WholeProfileText(const WholeProfile& whole) {
   return Printed(root.get());
 }
 
+// The settings read are built only for a text that is JSON of this model: most refused
+// texts never cost the defaults of a profile (or of eleven, for a whole configuration).
 ProfileFileResult ParseSceneProfile(std::string_view text, Profile& profile) {
-  const auto read = std::make_unique<Profile>();
+  std::unique_ptr<Profile> read;
   const auto result = ReadDocument(text, [&](const cJSON* root) {
+    read = std::make_unique<Profile>();
     ReadHeader(root, *read);
     ReadSettings(root, *read);
   });
@@ -411,8 +414,9 @@ ProfileFileResult ParseSceneProfile(std::string_view text, Profile& profile) {
 }
 
 ProfileFileResult ParseWholeProfile(std::string_view text, WholeProfile& whole) {
-  const auto read = std::make_unique<WholeProfile>();
+  std::unique_ptr<WholeProfile> read;
   const auto result = ReadDocument(text, [&](const cJSON* root) {
+    read = std::make_unique<WholeProfile>();
     ReadHeader(root, read->current);
     const auto names = Elements(Item(root, "sceneName"), kSceneSlots);
     for (std::size_t s = 0; s < kSceneSlots; ++s) read->names[s] = DecodedName(names[s]);

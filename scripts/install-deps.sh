@@ -1,17 +1,26 @@
 #!/usr/bin/env bash
-# Installs the Debian packages Quorelbox needs to build, test, package and run; installs
-# nothing that is already there, so it is cheap to run every time.
+# Installs the Debian packages Quorelbox needs; installs nothing that is already there, so it
+# is cheap to run every time: scripts/install-deps.sh [fuzz] [package]
+# Without a group it installs what building, testing and running need (./test.sh, ./run.sh,
+# scripts/sanitize.sh). The groups add what one more stage needs, and that stage's script
+# asks for them itself: "fuzz" the clang toolchain of the fuzz targets (scripts/fuzz.sh),
+# "package" the Debian packaging tools and validators (scripts/package.sh).
 set -euo pipefail
 
 packages=(
   g++ cmake ninja-build pkg-config make ccache
   libhidapi-dev libcjson-dev libudev-dev libzip-dev zlib1g-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  clang-14 libclang-rt-14-dev
   qt6-base-dev qt6-tools-dev qt6-svg-dev libqt6opengl6-dev libxkbcommon-dev qt6-qpa-plugins
-  fonts-dejavu-core fonts-wqy-microhei xvfb xauth
-  dpkg-dev file lintian desktop-file-utils appstream
+  fonts-dejavu-core fonts-wqy-microhei
 )
+for group in "$@"; do
+  case $group in
+    fuzz) packages+=(clang-14 libclang-rt-14-dev) ;;
+    package) packages+=(dpkg-dev file lintian desktop-file-utils appstream) ;;
+    *) echo "install-deps: unknown group '$group' (fuzz, package)" >&2; exit 2 ;;
+  esac
+done
 
 missing=()
 for p in "${packages[@]}"; do

@@ -13,7 +13,7 @@ app=org.quorelbox.Quorelbox
 
 fail() { echo "package: $*" >&2; exit 1; }
 
-scripts/install-deps.sh
+scripts/install-deps.sh package
 if [ -f "$dir/CMakeCache.txt" ]; then
   cmake -S . -B "$dir" >/dev/null
 else

@@ -681,6 +681,66 @@ void SetError(std::string* error, std::string message) {
   if (error != nullptr) *error = std::move(message);
 }
 
+/// The text of `document`, on one line and ended by a newline.
+std::string Printed(const cJSON& document) {
+  char* text = cJSON_PrintUnformatted(&document);
+  if (text == nullptr) throw std::bad_alloc();
+  std::string json(text);
+  cJSON_free(text);
+  json += '\n';
+  return json;
+}
+
+/// The one JSON value `json` holds; blanks may follow it, nothing else may.
+JsonPtr Document(std::string_view json, const Path& root) {
+  if (json.size() > kMaxBoxStateFileBytes) throw Fault(root, "far too large for a box state");
+  const char* end = nullptr;
+  JsonPtr document(cJSON_ParseWithLengthOpts(json.data(), json.size(), &end, false));
+  if (document == nullptr) {
+    const std::size_t at =
+        end != nullptr && end >= json.data() ? static_cast<std::size_t>(end - json.data()) : 0;
+    throw Fault(root, json.empty() ? "empty, not JSON"
+                                   : "not JSON (fails at byte " + std::to_string(at) + ")");
+  }
+  const std::size_t used = static_cast<std::size_t>(end - json.data());
+  const auto rest = json.substr(std::min(used, json.size()));
+  if (!std::all_of(rest.begin(), rest.end(), IsJsonSpace)) {
+    throw Fault(root, "not JSON (unexpected bytes after the document at byte " +
+                          std::to_string(used) + ")");
+  }
+  return document;
+}
+
+template <Record T>
+LoadResult ParseRecord(std::string_view json, T& record, std::string* error) {
+  try {
+    const Path root;
+    const JsonPtr document = Document(json, root);
+    T loaded{};
+    Reader::Take(*document, root, loaded);
+    record = std::move(loaded);
+    return LoadResult::Loaded;
+  } catch (const Fault& fault) {
+    SetError(error, fault.message);
+  } catch (const std::bad_alloc&) {
+    SetError(error, "out of memory");
+  }
+  return LoadResult::Damaged;
+}
+
+template <Record T>
+bool SerializeRecord(const T& record, std::string& json, std::string* error) {
+  try {
+    json = Printed(*Writer::Make(record, Path{}));
+    return true;
+  } catch (const Fault& fault) {
+    SetError(error, fault.message);
+  } catch (const std::bad_alloc&) {
+    SetError(error, "out of memory");
+  }
+  return false;
+}
+
 }  // namespace
 
 bool SerializeBoxState(const BoxState& state, std::string& json, std::string* error) {
@@ -692,11 +752,7 @@ bool SerializeBoxState(const BoxState& state, std::string& json, std::string* er
     Attach(*document, "version", Made(cJSON_CreateNumber(kBoxStateFileVersion)));
     Writer fields(*document, root, false);
     Visit(fields, state);
-    char* text = cJSON_PrintUnformatted(document.get());
-    if (text == nullptr) throw std::bad_alloc();
-    json.assign(text);
-    cJSON_free(text);
-    json += '\n';
+    json = Printed(*document);
     return true;
   } catch (const Fault& fault) {
     SetError(error, fault.message);
@@ -709,21 +765,7 @@ bool SerializeBoxState(const BoxState& state, std::string& json, std::string* er
 LoadResult ParseBoxState(std::string_view json, BoxState& state, std::string* error) {
   try {
     const Path root;
-    if (json.size() > kMaxBoxStateFileBytes) throw Fault(root, "far too large for a box state");
-    const char* end = nullptr;
-    const JsonPtr document(cJSON_ParseWithLengthOpts(json.data(), json.size(), &end, false));
-    if (document == nullptr) {
-      const std::size_t at =
-          end != nullptr && end >= json.data() ? static_cast<std::size_t>(end - json.data()) : 0;
-      throw Fault(root, json.empty() ? "empty, not JSON"
-                                     : "not JSON (fails at byte " + std::to_string(at) + ")");
-    }
-    const std::size_t used = static_cast<std::size_t>(end - json.data());
-    const auto rest = json.substr(std::min(used, json.size()));
-    if (!std::all_of(rest.begin(), rest.end(), IsJsonSpace)) {
-      throw Fault(root, "not JSON (unexpected bytes after the document at byte " +
-                            std::to_string(used) + ")");
-    }
+    const JsonPtr document = Document(json, root);
     if (!cJSON_IsObject(document.get())) {
       throw Fault(root, "not a virtual box state (not a JSON object)");
     }
@@ -797,6 +839,26 @@ LoadResult LoadBoxState(const std::string& path, BoxState& state, std::string* e
   const LoadResult result = ParseBoxState(text, state, &why);
   if (result == LoadResult::Damaged) SetError(error, path + ": " + why);
   return result;
+}
+
+LoadResult ParseBoxStateRecord(std::string_view json, OutputChannel& record, std::string* error) {
+  return ParseRecord(json, record, error);
+}
+LoadResult ParseBoxStateRecord(std::string_view json, SourceSettings& record, std::string* error) {
+  return ParseRecord(json, record, error);
+}
+LoadResult ParseBoxStateRecord(std::string_view json, ChannelLink& record, std::string* error) {
+  return ParseRecord(json, record, error);
+}
+
+bool SerializeBoxStateRecord(const OutputChannel& record, std::string& json, std::string* error) {
+  return SerializeRecord(record, json, error);
+}
+bool SerializeBoxStateRecord(const SourceSettings& record, std::string& json, std::string* error) {
+  return SerializeRecord(record, json, error);
+}
+bool SerializeBoxStateRecord(const ChannelLink& record, std::string& json, std::string* error) {
+  return SerializeRecord(record, json, error);
 }
 
 }  // namespace qb::sim

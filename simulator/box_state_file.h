@@ -55,4 +55,16 @@ bool SerializeBoxState(const BoxState& state, std::string& json, std::string* er
 /// file name.
 LoadResult ParseBoxState(std::string_view json, BoxState& state, std::string* error);
 
+/// One record of a state file on its own, read and written by the rules of a whole file:
+/// what the file holds for one output (an entry of "outputs"), for one input source (of
+/// "sources") or for one link ("link", "trimLink", "delayLink"). A whole state is a
+/// megabyte of text; its records are what a reader can be checked on quickly, one at a
+/// time. Damaged leaves `record` untouched, and the message names the place in the record.
+LoadResult ParseBoxStateRecord(std::string_view json, OutputChannel& record, std::string* error);
+LoadResult ParseBoxStateRecord(std::string_view json, SourceSettings& record, std::string* error);
+LoadResult ParseBoxStateRecord(std::string_view json, ChannelLink& record, std::string* error);
+bool SerializeBoxStateRecord(const OutputChannel& record, std::string& json, std::string* error);
+bool SerializeBoxStateRecord(const SourceSettings& record, std::string& json, std::string* error);
+bool SerializeBoxStateRecord(const ChannelLink& record, std::string& json, std::string* error);
+
 }  // namespace qb::sim

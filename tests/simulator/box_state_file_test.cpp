@@ -343,5 +343,44 @@ TEST_F(BoxStateFile, SaveRefusesWhatALoadWouldRefuseAndKeepsTheOldFile) {
   }
 }
 
+// A record read on its own follows the whole file's rules: its text is exactly what a saved
+// state holds for it, it reads back equal, and a damaged one is refused with the place of
+// its fault and changes nothing.
+TEST(BoxStateRecord, IsTheWholeFilesTextAndReadsBackByItsRules) {
+  const auto changed = ChangedEverywhere();
+  std::string whole;
+  ASSERT_TRUE(SerializeBoxState(*changed, whole, nullptr));
+
+  std::string output, source, link, error;
+  ASSERT_TRUE(SerializeBoxStateRecord(changed->live.outputs[2], output, &error)) << error;
+  ASSERT_TRUE(SerializeBoxStateRecord(changed->live.sources[SOURCE_SCP], source, &error)) << error;
+  ASSERT_TRUE(SerializeBoxStateRecord(changed->live.delayLink, link, &error)) << error;
+  for (const std::string* text : {&output, &source, &link}) {
+    ASSERT_FALSE(text->empty());
+    EXPECT_EQ(text->back(), '\n');
+    EXPECT_NE(whole.find(text->substr(0, text->size() - 1)), std::string::npos) << *text;
+  }
+
+  OutputChannel readOutput;
+  SourceSettings readSource;
+  ChannelLink readLink;
+  EXPECT_EQ(ParseBoxStateRecord(output, readOutput, &error), LoadResult::Loaded) << error;
+  EXPECT_EQ(ParseBoxStateRecord(source, readSource, &error), LoadResult::Loaded) << error;
+  EXPECT_EQ(ParseBoxStateRecord(link, readLink, &error), LoadResult::Loaded) << error;
+  EXPECT_TRUE(readOutput == changed->live.outputs[2]);
+  EXPECT_TRUE(readSource == changed->live.sources[SOURCE_SCP]);
+  EXPECT_TRUE(readLink == changed->live.delayLink);
+
+  const OutputChannel before = readOutput;
+  EXPECT_EQ(ParseBoxStateRecord(Replaced(output, "\"remap\":\"", "\"remap\":\"0"), readOutput,
+                                &error),
+            LoadResult::Damaged);
+  EXPECT_EQ(error, "remap: odd number of hex digits");
+  EXPECT_TRUE(readOutput == before);
+  EXPECT_EQ(ParseBoxStateRecord(output + "{}", readOutput, &error), LoadResult::Damaged);
+  EXPECT_NE(error.find("unexpected bytes after the document"), std::string::npos) << error;
+  EXPECT_TRUE(readOutput == before);
+}
+
 }  // namespace
 }  // namespace qb::sim
