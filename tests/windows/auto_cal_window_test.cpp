@@ -110,10 +110,18 @@ TEST_F(AutoCalWindowTest, ACalibrationOfThreeOutputsIsShownAppliedAndReadBackInt
     Click(cal, "closebtn");
   });
   EXPECT_EQ(Box().Calibration().applied, 1);
-  // The window's result was 1: the main window reads the box back.
+  // The result reached the box: the main window reads it back under the loading window, so
+  // nothing can be edited in the meantime. The loading window runs its own loop; a timer sees it.
+  bool loadingShown = false;
+  QTimer watch;
+  QObject::connect(&watch, &QTimer::timeout, [&] { loadingShown = loadingShown || LoadingWindowShown(); });
+  watch.start(1);
   ASSERT_TRUE(WaitFor([this] { return !Controller().Session().Busy() && !LoadingWindowShown(); }, 10000));
+  watch.stop();
+  EXPECT_TRUE(loadingShown);
   ASSERT_TRUE(Drain());
   EXPECT_EQ(CompareBoxWithMirror(Box(), Live()), "");
+  EXPECT_EQ(Live().channels[3].bypass, 0) << "the correction is heard";
   Box().InspectCalibration([&](const sim::CalibrationSequence& c) {
     EXPECT_EQ(Live().channels[3].bands[0].freq, (*c.CorrectionOf(3))[0].freqHz);
   });
