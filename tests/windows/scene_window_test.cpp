@@ -5,7 +5,9 @@
 #include <QListWidget>
 #include <QTest>
 #include <QTemporaryDir>
+#include <atomic>
 #include <deque>
+#include <thread>
 
 #include "tests/windows/dialog_driver.h"
 #include "core/profile_file.h"
@@ -184,6 +186,19 @@ TEST_F(SceneWindowTest, ADeletedSceneShowsEmptyAtOnceAndTheBoxForgetsIt) {
 }
 
 /// A box whose scene 3 holds a quieter first output and which reports scene 4 as current.
+TEST_F(SceneWindowTest, ALoadThatCannotStartIsToldAndLeavesNoLoadingWindow) {
+  // Another task holds the box: the scene's task is refused.
+  std::atomic<bool> release{false};
+  ASSERT_TRUE(Controller().Session().StartTask([&release] {
+    while (!release) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }));
+  RunSceneWindow("scene_item_load_scene",
+                 {ChooseRowAndConfirm(0), LookAndExit([](CSceneWnd& w) { EXPECT_FALSE(w.IsLoading()); })});
+  release = true;
+  EXPECT_TRUE(messages.contains(ui::Tr(QStringLiteral("${task_not_started}"))));
+  ASSERT_TRUE(WaitFor([this] { return !Controller().Session().Busy(); }));
+}
+
 class StoredScenesTest : public SceneWindowTest {
  protected:
   void PrepareBox(sim::VirtualBox& box) override {
