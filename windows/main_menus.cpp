@@ -146,11 +146,17 @@ void MainMenus::OpenSceneWindow(int mode) {
   windows::ShowSceneWindow(&m_window, m_core, sceneMode);
 }
 
-void MainMenus::LoadProfile(bool whole) {
+QString MainMenus::AskProfilePath(bool whole, bool save) {
   const windows::ProfileKind kind = whole ? windows::ProfileKind::Whole : windows::ProfileKind::Scene;
-  const QString path = m_actions.askPath(static_cast<int>(kind), static_cast<int>(windows::ProfileDialog::Open));
+  const windows::ProfileDialog dialog = save ? windows::ProfileDialog::Save : windows::ProfileDialog::Open;
+  const QString path = m_actions.askPath(static_cast<int>(kind), static_cast<int>(dialog));
+  if (!path.isEmpty()) LogPrintA(save ? "GetSaveFileName %s ok\n" : "GetOpenFileName %s ok\n", qPrintable(path));
+  return path;
+}
+
+void MainMenus::LoadProfile(bool whole) {
+  const QString path = AskProfilePath(whole, false);
   if (path.isEmpty()) return;
-  LogPrintA("GetOpenFileName %s ok\n", qPrintable(path));
   const std::string file = path.toStdString();
   SceneService& scenes = m_core.Scenes();
   const ProfileFileResult result = whole ? scenes.LoadWholeProfile(file) : scenes.LoadSceneProfile(file);
@@ -158,10 +164,8 @@ void MainMenus::LoadProfile(bool whole) {
 }
 
 void MainMenus::SaveProfile(bool whole) {
-  const windows::ProfileKind kind = whole ? windows::ProfileKind::Whole : windows::ProfileKind::Scene;
-  const QString path = m_actions.askPath(static_cast<int>(kind), static_cast<int>(windows::ProfileDialog::Save));
+  const QString path = AskProfilePath(whole, true);
   if (path.isEmpty()) return;
-  LogPrintA("GetSaveFileName %s ok\n", qPrintable(path));
   const std::string file = path.toStdString();
   if (!whole) {
     TellProfileResult(static_cast<int>(m_core.Scenes().SaveSceneProfile(file)), false);

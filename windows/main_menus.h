@@ -49,6 +49,9 @@ class MainMenus {
   void ShowAdvanceMenu();
   void ShowOutputMenu(int output);
   void OpenSceneWindow(int mode);
+  /// The file of a scene profile or whole configuration to open or write; empty when
+  /// cancelled.
+  QString AskProfilePath(bool whole, bool save);
   void LoadProfile(bool whole);
   void SaveProfile(bool whole);
   void ExchangeFilterText(bool importing);
