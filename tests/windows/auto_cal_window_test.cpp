@@ -26,6 +26,7 @@ class AutoCalWindowTest : public ConnectedWindowTest {
  protected:
   void AdjustOptions(MainWndOptions& options) override {
     options.calibration.pollPause = std::chrono::milliseconds(2);
+    options.statusHoldMs = 60000;  // the status line is read after the box's read-back
   }
 
   /// Opens the window with the main window's button and runs `body` inside its modal loop;
@@ -178,6 +179,9 @@ TEST_F(AutoCalWindowTest, WithoutATestItemNothingStarts) {
 }
 
 TEST_F(AutoCalWindowTest, DuringARunTheChoicesAreLockedAndTheResultCoversOnlyTheChosenOutputs) {
+  TypeInto(QStringLiteral("edit_ch_volume_5"), QStringLiteral("-3"));  // an edit the user could undo
+  ASSERT_TRUE(Drain());
+  ASSERT_TRUE(Controller().History().CanUndo());
   WithWindow([&](CAutoCalWnd& cal) {
     ChooseOutputs(cal, {0, 1});
     Click(cal, "start_auto_cal");
@@ -203,6 +207,11 @@ TEST_F(AutoCalWindowTest, DuringARunTheChoicesAreLockedAndTheResultCoversOnlyThe
     Click(cal, "irc_cancel_data");
     Click(cal, "closebtn");
   });
+  // The box is read back after the run: the edit made before can no longer be undone, and the
+  // user is told so.
+  EXPECT_TRUE(WaitFor([this] { return window->StatusText().contains(ui::Tr(QStringLiteral("${undo_emptied}"))); }, 10000))
+      << window->StatusText().toStdString();
+  EXPECT_FALSE(Controller().History().CanUndo());
 }
 
 TEST_F(AutoCalWindowTest, TheLegendNamesWhatIsShownAndOneOutputCanBeShownAlone) {
