@@ -1,11 +1,40 @@
 #include "controls/curve_layout.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <utility>
+#include <vector>
 
 namespace qb::controls {
 
 namespace {
+
+/// How far a band label may move from its point: half-label steps up or down, and aside.
+constexpr int kLabelReachRows = 8;
+constexpr int kLabelReachColumns = 3;
+
+struct LabelStep {
+  int rows;
+  int columns;
+};
+
+/// The places a label may take around its own, in half-label steps, nearest first: rows up
+/// and down before columns aside (a column is wider than a row is high), and up before
+/// down, as below a point its curve's slope runs as often as not.
+const std::vector<LabelStep>& LabelSteps() {
+  static const std::vector<LabelStep> steps = [] {
+    std::vector<std::pair<int, LabelStep>> ranked;
+    for (int row = -kLabelReachRows; row <= kLabelReachRows; ++row)
+      for (int column = -kLabelReachColumns; column <= kLabelReachColumns; ++column)
+        ranked.push_back({4 * row * row + 9 * column * column + (row > 0 ? 1 : 0), LabelStep{row, column}});
+    std::stable_sort(ranked.begin(), ranked.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<LabelStep> sorted;
+    for (const auto& entry : ranked) sorted.push_back(entry.second);
+    return sorted;
+  }();
+  return steps;
+}
 
 /// Rows of the value label and of the Q handles for a band point at row b: below the point,
 /// above it near the bottom edge, and at fixed rows when the point hugs the top or bottom edge.
@@ -52,17 +81,33 @@ PixelRect BandLabelRect(const CurveAxes& axes, PixelPoint point, int scalePercen
   return r;
 }
 
-void StaggerBandLabels(std::span<PixelRect> labels, const PixelRect& plot) {
-  for (std::size_t i = 1; i < labels.size(); ++i) {
-    const PixelRect& previous = labels[i - 1];
-    if (!labels[i].Intersects(previous)) continue;
-    const int h = labels[i].Height();
-    for (const PixelRect candidate : {labels[i].Moved(-h), labels[i].Moved(h)}) {
-      if (candidate.top < plot.top || candidate.bottom > plot.bottom) continue;
-      if (candidate.Intersects(previous)) continue;
-      labels[i] = candidate;
-      break;
+void PlaceBandLabels(std::span<PixelRect> labels, std::span<const PixelRect> obstacles, const PixelRect& plot) {
+  const auto overlap = [](const PixelRect& a, const PixelRect& b) {
+    if (!a.Intersects(b)) return 0;
+    return (std::min(a.right, b.right) - std::max(a.left, b.left)) * (std::min(a.bottom, b.bottom) - std::max(a.top, b.top));
+  };
+  const std::vector<LabelStep>& steps = LabelSteps();
+  for (std::size_t i = 0; i < labels.size(); ++i) {
+    const PixelRect home = labels[i];
+    const int stepX = std::max(1, home.Width() / 2);
+    const int stepY = std::max(1, home.Height() / 2);
+    PixelRect best = home;
+    int bestOverlap = -1;
+    for (const LabelStep& step : steps) {
+      const int dx = step.columns * stepX;
+      const int dy = step.rows * stepY;
+      const PixelRect r{home.left + dx, home.top + dy, home.right + dx, home.bottom + dy};
+      if (r.left < plot.left || r.right > plot.right || r.top < plot.top || r.bottom > plot.bottom) continue;
+      int covered = 0;
+      for (std::size_t j = 0; j < i; ++j) covered += overlap(r, labels[j]);
+      for (const PixelRect& o : obstacles) covered += overlap(r, o);
+      if (bestOverlap < 0 || covered < bestOverlap) {
+        best = r;
+        bestOverlap = covered;
+      }
+      if (covered == 0) break;
     }
+    labels[i] = best;
   }
 }
 

@@ -40,11 +40,14 @@ struct CurveLayout {
 /// The label box of a band point: scaled 16 x 16, centred on the point, pushed inside the plot.
 PixelRect BandLabelRect(const CurveAxes& axes, PixelPoint point, int scalePercent);
 
-/// Moves a band's label off the previous band's when the two would overlap (bands at equal
-/// gains crowd together towards the high frequencies): to the row above the point, or below
-/// it where there is no room above, so every number stays legible. The labels are the
-/// bands' hit areas too, so a number is grabbed where it is drawn. Labels stay in `plot`.
-void StaggerBandLabels(std::span<PixelRect> labels, const PixelRect& plot);
+/// Places the band labels, in band order, so that every number stays legible: a label that
+/// would overlap a label placed before it or one of `obstacles` (the axis texts) moves to
+/// the nearest free place around its point, trying half a label's steps up and down first,
+/// then sideways. Bands crowd together (equal gains towards the high frequencies, two bands
+/// on one frequency), and at start-up band 1 sits on the "0 dB" text. The labels are the
+/// bands' hit areas too, so a number is grabbed where it is drawn. Labels stay in `plot`;
+/// one that finds no free place within reach keeps the place that overlaps least.
+void PlaceBandLabels(std::span<PixelRect> labels, std::span<const PixelRect> obstacles, const PixelRect& plot);
 
 /// The current band's value text: graphic mode "%.1f dB" of the gain; parametric mode
 /// "<Hz> Hz <Q> Q <gain> dB" with Q to two decimals and the gain to one.

@@ -3,6 +3,7 @@
 #include <QFontMetrics>
 #include <QPainter>
 #include <QPainterPath>
+#include <algorithm>
 #include <array>
 
 namespace qb::controls {
@@ -44,28 +45,48 @@ void PaintCurveGrid(QPainter& painter, const CurveAxes& axes, std::span<const in
   }
 }
 
-void PaintCurveAxisLabels(QPainter& painter, const CurveAxes& axes, std::span<const int> levels, int scalePercent) {
-  const PixelRect& plot = axes.Plot();
-  QFont font = painter.font();
+namespace {
+
+QFont AxisFont(const QFont& base, int scalePercent) {
+  QFont font = base;
   font.setPixelSize(std::max(1, ScaledSize(9, scalePercent)));
-  painter.setFont(font);
-  painter.setPen(Argb(kAxisLabelColour));
-  const QFontMetrics metrics(font);
+  return font;
+}
+
+}  // namespace
+
+std::vector<AxisLabel> CurveAxisLabels(const QFont& base, const CurveAxes& axes, std::span<const int> levels,
+                                       int scalePercent) {
+  const PixelRect& plot = axes.Plot();
+  const QFontMetrics metrics(AxisFont(base, scalePercent));
   const int margin = ScaledSize(2, scalePercent);
+  std::vector<AxisLabel> labels;
+  const auto add = [&](const QString& text, int x, int baseline) {
+    const int width = metrics.horizontalAdvance(text);
+    labels.push_back({text, QPoint(x, baseline),
+                      PixelRect{x, baseline - metrics.ascent(), x + width, baseline + metrics.descent()}});
+  };
   // Frequencies along the bottom edge, the unit with the first.
   for (const int hz : kAxisFrequencies) {
     QString text = hz >= 1000 ? QStringLiteral("%1k").arg(hz / 1000) : QString::number(hz);
     if (hz == kAxisFrequencies.front()) text += QStringLiteral(" Hz");
     const int width = metrics.horizontalAdvance(text);
-    const int x = PushedStart(axes.XOfFrequency(hz), width, plot.left + margin, plot.right - margin);
-    painter.drawText(QPoint(x, plot.bottom - margin - metrics.descent()), text);
+    add(text, PushedStart(axes.XOfFrequency(hz), width, plot.left + margin, plot.right - margin),
+        plot.bottom - margin - metrics.descent());
   }
   // Gains along the left edge, the unit with 0 dB.
   for (const int db : levels) {
     const QString text = db == 0 ? QStringLiteral("0 dB") : QStringLiteral("%1%2").arg(db > 0 ? "+" : "").arg(db);
-    const int y = axes.YOfGain(db);
-    painter.drawText(QPoint(plot.left + margin, std::max(plot.top + metrics.ascent(), y - margin)), text);
+    add(text, plot.left + margin, std::max(plot.top + metrics.ascent(), axes.YOfGain(db) - margin));
   }
+  return labels;
+}
+
+void PaintCurveAxisLabels(QPainter& painter, const CurveAxes& axes, std::span<const int> levels, int scalePercent) {
+  const std::vector<AxisLabel> labels = CurveAxisLabels(painter.font(), axes, levels, scalePercent);
+  painter.setFont(AxisFont(painter.font(), scalePercent));
+  painter.setPen(Argb(kAxisLabelColour));
+  for (const AxisLabel& label : labels) painter.drawText(label.baseline, label.text);
 }
 
 void DrawBezier(QPainter& painter, const std::vector<PixelPoint>& points) {

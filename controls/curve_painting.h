@@ -4,6 +4,9 @@
 /// cardinal spline).
 
 #include <QColor>
+#include <QFont>
+#include <QPoint>
+#include <QString>
 #include <span>
 #include <vector>
 
@@ -20,6 +23,18 @@ QColor Argb(unsigned argb);
 /// they stay crisp.
 void PaintCurveGrid(QPainter& painter, const CurveAxes& axes, std::span<const int> dottedLevels, int penWidth,
                     unsigned argb);
+
+/// One axis text: what it says, where its baseline starts, and the box it covers.
+struct AxisLabel {
+  QString text;
+  QPoint baseline;
+  PixelRect box;
+};
+
+/// The axis texts PaintCurveAxisLabels draws in a font derived from `base`: the layout
+/// keeps the band numbers off them.
+std::vector<AxisLabel> CurveAxisLabels(const QFont& base, const CurveAxes& axes, std::span<const int> levels,
+                                       int scalePercent);
 
 /// Frequencies along the bottom edge and the gains `levels` (dB) along the left edge, in
 /// a small dim font scaled by `scalePercent`.

@@ -189,8 +189,11 @@ void EqualizerCurve::LayoutLabels() {
     label.right = label.left + width;
     m_layout.labels[k] = label;
   }
-  StaggerBandLabels(std::span<PixelRect>(m_layout.labels.data(), static_cast<std::size_t>(m_bandCount)),
-                    m_axes.Plot());
+  // The numbers stay off each other and off the axis texts ("0 dB" lies under band 1 at start-up).
+  std::vector<PixelRect> axisTexts;
+  for (const AxisLabel& text : CurveAxisLabels(font(), m_axes, kAxisLevels, scale)) axisTexts.push_back(text.box);
+  PlaceBandLabels(std::span<PixelRect>(m_layout.labels.data(), static_cast<std::size_t>(m_bandCount)), axisTexts,
+                  m_axes.Plot());
 }
 
 void EqualizerCurve::LayoutCurrentBand() {
@@ -271,6 +274,7 @@ void EqualizerCurve::paintEvent(QPaintEvent* /*event*/) {
     m_backdrop.setDevicePixelRatio(ratio);
     m_backdrop.fill(Qt::transparent);
     QPainter backdrop(&m_backdrop);
+    backdrop.setFont(font());  // the axis texts in the font the band labels are laid out against
     PaintBackdrop(backdrop, scale);
     m_backdropKey = key;
   }

@@ -1,10 +1,12 @@
 #include "controls/equalizer_curve_ac.h"
 
+#include <QFontMetrics>
 #include <QPainter>
 #include <algorithm>
 
 #include "controls/curve_attributes.h"
 #include "controls/curve_painting.h"
+#include "ui/language_tables.h"
 #include "ui/skin.h"
 #include "ui/window_base.h"
 
@@ -31,6 +33,14 @@ constexpr std::array<SetStyle, EqualizerCurveAc::kSets> kStyles = {{
     {false, Qt::DotLine, true, false},
 }};
 
+/// The legend's texts of the four kinds of curve, in the order of the sets.
+constexpr std::array<const char*, EqualizerCurveAc::kSets> kKindTexts = {
+    "${irc_show_measured}", "${irc_show_correction}", "${irc_show_target}", "${irc_show_predicted}"};
+/// The line a kind's legend row shows when its colour is each output's own.
+constexpr unsigned kLegendLine = 0xFFD5DAE0u;
+constexpr unsigned kLegendPlate = 0xC0121418u;
+constexpr unsigned kLegendEdge = 0xFF363C45u;
+
 unsigned ColourOf(EqualizerCurveAc::Set set, int channel) {
   const auto i = static_cast<std::size_t>(channel);
   switch (set) {
@@ -42,7 +52,39 @@ unsigned ColourOf(EqualizerCurveAc::Set set, int channel) {
 
 }  // namespace
 
-EqualizerCurveAc::EqualizerCurveAc(QWidget* parent) : QWidget(parent) { setFocusPolicy(Qt::ClickFocus); }
+EqualizerCurveAc::EqualizerCurveAc(QWidget* parent) : QWidget(parent) {
+  setFocusPolicy(Qt::ClickFocus);
+  for (int ch = 0; ch < kMaxChannels; ++ch) m_channelNames[static_cast<std::size_t>(ch)] = QString::number(ch + 1);
+}
+
+void EqualizerCurveAc::SetChannelNames(std::span<const QString> names) {
+  for (std::size_t ch = 0; ch < names.size() && ch < m_channelNames.size(); ++ch) m_channelNames[ch] = names[ch];
+  m_curvesStale = true;
+  update();
+}
+
+std::vector<EqualizerCurveAc::LegendRow> EqualizerCurveAc::Legend() const {
+  std::vector<LegendRow> rows;
+  std::array<bool, kSets> kindShown{};
+  for (int ch = 0; ch < kMaxChannels; ++ch) {
+    bool any = false;
+    for (const Set set : {Set::Measured, Set::Correction, Set::Target, Set::Predicted}) {
+      // Only what is drawn: a chosen output has no curve before its run has measured it.
+      if (!Shown(set, ch) || m_sets[Index(set)].decibels[static_cast<std::size_t>(ch)].empty()) continue;
+      any = true;
+      kindShown[Index(set)] = true;
+    }
+    if (any)
+      rows.push_back({ui::Tr(m_channelNames[static_cast<std::size_t>(ch)]), ColourOf(Set::Measured, ch), Qt::SolidLine, ch});
+  }
+  for (const Set set : {Set::Measured, Set::Correction, Set::Target, Set::Predicted}) {
+    if (!kindShown[Index(set)]) continue;
+    // The target has one colour of its own; the other kinds take each output's colour.
+    const unsigned colour = set == Set::Target ? kTargetColour : kLegendLine;
+    rows.push_back({ui::Tr(QString::fromLatin1(kKindTexts[Index(set)])), colour, kStyles[Index(set)].pen, -1});
+  }
+  return rows;
+}
 
 void EqualizerCurveAc::SetCurves(Set set, std::span<const AcCurveView> channels) {
   if (channels.empty()) return;
@@ -120,8 +162,56 @@ void EqualizerCurveAc::PaintCurves(int scale) {
       else DrawBezier(painter, points);
     }
   }
+  PaintLegend(painter, scale);
   m_curvesStale = false;
   ++m_curvePaints;
+}
+
+void EqualizerCurveAc::PaintLegend(QPainter& painter, int scale) const {
+  const std::vector<LegendRow> rows = Legend();
+  if (rows.empty()) return;
+  QFont font = painter.font();
+  font.setPixelSize(std::max(1, ScaledSize(10, scale)));
+  painter.setFont(font);
+  const QFontMetrics metrics(font);
+  const int pad = ScaledSize(6, scale);
+  const int rowHeight = metrics.height() + ScaledSize(2, scale);
+  const int sample = ScaledSize(22, scale);
+  // Outputs in the first column, kinds of curve in the second, each as wide as its texts.
+  std::array<std::vector<const LegendRow*>, 2> columns;
+  std::array<int, 2> widths{};
+  for (const LegendRow& row : rows) {
+    const std::size_t c = row.channel >= 0 ? 0 : 1;
+    columns[c].push_back(&row);
+    widths[c] = std::max(widths[c], sample + pad / 2 + metrics.horizontalAdvance(row.text));
+  }
+  const int gap = !columns[0].empty() && !columns[1].empty() ? 2 * pad : 0;
+  const int width = pad + widths[0] + gap + widths[1] + pad;
+  const int height = pad + static_cast<int>(std::max(columns[0].size(), columns[1].size())) * rowHeight + pad / 2;
+  const PixelRect& plot = m_axes.Plot();
+  const QRect plate(plot.right - pad - width, plot.top + pad, width, height);
+  painter.setPen(QPen(Argb(kLegendEdge), 1));
+  painter.setBrush(Argb(kLegendPlate));
+  painter.drawRoundedRect(plate, 3, 3);
+  painter.setBrush(Qt::NoBrush);
+  int x = plate.left() + pad;
+  for (std::size_t c = 0; c < columns.size(); ++c) {
+    int y = plate.top() + pad;
+    for (const LegendRow* row : columns[c]) {
+      const int middle = y + rowHeight / 2;
+      if (row->channel >= 0) {
+        // An output's colour as a swatch.
+        painter.fillRect(QRect(x, middle - rowHeight / 4, sample, std::max(2, rowHeight / 2)), Argb(row->colour));
+      } else {
+        painter.setPen(QPen(Argb(row->colour), std::max(1, ScaledSize(2, scale)), row->pen, Qt::FlatCap));
+        painter.drawLine(x, middle, x + sample, middle);
+      }
+      painter.setPen(Argb(kLegendLine));
+      painter.drawText(QPoint(x + sample + pad / 2, y + (rowHeight + metrics.ascent() - metrics.descent()) / 2), row->text);
+      y += rowHeight;
+    }
+    if (!columns[c].empty()) x += widths[c] + gap;
+  }
 }
 
 void EqualizerCurveAc::paintEvent(QPaintEvent* /*event*/) {

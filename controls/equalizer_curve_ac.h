@@ -2,13 +2,15 @@
 /// The calibration window's curve display: on a 20 Hz..20 kHz / +20..-20 dB plot, per
 /// output the spectrum the box measured (solid), the correction it computed (dashed), the
 /// target it aims at (solid, one colour for all) and the response predicted after the
-/// correction (dotted). It shows only: it takes no pointer input and raises no
-/// notification.
+/// correction (dotted). A legend in the top right corner names the colour of each output
+/// shown and the line of each kind of curve shown. It shows only: it takes no pointer input
+/// and raises no notification.
 ///
 /// The grid is painted once per size and the curves once per change: a repaint that
 /// changes nothing only copies the two cached layers.
 
 #include <QPixmap>
+#include <QString>
 #include <QWidget>
 #include <array>
 #include <span>
@@ -16,6 +18,8 @@
 
 #include "controls/curve_geometry.h"
 #include "ui/attribute_sink.h"
+
+class QPainter;
 
 namespace qb::controls {
 
@@ -43,6 +47,14 @@ class EqualizerCurveAc : public QWidget, public ui::AttributeSink {
   enum class Set { Measured = 0, Correction = 1, Target = 2, Predicted = 3 };
   static constexpr int kSets = 4;
 
+  /// One row of the legend: an output in its colour, or a kind of curve with its line.
+  struct LegendRow {
+    QString text;       ///< resolved in the current language
+    unsigned colour = 0;
+    Qt::PenStyle pen = Qt::SolidLine;
+    int channel = -1;   ///< the output, or -1 for a kind of curve
+  };
+
   explicit EqualizerCurveAc(QWidget* parent = nullptr);
 
   static QString InterfaceName() { return QStringLiteral("CurveAc"); }
@@ -62,6 +74,11 @@ class EqualizerCurveAc : public QWidget, public ui::AttributeSink {
   /// The polyline painted for `channel` of `set` (empty when it is hidden or outside the
   /// set), in the control's current size.
   std::vector<PixelPoint> Polyline(Set set, int channel) const;
+  /// The outputs' names in the legend (texts or language keys; "1".."8" unless set).
+  void SetChannelNames(std::span<const QString> names);
+  /// What the legend lists: every output with a curve drawn, in order, then every kind of
+  /// curve drawn (its text from "${irc_show_measured}" .. "${irc_show_predicted}").
+  std::vector<LegendRow> Legend() const;
   /// How often the curves layer was painted: a repaint without a change reuses it.
   int CurvePaints() const { return m_curvePaints; }
   const CurveAxes& Axes() const { return m_axes; }
@@ -88,8 +105,10 @@ class EqualizerCurveAc : public QWidget, public ui::AttributeSink {
   int ScalePercent() const;
   void PaintGrid(int scale);
   void PaintCurves(int scale);
+  void PaintLegend(QPainter& painter, int scale) const;
 
   std::array<CurveSet, kSets> m_sets{};
+  std::array<QString, kMaxChannels> m_channelNames{};
   CurveAxes m_axes;
   bool m_hasBackground = false;
   unsigned m_background = 0;

@@ -1,10 +1,7 @@
 #include "core/eq_values.h"
 
 #include <algorithm>
-#include <charconv>
-#include <climits>
 #include <cmath>
-#include <cstdlib>
 
 namespace qb {
 namespace {
@@ -15,57 +12,9 @@ constexpr double kGridHigh = 20000.0;
 /// as that limit after float rounding).
 constexpr float kAtLimit = 0.01f;
 
-std::string_view SkipBlanks(std::string_view text) {
-  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-  return text;
-}
-
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
 double GridExponentSpan() { return std::log10(kGridHigh) - std::log10(kGridLow); }
 
 }  // namespace
-
-int ReadWholeNumber(std::string_view text) {
-  text = SkipBlanks(text);
-  bool negative = false;
-  if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
-    negative = text.front() == '-';
-    text.remove_prefix(1);
-  }
-  long long value = 0;
-  for (char c : text) {
-    if (!IsDigit(c)) break;
-    // Saturate well before long long could overflow; anything this large is out of every range.
-    value = std::min<long long>(value * 10 + (c - '0'), static_cast<long long>(INT_MAX) + 1);
-  }
-  if (negative) value = -value;
-  return static_cast<int>(std::clamp<long long>(value, INT_MIN, INT_MAX));
-}
-
-float ReadNumber(std::string_view text) {
-  text = SkipBlanks(text);
-  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
-  float value = 0.0f;
-  const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (result.ec != std::errc() || !std::isfinite(value)) return 0.0f;
-  return value;
-}
-
-int ReadFrequencyText(std::string_view text) {
-  const std::size_t letter = text.find_first_of("Kk");
-  if (letter == std::string_view::npos || letter == 0) return ReadWholeNumber(text);
-  const long long thousands = ReadWholeNumber(text.substr(0, letter));
-  long long hundreds = 0;
-  if (letter + 1 < text.size() && IsDigit(text[letter + 1])) hundreds = text[letter + 1] - '0';
-  if (thousands < 0) hundreds = -hundreds;
-  return static_cast<int>(std::clamp<long long>(thousands * 1000 + hundreds * 100, INT_MIN, INT_MAX));
-}
-
-int BandFrequencyFromText(std::string_view text, int current) {
-  const int hz = ReadFrequencyText(text);
-  return (hz < kMinFrequencyHz || hz > kMaxFrequencyHz) ? current : hz;
-}
 
 int FrequencyGridPoint(int k) {
   k = std::clamp(k, 0, kFrequencyGridLast);

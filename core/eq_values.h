@@ -1,12 +1,11 @@
 #pragma once
-/// The rules by which band and crossover values are read, stepped and held: the "K" notation
-/// of frequencies, the 201-point logarithmic frequency grid of the up/down buttons, the Q and
-/// gain steps, and the two ways of deciding that an output's bands are flat. Pure functions;
-/// text is read the same whatever the process locale.
+/// The rules by which band and crossover values are stepped and held: the 201-point
+/// logarithmic frequency grid of the up/down buttons, the Q and gain steps, and the two ways
+/// of deciding that an output's bands are flat. Pure functions. (Typed values, the "K"
+/// notation of frequencies among them, are read by core/typed_number.h.)
 
 #include <optional>
 #include <span>
-#include <string_view>
 
 #include "core/profile.h"
 
@@ -18,22 +17,6 @@ inline constexpr int kFrequencyGridLast = 200;
 /// the same value).
 inline constexpr float kQStep = kBandValueStep;
 inline constexpr float kGainStep = 0.1f;
-
-/// A text read as a number the way the user typed it: leading blanks and an optional sign,
-/// then the longest number that follows; the rest ("Hz", "dB") is ignored. 0 when no number
-/// starts the text. Whole numbers saturate at the int range instead of overflowing.
-int ReadWholeNumber(std::string_view text);
-float ReadNumber(std::string_view text);
-
-/// A frequency text with the "K" notation: when a 'K' or 'k' follows at least one character,
-/// the whole number before it counts thousands and the one character after it (a digit)
-/// hundreds, so "1K5" is 1500 and "2k" is 2000; otherwise the text is read as a whole number
-/// ("K5" reads as 0). The result is not range-checked.
-int ReadFrequencyText(std::string_view text);
-
-/// The band frequency a text gives: ReadFrequencyText when it lies within
-/// kMinFrequencyHz..kMaxFrequencyHz, else `current` (the band keeps its frequency).
-int BandFrequencyFromText(std::string_view text, int current);
 
 /// Grid point k (held to 0..kFrequencyGridLast): round(10^(log10 20 + 3 x k / 200)) Hz.
 int FrequencyGridPoint(int k);

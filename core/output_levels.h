@@ -1,8 +1,7 @@
 #pragma once
-/// The numbers behind the output strips and the main volume block: reading what the user
-/// typed, the main volume's dB curve, and the delay units. Plain functions, no toolkit.
-
-#include <string_view>
+/// The numbers behind the output strips and the main volume block: the main volume's dB
+/// curve and the delay units. Plain functions, no toolkit. (What the user types into them
+/// is read by core/typed_number.h.)
 
 #include "core/box_limits.h"
 #include "core/session_state.h"
@@ -21,20 +20,6 @@ double MainVolumeDb(int position, int sliderMinimum);
 /// What the main volume command carries for `position`: the attenuation 6 - dB (66 when
 /// off, 0 at the top step).
 double MainVolumeAttenuation(int position, int sliderMinimum);
-
-/// The whole number `text` begins with, as the user typed it ("-20dB" reads -20): leading
-/// blanks and one sign are accepted; a text that does not begin with a digit reads 0; a
-/// number beyond the int range reads as the nearer int limit.
-int LeadingWholeNumber(std::string_view text);
-
-/// True when `text` begins with a number as LeadingNumber reads one (blanks and one sign
-/// first): what tells a typed value from a typo, which must change nothing.
-bool StartsWithNumber(std::string_view text);
-
-/// The decimal number `text` begins with ("17.5 cm" reads 17.5, ".5" reads 0.5): leading
-/// blanks, one sign, digits with one decimal point and an exponent. Anything else (no
-/// digits, "nan", "inf") reads 0; a number beyond the double range reads 0 too.
-double LeadingNumber(std::string_view text);
 
 /// A distance typed in `unit` (cm or in) held to what sound travels in 0..kMaxSentDelayMs:
 /// no speaker is nearer than the listener, and the mirror must not keep a delay that no

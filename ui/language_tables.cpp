@@ -40,6 +40,12 @@ bool LanguageTables::Select(const QString& name) {
   return false;
 }
 
+bool LanguageTables::Has(const QString& name) const {
+  for (const Table& table : m_tables)
+    if (table.name == name) return true;
+  return false;
+}
+
 QString LanguageTables::Resolve(const QString& text) const {
   QString result = text;
   if (text.startsWith(u"${") && m_current >= 0) {

@@ -18,6 +18,8 @@ class LanguageTables {
   bool Load(const QString& name, const QByteArray& xml, QString* error = nullptr);
   /// Makes the named table current; false (current unchanged) when none has that name.
   bool Select(const QString& name);
+  /// True when a table of that name is loaded.
+  bool Has(const QString& name) const;
   /// The name last selected, even one without a table ("ru"); "" before any.
   QString CurrentName() const { return m_currentName; }
   /// The text shown for `text` in the current table.

@@ -3,7 +3,9 @@
 #include "controls/equalizer_curve_ac.h"
 #include "shell/log.h"
 #include "ui/buttons.h"
+#include "ui/combo.h"
 #include "ui/control_text.h"
+#include "ui/language_tables.h"
 #include "ui/message_port.h"
 #include "ui/notification.h"
 #include "ui/progress.h"
@@ -16,6 +18,11 @@ QString Indexed(const char* format, int n) { return QString::fromLatin1(format).
 
 /// The distance label of output n, shown when its distance is reported.
 QString DistanceLabelName(int n) { return QStringLiteral("ch_%1: ").arg(n); }
+
+/// "Output 3" for output index 2, in the current language.
+QString OutputName(int n) { return QStringLiteral("%1 %2").arg(ui::Tr(QStringLiteral("${output}"))).arg(n + 1); }
+
+constexpr int kAllOutputsItem = 0;
 
 }  // namespace
 
@@ -50,9 +57,20 @@ void CAutoCalWnd::OnInit() {
       PushCurves(static_cast<Display>(d));
     });
   }
+  std::array<QString, kCalibrationChannels> names;
+  for (int n = 0; n < kCalibrationChannels; ++n) names[At(n)] = OutputName(n);
+  m_curve->SetChannelNames(names);
+  // Optional: a layout without the list shows every chosen output.
+  m_shownOutput = Find<ui::Combo>(QStringLiteral("display_output"));
+  if (m_shownOutput) {
+    m_shownOutput->AddItem(QStringLiteral("show_all_outputs"), QStringLiteral("${irc_all_outputs}"));
+    for (int n = 0; n < kCalibrationChannels; ++n) m_shownOutput->AddItem(QStringLiteral("show_output_%1").arg(n), names[At(n)]);
+    m_shownOutput->SelectItem(kAllOutputsItem, false);
+    Bind(m_shownOutput, ui::Event::ItemSelect, [this] { PushAllCurves(); });
+  }
   BindChoices();
   ShowChoices();
-  for (const Display d : {Display::Measured, Display::Correction, Display::Target, Display::Predicted}) PushCurves(d);
+  PushAllCurves();
   m_session.Attach(Port().get());
 }
 
@@ -64,7 +82,7 @@ void CAutoCalWnd::BindChoices() {
       // The session refuses an output without a speaker, and every change during a run.
       m_session.SetOutput(n, box->IsChecked());
       ShowChoices();
-      for (const Display d : {Display::Measured, Display::Correction, Display::Target, Display::Predicted}) PushCurves(d);
+      PushAllCurves();
     });
   }
   const std::array<std::pair<const char*, int>, 3> modules{
@@ -114,6 +132,14 @@ void CAutoCalWnd::ShowChoices() {
     if (mode == m_session.EqMode()) option->SetSelected(true, false);
     option->setEnabled(editable);
   }
+  ShowOutputChoice();
+}
+
+void CAutoCalWnd::ShowOutputChoice() {
+  if (!m_shownOutput) return;
+  for (int n = 0; n < kCalibrationChannels; ++n)
+    m_shownOutput->SetItemVisible(n + 1, (m_session.Outputs() >> n & 1u) != 0);
+  if (!m_shownOutput->IsItemVisible(m_shownOutput->CurrentSelection())) m_shownOutput->SelectItem(kAllOutputsItem, false);
 }
 
 // --- user actions ---------------------------------------------------------------------------------
@@ -194,14 +220,19 @@ void CAutoCalWnd::Show(const CalibrationUpdate& update) {
   }
 }
 
+void CAutoCalWnd::PushAllCurves() {
+  for (const Display d : {Display::Measured, Display::Correction, Display::Target, Display::Predicted}) PushCurves(d);
+}
+
 void CAutoCalWnd::PushCurves(Display display) {
   const CalibrationData& results = m_session.Data();
   std::array<controls::AcCurveView, kCalibrationChannels> views{};
   const bool on = m_displayOn[static_cast<std::size_t>(display)];
+  const int only = m_shownOutput ? m_shownOutput->CurrentSelection() - 1 : -1;
   for (int n = 0; n < kCalibrationChannels; ++n) {
     controls::AcCurveView& v = views[At(n)];
-    // Curves are shown for the outputs chosen.
-    v.show = on && (m_session.Outputs() >> n & 1u) != 0;
+    // Curves are shown for the outputs chosen, or for the one of them the user picked.
+    v.show = on && (m_session.Outputs() >> n & 1u) != 0 && (only < 0 || only == n);
     switch (display) {
       case Display::Measured:
         v.frequencies = results.MeasuredFrequencies(n);

@@ -4,7 +4,8 @@
 /// correction, target and predicted curves of each output appear as the box reports them,
 /// and the result is applied or discarded. The rules and the choices live in the core's
 /// CalibrationSession; this window shows what it says and passes on what the user does.
-/// While a run is active the choices are locked.
+/// While a run is active the choices are locked. The chart's legend names each output's
+/// colour and each kind of curve, and the user may show one output at a time.
 ///
 /// Result: 1 when the result was applied or discarded through the window's buttons or
 /// applied on closing, 0 when it was discarded on closing.
@@ -20,6 +21,7 @@ class EqualizerCurveAc;
 namespace qb::ui {
 class Button;
 class CheckBox;
+class Combo;
 class Option;
 class Progress;
 }  // namespace qb::ui
@@ -58,6 +60,10 @@ class CAutoCalWnd : public DialogBase {
   /// The choice controls as the session holds them, usable while no run is active.
   void ShowChoices();
   void PushCurves(Display display);
+  void PushAllCurves();
+  /// The output list offers "all" and each chosen output; a shown output that is no longer
+  /// chosen gives way to all.
+  void ShowOutputChoice();
   void Tell(const QString& key);
 
   CalibrationSession& m_session;
@@ -70,6 +76,7 @@ class CAutoCalWnd : public DialogBase {
   QWidget* m_tips = nullptr;
   ui::Progress* m_progress = nullptr;
   controls::EqualizerCurveAc* m_curve = nullptr;
+  ui::Combo* m_shownOutput = nullptr;  ///< item 0: every chosen output; item n + 1: output n
 };
 
 /// Opens the calibration window on `owner` for the core's open `session` and runs it until

@@ -1,5 +1,6 @@
 #include "windows/eq_exchange.h"
 
+#include <QFileInfo>
 #include <array>
 
 #include "core/eq_import.h"
@@ -9,6 +10,7 @@
 #include "shell/log.h"
 #include "ui/language_tables.h"
 #include "windows/presenter_host.h"
+#include "windows/text_format.h"
 
 namespace qb::windows {
 namespace {
@@ -43,7 +45,9 @@ void ImportFilterText(EqualizerManager& core, PresenterHost& host, const QString
                          ui::Tr(QStringLiteral("${eq_import_rest}"));
     if (host.ShowConfirm(QStringLiteral("${tips}"), text) != 1) return;
   }
-  core.Eq().ImportBands(output, plan.bands, plan.bypassed);
+  if (!core.Eq().ImportBands(output, plan.bands, plan.bypassed)) return;
+  host.ShowStatus(FillPlaceholders(ui::Tr(QStringLiteral("${status_imported}")),
+                                   {QString::number(plan.bands.size()), QFileInfo(path).fileName()}));
 }
 
 void ExportFilterText(EqualizerManager& core, PresenterHost& host, const QString& path) {
@@ -51,7 +55,11 @@ void ExportFilterText(EqualizerManager& core, PresenterHost& host, const QString
   const std::string text = EqExportText(core.CurrentProfile(), outputs, [](int role) {
     return ui::Tr(QString::fromLatin1(RoleText(role).data(), static_cast<qsizetype>(RoleText(role).size()))).toStdString();
   });
-  if (!SaveTextFile(path.toStdString(), text)) Tell(host, ui::Tr(QStringLiteral("${eq_file_write_error}")));
+  if (!SaveTextFile(path.toStdString(), text)) {
+    Tell(host, ui::Tr(QStringLiteral("${eq_file_write_error}")));
+    return;
+  }
+  host.ShowStatus(FillPlaceholders(ui::Tr(QStringLiteral("${status_exported}")), {QFileInfo(path).fileName()}));
 }
 
 }  // namespace qb::windows

@@ -13,9 +13,11 @@ class PresenterHost;
 namespace windows {
 
 /// Imports the filter text at `path` into the current output, after asking when some of
-/// its filters cannot be used; tells the user when nothing can.
+/// its filters cannot be used; tells the user when nothing can, and on the status line what
+/// was imported.
 void ImportFilterText(EqualizerManager& core, PresenterHost& host, const QString& path);
-/// Writes the current output's bands to `path`; tells the user when it cannot.
+/// Writes the current output's bands to `path`; tells the user when it cannot, and on the
+/// status line that it did.
 void ExportFilterText(EqualizerManager& core, PresenterHost& host, const QString& path);
 
 }  // namespace windows

@@ -11,6 +11,7 @@
 #include "windows/presenter_host.h"
 #include "windows/text_format.h"
 #include "windows/update_fw_wnd.h"
+#include "windows/update_texts.h"
 
 namespace qb {
 
@@ -38,7 +39,9 @@ void FirmwareFlow::ForceUpdate() {
   if (code != kResourceWritten) {
     if (!mcu.empty()) QFile::remove(QString::fromStdString(mcu));
     if (!flash.empty()) QFile::remove(QString::fromStdString(flash));
-    m_host.ShowMessage(QStringLiteral("${tips}"), QStringLiteral("File prepare error. error code %1").arg(code),
+    LogPrintA("File prepare error. error code %d\n", code);
+    m_host.ShowMessage(QStringLiteral("${tips}"),
+                       windows::PrepareErrorText(code, QString::fromStdString(FirmwareTempDir())),
                        {QStringLiteral("${confirm}")});
     return;
   }

@@ -101,6 +101,14 @@ void CForceUpdateWnd::ContinueUpdate() {
   }
   EnableButtons(true);
   m_phase = 0;
+  if (m_done) ShowFinished();
+}
+
+void CForceUpdateWnd::ShowFinished() {
+  // The box runs the new firmware: another start would send it all again. The window only
+  // closes now.
+  m_update->setEnabled(false);
+  ui::SetControlText(m_cancel, QStringLiteral("${close}"));
 }
 
 void CForceUpdateWnd::ResetMcuFactoryDefault() {
@@ -112,6 +120,7 @@ void CForceUpdateWnd::ResetMcuFactoryDefault() {
     m_done = true;
     m_phase = 0;
     EnableButtons(true);
+    ShowFinished();
   }
 }
 

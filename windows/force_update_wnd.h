@@ -54,6 +54,8 @@ class CForceUpdateWnd : public DialogBase {
   void EnableButtons(bool on);
   /// A transfer failed or was refused: back to the phase before it, buttons enabled.
   void RollBack(const QString& text);
+  /// The whole sequence is done: the window offers only to close.
+  void ShowFinished();
 
   FirmwareUpdater& m_updater;
   QString m_mcuPath;

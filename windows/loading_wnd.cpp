@@ -16,6 +16,10 @@ void CLoadingWnd::Finish() {
   if (IsModalRunning()) Close(kCodeConfirm);
 }
 
+void CLoadingWnd::SetText(const QString& textKey) {
+  ShowTitle(FindControl(QStringLiteral("loading_text")), textKey);
+}
+
 void CLoadingWnd::OnInit() {
   // Every control of the loading window is optional: it may be a bare animation.
   ApplyOwnerScale();

@@ -29,6 +29,9 @@ class CLoadingWnd : public DialogBase {
   int Run();
   /// The task is done: ends the window with 1 (at once when running, else its next Run).
   void Finish();
+  /// What the window says the task does (a language key), "${loading}" unless set; after
+  /// Build.
+  void SetText(const QString& textKey);
 
  protected:
   void OnInit() override;

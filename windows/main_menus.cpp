@@ -1,6 +1,11 @@
 #include "windows/main_menus.h"
 
+#include <QFileInfo>
+#include <memory>
+#include <utility>
+
 #include "core/equalizer_manager.h"
+#include "core/profile_file.h"
 #include "core/role_catalogue.h"
 #include "shell/firmware_resources.h"
 #include "shell/log.h"
@@ -15,6 +20,7 @@
 #include "windows/mixer_wnd.h"
 #include "windows/profile_dialogs.h"
 #include "windows/scene_wnd.h"
+#include "windows/text_format.h"
 
 namespace qb {
 namespace {
@@ -78,8 +84,11 @@ void MainMenus::BindOptionItems() {
   BindItem(QStringLiteral("option_item_reset_default"), [this] {
     LogPrintA("EqualizerManager::ResetMcuFactoryDefault\n");
     if (m_host.ShowConfirm(QStringLiteral("${tips}"), QStringLiteral("${factory_default_tips}")) != 1) return;
-    if (!m_core.Session().StartFactoryDefault())
+    if (!m_core.Session().StartFactoryDefault()) {
       m_host.ShowMessage(QStringLiteral("${tips}"), QStringLiteral("${task_not_started}"), {QStringLiteral("${confirm}")});
+      return;
+    }
+    if (m_actions.factoryResetStarted) m_actions.factoryResetStarted();
   });
   BindItem(QStringLiteral("option_item_about"), [this] { ShowAbout(); });
   const auto language = [this](const char* name, int stored) {
@@ -98,6 +107,10 @@ void MainMenus::ShowOptionMenu() {
   if (!m_core.Session().IsDeviceOpen()) menu->SetItemEnabled(QStringLiteral("option_item_reset_default"), false);
   menu->SetItemEnabled(QStringLiteral("option_item_undo"), m_core.History().CanUndo());
   menu->SetItemEnabled(QStringLiteral("option_item_redo"), m_core.History().CanRedo());
+  // Only the languages whose texts the program has are offered.
+  for (const auto& [item, language] : {std::pair{"option_item_language_en", "en"}, std::pair{"option_item_language_cn", "cn_zh"},
+                                       std::pair{"option_item_language_ru", "ru"}})
+    menu->SetItemVisible(QString::fromLatin1(item), ui::Languages().Has(QString::fromLatin1(language)));
   menu->PopBelow(m_presenter.View().option);
 }
 
@@ -160,7 +173,19 @@ void MainMenus::LoadProfile(bool whole) {
   const std::string file = path.toStdString();
   SceneService& scenes = m_core.Scenes();
   const ProfileFileResult result = whole ? scenes.LoadWholeProfile(file) : scenes.LoadSceneProfile(file);
-  if (result != ProfileFileResult::Ok) TellProfileResult(static_cast<int>(result), whole);
+  const bool unreadable = result != ProfileFileResult::Ok && result != ProfileFileResult::TaskBusy;
+  if (!whole && unreadable && OfferWholeLoad(path)) return;
+  TellProfileResult(static_cast<int>(result), whole, false, path);
+}
+
+bool MainMenus::OfferWholeLoad(const QString& path) {
+  auto whole = std::make_unique<WholeProfile>();
+  if (ReadWholeProfileFile(path.toStdString(), *whole) != ProfileFileResult::Ok) return false;
+  LogPrintA("%s holds a whole configuration\n", qPrintable(path));
+  if (m_host.ShowConfirm(QStringLiteral("${tips}"), QStringLiteral("${profile_is_whole}")) != 1) return true;
+  const ProfileFileResult result = m_core.Scenes().LoadWholeProfile(path.toStdString());
+  TellProfileResult(static_cast<int>(result), true, false, path);
+  return true;
 }
 
 void MainMenus::SaveProfile(bool whole) {
@@ -168,21 +193,30 @@ void MainMenus::SaveProfile(bool whole) {
   if (path.isEmpty()) return;
   const std::string file = path.toStdString();
   if (!whole) {
-    TellProfileResult(static_cast<int>(m_core.Scenes().SaveSceneProfile(file)), false);
+    TellProfileResult(static_cast<int>(m_core.Scenes().SaveSceneProfile(file)), false, true, path);
     return;
   }
-  const bool started = m_core.Scenes().SaveWholeProfile(file, [this](ProfileFileResult result) {
+  // The box's scenes are read before the file is written: the loading window says so.
+  m_host.NameNextTask(QStringLiteral("${saving}"));
+  const bool started = m_core.Scenes().SaveWholeProfile(file, [this, path](ProfileFileResult result) {
     // The plug-out notice has already told the user the box left.
     if (result == ProfileFileResult::BoxLeft && m_core.Session().State() != ConnectionState::Connected) return;
-    TellProfileResult(static_cast<int>(result), true);
+    TellProfileResult(static_cast<int>(result), true, true, path);
   });
-  if (!started)
+  if (!started) {
+    m_host.NameNextTask({});
     m_host.ShowMessage(QStringLiteral("${tips}"), QStringLiteral("${task_not_started}"), {QStringLiteral("${confirm}")});
+  }
 }
 
-void MainMenus::TellProfileResult(int result, bool whole) {
-  m_host.ShowMessage(QStringLiteral("${tips}"),
-                     QString::fromLatin1(ProfileFileMessage(static_cast<ProfileFileResult>(result), whole)),
+void MainMenus::TellProfileResult(int result, bool whole, bool saving, const QString& path) {
+  const auto outcome = static_cast<ProfileFileResult>(result);
+  if (outcome == ProfileFileResult::Ok) {
+    const QString key = saving ? QStringLiteral("${status_saved}") : QStringLiteral("${status_loaded}");
+    m_host.ShowStatus(windows::FillPlaceholders(ui::Tr(key), {QFileInfo(path).fileName()}));
+    return;
+  }
+  m_host.ShowMessage(QStringLiteral("${tips}"), QString::fromLatin1(ProfileFileMessage(outcome, whole)),
                      {QStringLiteral("${confirm}")});
 }
 

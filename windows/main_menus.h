@@ -3,7 +3,7 @@
 /// output (role) menu of each strip. Each menu button is bound when the window starts, and
 /// each item of the menu files to what it does; an item without a handler fails the start.
 /// The scene menu's file items ask for a path, run the core's profile operation and tell the
-/// user how it went.
+/// user how it went: a success on the status line, a failure in a message box.
 
 #include <QString>
 #include <QStringList>
@@ -27,6 +27,8 @@ struct MainMenuActions {
   /// Asks which profile file to open or write (windows::ProfileKind, ProfileDialog as int);
   /// empty when cancelled.
   std::function<QString(int kind, int dialog)> askPath;
+  /// The box was told to restore its factory settings (the window says when it is back).
+  std::function<void()> factoryResetStarted;
 };
 
 class MainMenus {
@@ -56,7 +58,11 @@ class MainMenus {
   void SaveProfile(bool whole);
   void ExchangeFilterText(bool importing);
   void ShowAbout();
-  void TellProfileResult(int result, bool whole);
+  /// A file operation's outcome: success on the status line, a failure in a message box.
+  void TellProfileResult(int result, bool whole, bool saving, const QString& path);
+  /// A file the scene-profile load refused that holds a whole configuration: says so and
+  /// offers to load it as one. False when the file is no whole configuration either.
+  bool OfferWholeLoad(const QString& path);
 
   ui::WindowBase& m_window;
   EqualizerManager& m_core;

@@ -1,10 +1,13 @@
 #include "windows/main_wnd.h"
 
 #include <QApplication>
-#include <QKeyEvent>
+#include <QDesktopServices>
+#include <QLabel>
 #include <QLineEdit>
 #include <QTimer>
 #include <QTimerEvent>
+#include <utility>
+#include <vector>
 
 #include "controls/control_factory.h"
 #include "core/device_access.h"
@@ -17,8 +20,10 @@
 #include "ui/control_text.h"
 #include "ui/language_tables.h"
 #include "ui/message_port.h"
+#include "windows/about_wnd.h"
 #include "windows/auto_cal_wnd.h"
 #include "windows/edit_gestures.h"
+#include "windows/factory_reset_watch.h"
 #include "windows/firmware_flow.h"
 #include "windows/loading_wnd.h"
 #include "windows/main_menus.h"
@@ -26,8 +31,11 @@
 #include "windows/mem_wr_wnd.h"
 #include "windows/message_box.h"
 #include "windows/msg_checkbox_wnd.h"
+#include "windows/plug_keys.h"
 #include "windows/profile_dialogs.h"
 #include "windows/start_up.h"
+#include "windows/status_line.h"
+#include "windows/undo_notice.h"
 
 namespace qb {
 namespace {
@@ -86,9 +94,11 @@ CMainWnd::CMainWnd(MainWndOptions options)
           MainMenuActions{[this](bool redo) { UndoRedo(redo); },
                           [this](const QString& name, int stored) { SwitchLanguage(name, stored); },
                           [this] { m_firmware->ShowUpdateWindow(); }, [this] { ShowAutoCalibration(); },
-                          [this](int kind, int dialog) { return AskProfilePath(kind, dialog); }})),
+                          [this](int kind, int dialog) { return AskProfilePath(kind, dialog); },
+                          [this] { m_factoryReset->Started(); }})),
       m_firmware(std::make_unique<FirmwareFlow>(*this, *m_core, *this, m_options.firmwareFileChooser)),
-      m_gestures(std::make_unique<EditGestures>(m_core->History(), this, [this](bool redo) { UndoRedo(redo); })) {
+      m_gestures(std::make_unique<EditGestures>(m_core->History(), this, [this](bool redo) { UndoRedo(redo); })),
+      m_factoryReset(std::make_unique<windows::FactoryResetWatch>(*m_core)) {
   // Replies and the session's messages come to this window, on its thread.
   m_core->Attach(Port().get(), this);
   m_openRetry = new QTimer(this);
@@ -105,11 +115,17 @@ CMainWnd::CMainWnd(MainWndOptions options)
     m_plugPoll = new QTimer(this);
     connect(m_plugPoll, &QTimer::timeout, this, [this] { m_options.plugSwitch->Poll(); });
     m_plugPoll->start(kPlugPollMs);
+    m_plugKeys = new windows::PlugKeys(m_options.plugSwitch, this);
   }
+  m_undoNotice = new windows::UndoNotice(*m_core, [this](const QString& text) { ShowStatus(text); }, this);
 }
 
 CMainWnd::~CMainWnd() {
   if (m_options.plugSwitch) m_options.plugSwitch->SetPlugListener({});
+  // Before the core: they hear its changes.
+  delete m_undoNotice;
+  m_undoNotice = nullptr;
+  m_factoryReset.reset();
   m_hotplug.reset();
   m_gestures.reset();
   m_firmware.reset();
@@ -130,8 +146,8 @@ void CMainWnd::OnInit() {
                     QStringLiteral("xml/channel_settings_6in_mixer.xml"), &error))
     LogPrintA("channel_settings: %s\n", qPrintable(error));
 
-  // Language tables: English, then Chinese (which is current after loading), then the
-  // stored choice; a value without a table ("ru", or junk) leaves the Chinese texts.
+  // Language tables: English and Chinese, then the stored choice; a value without a table
+  // ("ru", or junk) falls back to English.
   LoadProgramLanguages();
   m_core->SetFactoryEq(ReadConfigInt(kFactoryEqKey, 0));
   m_core->SetLanguage(ui::Languages().CurrentName().toStdString());
@@ -163,6 +179,23 @@ void CMainWnd::BindWindowControls() {
   // told the PC leaves.
   Bind(FindControl(QStringLiteral("closebtn")), ui::Event::Click, [this] { OnCloseRequest(); });
   Bind(this, ui::Event::WindowSize, [this] { m_presenter->UpdateEqualizer(0); });
+  BindWebButton();
+  // The status line ends before the title bar's buttons to its right that show.
+  std::vector<QWidget*> neighbours;
+  for (const char* name : {"btn_debug", "web_btn_1", "btnConnect"}) neighbours.push_back(FindControl(QString::fromLatin1(name)));
+  m_status = new windows::StatusLine(Find<QLabel>(QStringLiteral("status_line")), std::move(neighbours),
+                                     m_options.statusHoldMs);
+}
+
+void CMainWnd::BindWebButton() {
+  QWidget* web = FindControl(QStringLiteral("web_btn_1"));
+  if (!web) return;
+  const QUrl address = windows::WebAddress(m_options.webAddress.value_or(windows::BuildWebAddress()));
+  // A button that opens nothing would only puzzle: without an address there is none.
+  web->setVisible(!address.isEmpty());
+  if (address.isEmpty()) return;
+  web->setToolTip(address.toString());
+  Bind(web, ui::Event::Click, [address] { QDesktopServices::openUrl(address); });
 }
 
 void CMainWnd::StartHotplug() {
@@ -202,12 +235,24 @@ int CMainWnd::ShowChoice(const QString& title, const QString& text, const QStrin
   return windows::ShowChoiceBox(this, title, text, choice1, choice2);
 }
 
+void CMainWnd::ShowStatus(const QString& text) {
+  if (m_status) m_status->Show(text);
+}
+
+QString CMainWnd::StatusText() const { return m_status ? m_status->Text() : QString(); }
+
+void CMainWnd::NameNextTask(const QString& textKey) { m_nextTaskTitle = textKey; }
+
 void CMainWnd::OnNotice(SessionNotice notice, int value, std::string_view detail) {
   const QString tips = QStringLiteral("${tips}");
   const QStringList confirm{QStringLiteral("${confirm}")};
   switch (notice) {
     case SessionNotice::TaskStarted: ShowLoading(); break;
-    case SessionNotice::TaskEnded: CloseLoading(); break;
+    case SessionNotice::TaskEnded:
+      CloseLoading();
+      // The restarted box has been read again: only now have its factory settings come back.
+      if (m_factoryReset->TakeBoxBack()) ShowMessage(tips, QStringLiteral("${factory_reset_done}"), confirm);
+      break;
     case SessionNotice::TaskNotStarted: ShowMessage(tips, QStringLiteral("${task_not_started}"), confirm); break;
     case SessionNotice::ConnectFailed: ShowMessage(tips, QStringLiteral("${device_connect_fail}"), confirm); break;
     case SessionNotice::DeviceNotMatch:
@@ -265,6 +310,9 @@ void CMainWnd::timerEvent(QTimerEvent* event) {
 
 void CMainWnd::SwitchLanguage(const QString& name, int storedValue) {
   LogPrintA("change language to %s - %d\n", qPrintable(name), storedValue);
+  // A language without texts would change nothing now and start the program in another
+  // next time: it is never stored.
+  if (!ui::Languages().Has(name)) return;
   ui::Languages().Select(name);
   WriteConfigInt(kLanguageKey, storedValue);
   m_core->SetLanguage(name.toStdString());
@@ -278,7 +326,9 @@ void CMainWnd::SwitchLanguage(const QString& name, int storedValue) {
 void CMainWnd::ShowLoading() {
   CloseLoading();
   windows::CLoadingWnd loading(this);
+  const QString title = std::exchange(m_nextTaskTitle, QString());
   if (!loading.Build()) return;
+  if (!title.isEmpty()) loading.SetText(title);
   m_loading = &loading;
   loading.Run();  // returns once 1275 (or the user) ended it
   m_loading = nullptr;
@@ -350,18 +400,6 @@ void CMainWnd::UndoRedo(bool redo) {
 QString CMainWnd::AskProfilePath(int kind, int dialog) {
   if (m_options.profilePathChooser) return m_options.profilePathChooser(kind, dialog);
   return windows::AskProfilePath(this, static_cast<windows::ProfileKind>(kind), static_cast<windows::ProfileDialog>(dialog));
-}
-
-void CMainWnd::keyPressEvent(QKeyEvent* event) {
-  // Simulate mode: F8 takes the virtual box off the bus, F9 plugs it back in.
-  if (m_options.plugSwitch && (event->key() == Qt::Key_F8 || event->key() == Qt::Key_F9)) {
-    if (event->key() == Qt::Key_F8) m_options.plugSwitch->Unplug();
-    else m_options.plugSwitch->Replug();
-    m_options.plugSwitch->Poll();
-    event->accept();
-    return;
-  }
-  WindowBase::keyPressEvent(event);
 }
 
 // --- closing ---------------------------------------------------------------------------------

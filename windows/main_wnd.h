@@ -7,6 +7,7 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "core/auto_cal_thread.h"
 #include "core/session_host.h"
@@ -28,7 +29,11 @@ class MainMenus;
 class MainPresenter;
 namespace windows {
 class CLoadingWnd;
-}
+class FactoryResetWatch;
+class PlugKeys;
+class StatusLine;
+class UndoNotice;
+}  // namespace windows
 
 struct MainWndOptions {
   std::shared_ptr<HidBackend> backend;
@@ -46,6 +51,11 @@ struct MainWndOptions {
   /// Asks which firmware file the update window upgrades from (the file dialog unless a
   /// test answers instead); an empty text means cancelled.
   std::function<QString(QWidget* owner)> firmwareFileChooser;
+  /// The address the title bar's web button opens; unset, the build's. Without a usable
+  /// one the button is hidden.
+  std::optional<QString> webAddress;
+  /// How long a confirmation stays on the status line before it fades; tests shorten it.
+  int statusHoldMs = 4000;
 };
 
 /// Private message of the simulate mode: the virtual box left (wParam 0) or came back (1).
@@ -71,14 +81,19 @@ class CMainWnd final : public ui::WindowBase, public PresenterHost, public Sessi
   /// Undoes (or redoes) one step of the edit history; what is typed and not yet confirmed
   /// becomes a step first.
   void UndoRedo(bool redo);
-  /// Changes the language, stores the choice and re-resolves every text.
+  /// Changes the language, stores the choice and re-resolves every text. A language
+  /// without a text table changes nothing.
   void SwitchLanguage(const QString& name, int storedValue);
+  /// What the status line shows now (empty once it has faded).
+  QString StatusText() const;
 
   // PresenterHost
   int ShowMessage(const QString& title, const QString& text, const QStringList& buttons) override;
   int ShowConfirm(const QString& title, const QString& text) override;
   int ShowChoice(const QString& title, const QString& text, const QString& choice1,
                  const QString& choice2) override;
+  void ShowStatus(const QString& text) override;
+  void NameNextTask(const QString& textKey) override;
   // SessionHost
   void OnNotice(SessionNotice notice, int value, std::string_view detail) override;
   void StartMainVolumeTimer() override;
@@ -98,11 +113,13 @@ class CMainWnd final : public ui::WindowBase, public PresenterHost, public Sessi
   void HandleCustomMessage(ReplyMessage& message, bool& handled) override;
   void OnCloseRequest() override;
   void timerEvent(QTimerEvent* event) override;
-  void keyPressEvent(QKeyEvent* event) override;
 
  private:
-  /// Binds the window's own controls (the memory and calibration windows, close, resize).
+  /// Binds the window's own controls (the memory and calibration windows, the web button,
+  /// close, resize) and sets up the status line.
   void BindWindowControls();
+  /// The web button opens the build's address, or is hidden without one.
+  void BindWebButton();
   /// Confirms the field that holds the focus and something typed, when another control
   /// than that field raised a notification.
   void CommitPendingEdit(const QWidget* sender);
@@ -123,7 +140,12 @@ class CMainWnd final : public ui::WindowBase, public PresenterHost, public Sessi
   std::unique_ptr<FirmwareFlow> m_firmware;
   std::unique_ptr<HotplugMonitor> m_hotplug;
   std::unique_ptr<EditGestures> m_gestures;
+  std::unique_ptr<windows::FactoryResetWatch> m_factoryReset;
+  windows::StatusLine* m_status = nullptr;       ///< owned by its label
+  windows::UndoNotice* m_undoNotice = nullptr;   ///< owned by the window
+  windows::PlugKeys* m_plugKeys = nullptr;       ///< owned by the window; simulate mode only
   windows::CLoadingWnd* m_loading = nullptr;
+  QString m_nextTaskTitle;  ///< the loading window's text for the next task, if named
   int m_mainVolumeTimerId = 0;
   QTimer* m_plugPoll = nullptr;
   QTimer* m_openRetry = nullptr;  ///< one-shot: the session's next try of a refused box

@@ -69,12 +69,20 @@ void CMemWrWnd::Write() {
 }
 
 std::optional<std::uint32_t> CMemWrWnd::Typed(const ui::Edit* edit) {
-  const QString text = edit->text();
+  const QString text = edit->text().trimmed();
   // Characters beyond ASCII are no digits; as UTF-8 they stay none.
-  const auto value = ParseNumberText(text.toUtf8().toStdString());
+  const std::string typed = text.toUtf8().toStdString();
+  // A pasted page would not fit the message box; its start says enough.
+  const QString shown = text.size() > kShownDigits ? text.left(kShownDigits) + QChar(0x2026) : text;
+  // The whole text is the number, as the command-line tool takes it: "0x1g" is no address
+  // and "12abc" no word, never the digits before the typo.
+  if (typed.empty() || NumberTextLength(typed) != typed.size()) {
+    LogPrintA("not a number: \"%s\"\n", shown.toUtf8().constData());
+    Tell(FillPlaceholders(ui::Tr(QStringLiteral("${mem_not_a_number}")), {shown}));
+    return std::nullopt;
+  }
+  const auto value = ParseNumberText(typed);
   if (!value) {
-    // A pasted page of digits would not fit the message box; its start says enough.
-    const QString shown = text.size() > kShownDigits ? text.left(kShownDigits) + QChar(0x2026) : text;
     LogPrintA("number too large for 32 bits: %s\n", shown.toUtf8().constData());
     Tell(FillPlaceholders(ui::Tr(QStringLiteral("${mem_number_too_large}")), {shown}));
   }

@@ -37,8 +37,8 @@ class CMemWrWnd : public DialogBase {
  private:
   void Read();
   void Write();
-  /// The number typed in `edit`; nothing, after telling the user, when it needs more than
-  /// 32 bits.
+  /// The number typed in `edit`; nothing, after telling the user which text was refused,
+  /// when the text is not wholly a number or the number needs more than 32 bits.
   std::optional<std::uint32_t> Typed(const ui::Edit* edit);
   void ShowAddress(std::uint32_t address);
   void ShowData(std::uint32_t word);

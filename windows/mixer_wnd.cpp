@@ -1,12 +1,13 @@
 #include "windows/mixer_wnd.h"
 
 #include <algorithm>
+#include <optional>
 #include <string>
 
 #include "core/source_catalogue.h"
 #include "core/equalizer_manager.h"
 #include "core/box_limits.h"
-#include "core/output_levels.h"
+#include "core/typed_number.h"
 #include "shell/log.h"
 #include "ui/buttons.h"
 #include "ui/control_text.h"
@@ -221,14 +222,14 @@ void CMixerWnd::OnSlider(Position at) {
 
 void CMixerWnd::CommitEdit(Position at) {
   Cell& cell = CellAt(at);
-  const std::string typed = cell.edit->text().toStdString();
+  const std::optional<double> typed = ReadTypedNumber(cell.edit->text().toStdString(), kNoUnit);
   cell.edit->setModified(false);
-  if (!StartsWithNumber(typed)) {
-    DrawCell(at);
+  if (!typed) {
+    DrawCell(at);  // a typo: the trim as before, nothing sent
     return;
   }
   // Held to the trims' range; the cell is drawn again from what was kept.
-  const int value = std::clamp(LeadingWholeNumber(typed), 0, kFullMixLevel);
+  const int value = std::clamp(WholeOfTyped(*typed), 0, kFullMixLevel);
   LogPrintA("SetInputTrimEdit set in_ch %d out_ch %d volume to %ddB\n", at.row, at.column, value);
   m_core.Routing().SetMixTrim(m_source, at.row + 1, at.column, value);
 }

@@ -5,8 +5,8 @@
 #include <optional>
 #include <string>
 
-#include "core/eq_values.h"
 #include "core/output_levels.h"
+#include "core/typed_number.h"
 #include "shell/log.h"
 #include "ui/buttons.h"
 #include "ui/control_text.h"
@@ -23,21 +23,24 @@ namespace {
 std::string TextOf(const QWidget* control) { return control ? ui::ControlText(control).toStdString() : std::string(); }
 
 /// A typed whole number of dB where "${off}" (as stored or as shown) reads `offValue`;
-/// nothing for a text that is no number (a typo must never set a volume).
-std::optional<int> TypedVolume(const QWidget* edit, int offValue) {
-  const QString text = edit ? ui::ControlText(edit) : QString();
+/// nothing for a text that is not wholly a number (a typo must never set a volume).
+std::optional<int> TypedVolume(const QWidget* edit, int offValue, unsigned units) {
+  const QString text = edit ? ui::ControlText(edit).trimmed() : QString();
   const QString off = QStringLiteral("${off}");
-  if (text == off || text == ui::Tr(off)) return offValue;
-  const std::string typed = text.toStdString();
-  if (!StartsWithNumber(typed)) return std::nullopt;
-  return LeadingWholeNumber(typed);
+  if (text == off || text.compare(ui::Tr(off), Qt::CaseInsensitive) == 0) return offValue;
+  const std::optional<double> typed = ReadTypedNumber(text.toStdString(), units);
+  if (!typed) return std::nullopt;
+  return WholeOfTyped(*typed);
 }
 
-/// A typed number; nothing for a text that is no number.
-std::optional<double> TypedNumber(const QWidget* edit) {
-  const std::string typed = TextOf(edit);
-  if (!StartsWithNumber(typed)) return std::nullopt;
-  return LeadingNumber(typed);
+/// The unit a delay field takes after its number: the one it shows.
+unsigned DelayUnitWord(DelayUnit unit) {
+  switch (unit) {
+    case DelayUnit::Cm: return kUnitCm;
+    case DelayUnit::In: return kUnitIn;
+    case DelayUnit::Ms: break;
+  }
+  return kUnitMs;
 }
 
 }  // namespace
@@ -50,7 +53,7 @@ bool MainPresenter::Ask(const char* textKey) {
 
 void MainPresenter::CommitOutputVolume(int output) {
   if (!IsOutput(output)) return;
-  const std::optional<int> typed = TypedVolume(m_view.outputs[At(output)].volumeEdit, kOutputOffDb);
+  const std::optional<int> typed = TypedVolume(m_view.outputs[At(output)].volumeEdit, kOutputOffDb, kUnitDb);
   if (!typed) {
     DrawVolume(output);  // a typo: the volume shown before, nothing sent
     return;
@@ -61,7 +64,8 @@ void MainPresenter::CommitOutputVolume(int output) {
 void MainPresenter::CommitDelay(int output) {
   if (!IsOutput(output)) return;
   ui::Edit* edit = m_view.outputs[At(output)].delayEdit;
-  const std::optional<double> typed = TypedNumber(edit);
+  const DelayUnit unit = m_core.Mirror().session.delayUnit;
+  const std::optional<double> typed = ReadTypedNumber(TextOf(edit), DelayUnitWord(unit));
   if (!typed) {
     DrawDelay(output, false);
     return;
@@ -69,11 +73,12 @@ void MainPresenter::CommitDelay(int output) {
   const double kept = m_core.Outputs().SetDelayTyped(output, *typed);
   // The field keeps the distance as typed (held to its range), not as it reads back from
   // whole microseconds.
-  view::SetText(edit, DelayValueText(kept, m_core.Mirror().session.delayUnit));
+  view::SetText(edit, DelayValueText(kept, unit));
 }
 
 void MainPresenter::CommitMainVolume() {
-  const std::optional<int> typed = TypedVolume(m_view.mainVolumeEdit, kOutputOffDb);
+  // The main volume is a slider position: a number without a unit.
+  const std::optional<int> typed = TypedVolume(m_view.mainVolumeEdit, kOutputOffDb, kNoUnit);
   if (!typed) {
     DrawMainVolume();
     return;
@@ -84,16 +89,15 @@ void MainPresenter::CommitMainVolume() {
 void MainPresenter::CommitBand(int band) {
   if (band < 0 || band >= kMaxEqBands) return;
   const BandRowView& row = m_view.bands[At(band)];
-  const std::optional<double> q = TypedNumber(row.q);
-  const std::optional<double> gain = TypedNumber(row.gain);
-  if (!q || !gain) {
+  const std::optional<int> freq = ReadTypedFrequency(TextOf(row.freq));
+  const std::optional<double> q = ReadTypedNumber(TextOf(row.q), kNoUnit);
+  const std::optional<double> gain = ReadTypedNumber(TextOf(row.gain), kUnitDb);
+  if (!freq || !q || !gain) {
     UpdateEqBandView(Current());  // a typo: the row as before, nothing sent
     return;
   }
-  // A frequency that is no number keeps the band's (the core's rule for any frequency it
-  // cannot take).
-  m_core.Eq().EditBand(Current(), band, ReadFrequencyText(TextOf(row.freq)), static_cast<float>(*q),
-                       static_cast<float>(*gain));
+  // A frequency outside the box's range keeps the band's (the core's rule).
+  m_core.Eq().EditBand(Current(), band, *freq, static_cast<float>(*q), static_cast<float>(*gain));
 }
 
 void MainPresenter::ReturnInBand(const FocusField& field) {
@@ -115,12 +119,12 @@ void MainPresenter::ReturnInBand(const FocusField& field) {
 }
 
 void MainPresenter::CommitCrossoverFrequency(bool highPass) {
-  const std::string typed = TextOf(highPass ? m_view.hpFreq : m_view.lpFreq);
-  if (!StartsWithNumber(typed)) {
-    SetFreqDivider(Current());  // a typo would have read as 0 Hz: the corner as before
+  const std::optional<int> typed = ReadTypedFrequency(TextOf(highPass ? m_view.hpFreq : m_view.lpFreq));
+  if (!typed) {
+    SetFreqDivider(Current());  // a typo: the corner as before
     return;
   }
-  m_core.Crossovers().SetFrequency(Current(), highPass, ReadFrequencyText(typed));
+  m_core.Crossovers().SetFrequency(Current(), highPass, *typed);
 }
 
 // --- the curve --------------------------------------------------------------------------------------

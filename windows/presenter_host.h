@@ -1,5 +1,6 @@
 #pragma once
-/// What the main view's presenter needs from the window that owns it: the modal dialogs.
+/// What the main view's presenter needs from the window that owns it: the modal dialogs, the
+/// status line and the title of the loading window.
 /// The main window implements it; tests implement it with scripted answers. Every call
 /// happens on the UI thread.
 
@@ -22,6 +23,12 @@ class PresenterHost {
                          const QString& /*choice2*/) {
     return 0;
   }
+  /// A confirmation that needs no answer (a file saved, the undo history emptied): shown on
+  /// the status line, which fades by itself. Texts raised by one action share the line.
+  virtual void ShowStatus(const QString& /*text*/) {}
+  /// The text (a language key) the loading window shows for the next long operation the
+  /// core starts; without one it says "${loading}".
+  virtual void NameNextTask(const QString& /*textKey*/) {}
 };
 
 }  // namespace qb

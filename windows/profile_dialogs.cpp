@@ -2,6 +2,8 @@
 
 #include <QDir>
 #include <QFileDialog>
+#include <QHeaderView>
+#include <QTreeView>
 
 #include "ui/language_tables.h"
 
@@ -26,9 +28,25 @@ QString ProfileExtension(ProfileKind kind) {
   return QStringLiteral("txt");
 }
 
+void PrepareFileDialog(QFileDialog& dialog) {
+  // Qt's own dialog, so it wears the program's dark style and its labels stay readable.
+  dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+  dialog.setObjectName(QStringLiteral("file_dialog"));
+  dialog.resize(kFileDialogWidth, kFileDialogHeight);
+  // The name takes the room left; size, type and date are as wide as what they show
+  // ("471 bytes", never "471...tes").
+  for (QTreeView* details : dialog.findChildren<QTreeView*>()) {
+    QHeaderView* header = details->header();
+    header->setStretchLastSection(false);
+    header->setSectionResizeMode(QHeaderView::ResizeToContents);
+    header->setSectionResizeMode(0, QHeaderView::Stretch);
+  }
+}
+
 QString AskProfilePath(QWidget* owner, ProfileKind kind, ProfileDialog dialog) {
   const bool chinese = ui::Languages().CurrentName() == u"cn_zh";
   QFileDialog files(owner, QString(), QDir::currentPath(), ProfileFilter(kind, chinese));
+  PrepareFileDialog(files);
   if (dialog == ProfileDialog::Save) {
     files.setAcceptMode(QFileDialog::AcceptSave);
     files.setFileMode(QFileDialog::AnyFile);

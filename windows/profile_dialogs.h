@@ -4,6 +4,7 @@
 
 #include <QString>
 
+class QFileDialog;
 class QWidget;
 
 namespace qb::windows {
@@ -17,6 +18,13 @@ enum class ProfileDialog { Open, Save };
 QString ProfileFilter(ProfileKind kind, bool chinese);
 /// "spf", "wpf" or "txt".
 QString ProfileExtension(ProfileKind kind);
+
+inline constexpr int kFileDialogWidth = 820;
+inline constexpr int kFileDialogHeight = 480;
+
+/// Every file dialog of the program: Qt's own (styled like the rest), wide enough for its
+/// columns, the size, type and date columns as wide as their texts.
+void PrepareFileDialog(QFileDialog& dialog);
 
 /// Asks for a path with the platform's (Qt's) file dialog starting in the current folder;
 /// an empty text when the user cancelled. A save dialog appends the kind's extension to a

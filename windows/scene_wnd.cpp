@@ -167,6 +167,12 @@ void CSceneWnd::SaveScene(int scene) {
 
 void CSceneWnd::DeleteScene(int scene) {
   LogPrintA("DeleteSence\n");
+  // A stored scene is lost for good: asked first, as loading and overwriting are.
+  const QString name = NameOf(m_core.Mirror().sceneNames[At(scene - 1)]);
+  const QString question =
+      name.isEmpty() ? FillPlaceholders(ui::Tr(QStringLiteral("${delete_scene_tips2}")), {QString::number(scene)})
+                     : FillPlaceholders(ui::Tr(QStringLiteral("${delete_scene_tips1}")), {QString::number(scene), name});
+  if (ShowMessageBox(this, kTips, question) != kCodeConfirm) return;
   BlockWhile(m_core.Scenes().DeleteScene(scene, Port().get()));
 }
 

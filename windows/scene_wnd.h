@@ -1,9 +1,9 @@
 #pragma once
 /// The scene window: the ten scenes stored in the box, one of which the user loads into the
 /// live settings, saves the live settings into, or deletes. It asks the questions (load,
-/// overwrite, the name, the same-name check), blocks itself with its own loading window while
-/// the core's scene task runs, and highlights the scene the box reports as current. The
-/// rows follow the mirror's scene names through the change notices.
+/// overwrite, delete, the name, the same-name check), blocks itself with its own loading
+/// window while the core's scene task runs, and highlights the scene the box reports as
+/// current. The rows follow the mirror's scene names through the change notices.
 
 #include <memory>
 

@@ -41,7 +41,9 @@ void LoadProgramLanguages() {
   LoadLanguageFile("en", "lan/lan_en.xml");
   LoadLanguageFile("cn_zh", "lan/lan_cn.xml");
   const QString language = LanguageForStoredValue(ReadConfigInt(kLanguageKey, 0));
-  if (!language.isEmpty()) ui::Languages().Select(language);
+  // A stored language without texts ("ru", which has no table yet, or junk) starts in
+  // English rather than in whichever table was loaded last.
+  if (language.isEmpty() || !ui::Languages().Select(language)) ui::Languages().Select(QStringLiteral("en"));
 }
 
 bool ClaimSingleInstance(SingleInstance& lock) {

@@ -13,6 +13,7 @@
 #include "ui/edit.h"
 #include "ui/message_port.h"
 #include "ui/progress.h"
+#include "windows/profile_dialogs.h"
 #include "windows/update_texts.h"
 
 namespace qb::windows {
@@ -23,7 +24,12 @@ QString ChooseFirmwareFile(QWidget* owner) {
   const QString filters = QStringLiteral(
       "ZX7140K_MCU_UPG.bin,ZX7140K_FLASH_UPG.bin (ZX7140K_MCU_UPG.bin ZX7140K_FLASH_UPG.bin);;"
       "Firmware images (*UPG.bin *UPG.BIN *UPG_FW.bin *UPG_FW.BIN);;All files (*)");
-  return QFileDialog::getOpenFileName(owner, QString(), QDir::currentPath(), filters);
+  QFileDialog files(owner, QString(), QDir::currentPath(), filters);
+  PrepareFileDialog(files);
+  files.setAcceptMode(QFileDialog::AcceptOpen);
+  files.setFileMode(QFileDialog::ExistingFile);
+  if (files.exec() != QDialog::Accepted || files.selectedFiles().isEmpty()) return {};
+  return files.selectedFiles().first();
 }
 
 CUpdateFwWnd::CUpdateFwWnd(QWidget* owner, FirmwareUpdater& updater, QString packagePath, FirmwareFileChooser chooser)
@@ -67,6 +73,9 @@ void CUpdateFwWnd::ChooseFile() {
   m_path = path;
   LogPrintA("Upg_GetOpenFileName %s ok\n", qPrintable(path));
   m_pathEdit->setText(path);
+  // A new file is a new update: after a finished one, the window offers it again.
+  m_update->setEnabled(true);
+  ui::SetControlText(m_cancel, QStringLiteral("${cancel}"));
 }
 
 void CUpdateFwWnd::SetTips(const QString& text) { ui::SetControlText(m_tips, text); }
@@ -115,6 +124,10 @@ void CUpdateFwWnd::HandleCustomMessage(ReplyMessage& message, bool& handled) {
     case WM_UPDATE_FINISHED:
       SetTips(QStringLiteral("${update_ok}"));
       EnableControls(true);
+      // Done: the same file again would only upgrade the box once more. The window now
+      // offers to close (or another file).
+      m_update->setEnabled(false);
+      ui::SetControlText(m_cancel, QStringLiteral("${close}"));
       if (m_openedWithPath) QFile::rename(m_path, m_path + QStringLiteral("_bak"));
       break;
     case WM_UPDATE_FAILED:

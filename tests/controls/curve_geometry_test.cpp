@@ -2,7 +2,9 @@
 // equaliser curve, without a widget.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
+#include <span>
 #include <vector>
 
 #include "controls/curve_attributes.h"
@@ -187,23 +189,54 @@ TEST(BandLayout, LabelsArePushedInsideThePlot) {
   EXPECT_EQ(BandLabelRect(axes, {300, 150}, 150), (PixelRect{288, 138, 312, 162}));
 }
 
-TEST(BandLayout, CrowdedLabelsMoveApartAndStayInsideThePlot) {
+/// No two of `labels` overlap, none covers an obstacle, and all lie inside `plot`.
+void ExpectLegible(std::span<const PixelRect> labels, std::span<const PixelRect> obstacles, const PixelRect& plot) {
+  for (std::size_t i = 0; i < labels.size(); ++i) {
+    for (std::size_t j = 0; j < i; ++j) EXPECT_FALSE(labels[i].Intersects(labels[j])) << "labels " << j + 1 << " and " << i + 1;
+    for (const PixelRect& o : obstacles) EXPECT_FALSE(labels[i].Intersects(o)) << "label " << i + 1 << " on an axis text";
+    EXPECT_TRUE(labels[i].left >= plot.left && labels[i].right <= plot.right && labels[i].top >= plot.top &&
+                labels[i].bottom <= plot.bottom)
+        << i + 1;
+  }
+}
+
+TEST(BandLayout, LabelsStayOffEachOtherAndOffTheAxisTexts) {
   const CurveAxes axes(PixelRect{0, 0, 480, 200});
+  const PixelRect zeroDbText{2, axes.YOfGain(0) - 11, 26, axes.YOfGain(0) + 2};
+  const PixelRect hzText{2, 188, 36, 200};
+  const std::array<PixelRect, 2> axisTexts{zeroDbText, hzText};
+  const auto labelAt = [&](int hz, float db, int digits) {
+    PixelRect r = BandLabelRect(axes, {axes.XOfFrequency(hz), axes.YOfGain(db)}, 100);
+    if (digits == 2) r.right += 6;  // two-digit numbers are wider than the box
+    return r;
+  };
+
+  // Start-up: the 31 bands flat on the third-octave frequencies, band 1 on the "0 dB" text.
   const std::array<int, 31> thirdOctaves = {20,   25,   31,   40,   50,   63,   80,    100,   125,   160,  200,
                                             250,  315,  400,  500,  630,  800,  1000,  1250,  1600,  2000, 2500,
                                             3150, 4000, 5000, 6300, 8000, 10000, 12500, 16000, 20000};
-  std::array<PixelRect, 31> labels{};
-  for (std::size_t i = 0; i < labels.size(); ++i) {
-    labels[i] = BandLabelRect(axes, {axes.XOfFrequency(thirdOctaves[i]), axes.YOfGain(0)}, 100);
-    labels[i].right += 6;  // two-digit numbers are wider than the box
-  }
-  StaggerBandLabels(labels, axes.Plot());
-  for (std::size_t i = 1; i < labels.size(); ++i) {
-    EXPECT_FALSE(labels[i].Intersects(labels[i - 1])) << i;
-    EXPECT_GE(labels[i].top, 0);
-    EXPECT_LE(labels[i].bottom, 200);
-  }
-  EXPECT_EQ(labels[0].top, axes.YOfGain(0) - 8) << "the first keeps its place on the point";
+  std::array<PixelRect, 31> flat{};
+  for (std::size_t i = 0; i < flat.size(); ++i) flat[i] = labelAt(thirdOctaves[i], 0.0f, i >= 9 ? 2 : 1);
+  PlaceBandLabels(flat, axisTexts, axes.Plot());
+  ExpectLegible(flat, axisTexts, axes.Plot());
+
+  // Close bands that are not neighbours in number: "20" dragged next to "9", two bands on one
+  // frequency, and a third just above them.
+  std::array<PixelRect, 20> close{};
+  for (std::size_t i = 0; i < close.size(); ++i) close[i] = labelAt(thirdOctaves[i], -6.0f, i >= 9 ? 2 : 1);
+  close[19] = labelAt(126, -5.5f, 2);
+  close[9] = labelAt(125, -6.0f, 2);
+  close[10] = labelAt(130, -4.5f, 2);
+  PlaceBandLabels(close, axisTexts, axes.Plot());
+  ExpectLegible(close, axisTexts, axes.Plot());
+}
+
+TEST(BandLayout, AFreeLabelKeepsItsPlaceOnItsPoint) {
+  const CurveAxes axes(PixelRect{0, 0, 480, 200});
+  std::array<PixelRect, 2> labels{BandLabelRect(axes, {200, 60}, 100), BandLabelRect(axes, {300, 120}, 100)};
+  const std::array<PixelRect, 2> before = labels;
+  PlaceBandLabels(labels, {}, axes.Plot());
+  EXPECT_EQ(labels, before);
 }
 
 TEST(BandLayout, InfoTextPerMode) {

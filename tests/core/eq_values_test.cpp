@@ -1,4 +1,4 @@
-// Reading, stepping and holding band and crossover values, and the two flat tests.
+// Stepping and holding band and crossover values, and the two flat tests.
 #include "core/eq_values.h"
 
 #include <gtest/gtest.h>
@@ -12,43 +12,6 @@
 
 namespace qb {
 namespace {
-
-TEST(FrequencyText, KNotationAndWholeNumbers) {
-  struct Case {
-    const char* text;
-    int hz;
-  };
-  const Case cases[] = {
-      {"1K5", 1500},   {"2k", 2000},     {"20k", 20000},  {"1k55", 1500},  {"2kHz", 2000},
-      {"K5", 0},       {"k", 0},         {"1500", 1500},  {" 1500Hz", 1500}, {"+250", 250},
-      {"-40", -40},    {"abc", 0},       {"", 0},         {"99999999999999999999", INT_MAX},
-      {"-99999999999999999999", INT_MIN}, {"12.7", 12},
-  };
-  for (const Case& c : cases) EXPECT_EQ(ReadFrequencyText(c.text), c.hz) << c.text;
-}
-
-TEST(FrequencyText, OutOfRangeKeepsTheBandFrequency) {
-  struct Case {
-    const char* text;
-    int current;
-    int hz;
-  };
-  const Case cases[] = {
-      {"1K5", 100, 1500}, {"K5", 100, 100},   {"20001", 100, 100}, {"21k", 100, 100},
-      {"19", 100, 100},   {"20", 100, 20},    {"20000", 100, 20000}, {"junk", 630, 630},
-  };
-  for (const Case& c : cases) EXPECT_EQ(BandFrequencyFromText(c.text, c.current), c.hz) << c.text;
-}
-
-TEST(Numbers, ReadRegardlessOfTrailingUnits) {
-  EXPECT_FLOAT_EQ(ReadNumber("1.41"), 1.41f);
-  EXPECT_FLOAT_EQ(ReadNumber(" -3.5dB"), -3.5f);
-  EXPECT_FLOAT_EQ(ReadNumber("+2"), 2.0f);
-  EXPECT_FLOAT_EQ(ReadNumber(".5"), 0.5f);
-  EXPECT_FLOAT_EQ(ReadNumber("x"), 0.0f);
-  EXPECT_FLOAT_EQ(ReadNumber("nan"), 0.0f);
-  EXPECT_FLOAT_EQ(ReadNumber("inf"), 0.0f);
-}
 
 TEST(FrequencyGrid, EndsAndPoints) {
   EXPECT_EQ(FrequencyGridPoint(0), 20);

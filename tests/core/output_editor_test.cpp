@@ -25,23 +25,6 @@ TEST(OutputLevelsTest, MainVolumeCurveGivesTheAttenuationTheBoxIsSent) {
   EXPECT_DOUBLE_EQ(MainVolumeDb(3, 5), kMainVolumeOffDb);
 }
 
-TEST(OutputLevelsTest, TypedNumbersReadTheirLeadingDigitsOnly) {
-  struct Case {
-    const char* text;
-    int whole;
-    double number;
-  };
-  for (const Case c : {Case{"-20dB", -20, -20.0}, Case{"  +7 cm", 7, 7.0}, Case{"17.5 ms", 17, 17.5},
-                       Case{".5", 0, 0.5}, Case{"dB", 0, 0.0}, Case{"", 0, 0.0}, Case{"nan", 0, 0.0},
-                       Case{"-inf", 0, 0.0}, Case{"- 3", 0, 0.0}, Case{"1e3x", 1, 1000.0}}) {
-    EXPECT_EQ(LeadingWholeNumber(c.text), c.whole) << c.text;
-    EXPECT_DOUBLE_EQ(LeadingNumber(c.text), c.number) << c.text;
-  }
-  // Far beyond the int range: the nearer limit, so a huge negative volume still reads "off".
-  EXPECT_EQ(LeadingWholeNumber("-99999999999dB"), INT_MIN);
-  EXPECT_EQ(LeadingWholeNumber("99999999999"), INT_MAX);
-}
-
 TEST(OutputLevelsTest, DistancesConvertAtTheSpeedOfSoundAndStayCarriable) {
   EXPECT_NEAR(DelayMsOfDistance(600.0, DelayUnit::Cm), 600.0 * 15.0 / 519.0, 1e-12);
   EXPECT_NEAR(DelayMsOfDistance(100.0, DelayUnit::In), 100.0 * 15.0 / 204.0, 1e-12);

@@ -2,6 +2,7 @@
 // window's button opens it, boxes and buttons are clicked, message boxes answered, and
 // the box, the window and the main window's mirror show the outcome.
 
+#include <QRegularExpression>
 #include <QTest>
 
 #include "controls/equalizer_curve_ac.h"
@@ -9,6 +10,7 @@
 #include "tests/windows/dialog_driver.h"
 #include "tests/windows/main_window_fixture.h"
 #include "ui/buttons.h"
+#include "ui/combo.h"
 #include "ui/progress.h"
 #include "windows/auto_cal_wnd.h"
 
@@ -24,6 +26,7 @@ class AutoCalWindowTest : public ConnectedWindowTest {
  protected:
   void AdjustOptions(MainWndOptions& options) override {
     options.calibration.pollPause = std::chrono::milliseconds(2);
+    options.statusHoldMs = 60000;  // the status line is read after the box's read-back
   }
 
   /// Opens the window with the main window's button and runs `body` inside its modal loop;
@@ -89,8 +92,9 @@ TEST_F(AutoCalWindowTest, ACalibrationOfThreeOutputsIsShownAppliedAndReadBackInt
     for (int n : {0, 1, 3}) {
       QWidget* distance = cal.FindControl(QStringLiteral("ch_%1: ").arg(n));
       ASSERT_NE(distance, nullptr);
-      EXPECT_TRUE(ui::ControlText(distance).startsWith(QStringLiteral("1.")) ||
-                  ui::ControlText(distance).startsWith(QStringLiteral("0.")));
+      // Metres, with their unit and two decimals ("0.95 m", never "0.950000").
+      EXPECT_TRUE(QRegularExpression(QStringLiteral("^[01]\\.\\d\\d m$")).match(ui::ControlText(distance)).hasMatch())
+          << ui::ControlText(distance).toStdString();
     }
     EXPECT_FALSE(cal.FindControl(QStringLiteral("ch_2: "))->isVisible());
     auto* curve = cal.Find<controls::EqualizerCurveAc>(QStringLiteral("equalizer_ac"));
@@ -178,6 +182,79 @@ TEST_F(AutoCalWindowTest, WithoutATestItemNothingStarts) {
     EXPECT_TRUE(messages.contains(ui::Tr(QStringLiteral("${irc_option_warning_tips}"))));
     EXPECT_TRUE(Box().Commands().empty());
     EXPECT_FALSE(cal.Session().Running());
+    Click(cal, "closebtn");
+  });
+}
+
+TEST_F(AutoCalWindowTest, DuringARunTheChoicesAreLockedAndTheResultCoversOnlyTheChosenOutputs) {
+  TypeInto(QStringLiteral("edit_ch_volume_5"), QStringLiteral("-3"));  // an edit the user could undo
+  ASSERT_TRUE(Drain());
+  ASSERT_TRUE(Controller().History().CanUndo());
+  WithWindow([&](CAutoCalWnd& cal) {
+    ChooseOutputs(cal, {0, 1});
+    Click(cal, "start_auto_cal");
+    ASSERT_TRUE(cal.Session().Running());
+    // Clicks on an output, a test item and a voicing: none takes.
+    for (const char* name : {"ch_checkbox_2", "ch_checkbox_1", "irc_delay"}) {
+      auto* box = cal.Find<ui::CheckBox>(QString::fromLatin1(name));
+      ASSERT_NE(box, nullptr) << name;
+      const bool was = box->IsChecked();
+      EXPECT_FALSE(box->isEnabled()) << name;
+      QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(8, box->height() / 2));
+      EXPECT_EQ(box->IsChecked(), was) << name;
+    }
+    auto* voicing = cal.Find<QWidget>(QStringLiteral("audio_effect_3"));
+    ASSERT_NE(voicing, nullptr);
+    EXPECT_FALSE(voicing->isEnabled());
+    QTest::mouseClick(voicing, Qt::LeftButton);
+    ASSERT_TRUE(WaitRunOver(cal));
+    EXPECT_EQ(cal.Session().Outputs(), 0b11u);
+    EXPECT_TRUE(cal.Find<QWidget>(QStringLiteral("ch_checkbox_2"))->isEnabled()) << "unlocked once the run is over";
+    auto* curve = cal.Find<controls::EqualizerCurveAc>(QStringLiteral("equalizer_ac"));
+    EXPECT_FALSE(curve->Shown(Set::Measured, 2));
+    Click(cal, "irc_cancel_data");
+    Click(cal, "closebtn");
+  });
+  // The box is read back after the run: the edit made before can no longer be undone, and the
+  // user is told so.
+  EXPECT_TRUE(WaitFor([this] { return window->StatusText().contains(ui::Tr(QStringLiteral("${undo_emptied}"))); }, 10000))
+      << window->StatusText().toStdString();
+  EXPECT_FALSE(Controller().History().CanUndo());
+}
+
+TEST_F(AutoCalWindowTest, TheLegendNamesWhatIsShownAndOneOutputCanBeShownAlone) {
+  WithWindow([&](CAutoCalWnd& cal) {
+    ChooseOutputs(cal, {0, 3});
+    Click(cal, "start_auto_cal");
+    ASSERT_TRUE(WaitRunOver(cal));
+    auto* curve = cal.Find<controls::EqualizerCurveAc>(QStringLiteral("equalizer_ac"));
+    ASSERT_NE(curve, nullptr);
+    const auto legendTexts = [curve] {
+      QStringList texts;
+      for (const auto& row : curve->Legend()) texts << row.text;
+      return texts;
+    };
+    const QString output = ui::Tr(QStringLiteral("${output}"));
+    const QStringList kinds{ui::Tr(QStringLiteral("${irc_show_measured}")), ui::Tr(QStringLiteral("${irc_show_correction}")),
+                            ui::Tr(QStringLiteral("${irc_show_target}")), ui::Tr(QStringLiteral("${irc_show_predicted}"))};
+    EXPECT_EQ(legendTexts(), QStringList({output + QStringLiteral(" 1"), output + QStringLiteral(" 4")}) + kinds);
+
+    auto* shown = cal.Find<ui::Combo>(QStringLiteral("display_output"));
+    ASSERT_NE(shown, nullptr);
+    EXPECT_FALSE(input::Choose(shown, 2)) << "an output not calibrated is not offered";
+    ASSERT_TRUE(input::Choose(shown, 4));  // output 4 alone
+    EXPECT_FALSE(curve->Shown(Set::Measured, 0));
+    EXPECT_TRUE(curve->Shown(Set::Measured, 3));
+    EXPECT_TRUE(curve->Shown(Set::Predicted, 3));
+    EXPECT_EQ(legendTexts(), QStringList({output + QStringLiteral(" 4")}) + kinds);
+    // The measured curves hidden: the legend no longer lists them.
+    Tick(cal, QStringLiteral("display_spk"), false);
+    EXPECT_FALSE(legendTexts().contains(kinds[0]));
+    Tick(cal, QStringLiteral("display_spk"), true);
+    ASSERT_TRUE(input::Choose(shown, 0));  // every output again
+    EXPECT_TRUE(curve->Shown(Set::Measured, 0));
+    if (const QByteArray shot = qgetenv("QB_AUTOCAL_SCREENSHOT"); !shot.isEmpty()) cal.grab().save(QString::fromLocal8Bit(shot));
+    Click(cal, "irc_cancel_data");
     Click(cal, "closebtn");
   });
 }

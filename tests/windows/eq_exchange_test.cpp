@@ -15,6 +15,7 @@ class EqExchangeWindowTest : public ConnectedWindowTest {
  protected:
   void AdjustOptions(MainWndOptions& options) override {
     options.profilePathChooser = [this](int, int) { return path; };
+    options.statusHoldMs = 60000;
   }
   void Choose(const char* item) {
     ASSERT_TRUE(ChooseMenuItem(QStringLiteral("btn_option"), QString::fromLatin1(item))) << item;
@@ -37,6 +38,7 @@ TEST_F(EqExchangeWindowTest, AnImportListsWhatCannotBeUsedAndTakesTheRestAsOneSt
   EXPECT_TRUE(messages[0].contains(QStringLiteral("line 4: filter type HS"))) << messages[0].toStdString();
   EXPECT_EQ(Live().channels[0].bands[1], (EqBand{2.5f, 1.5f, 250, 1}));
   EXPECT_EQ(CompareBoxWithMirror(Box(), Live()), "");
+  EXPECT_EQ(window->StatusText(), QStringLiteral("Imported 2 filters from filters.txt"));
 
   QTest::keyClick(window.get(), Qt::Key_Z, Qt::ControlModifier);
   ASSERT_TRUE(Drain());
@@ -56,6 +58,7 @@ TEST_F(EqExchangeWindowTest, AnImportTheUserDeclinesChangesNothing) {
   EXPECT_TRUE(messages[0].contains(QStringLiteral("-18..12 dB"))) << messages[0].toStdString();
   EXPECT_EQ(Live().channels[0], before);
   EXPECT_FALSE(Controller().History().CanUndo());
+  EXPECT_TRUE(window->StatusText().isEmpty()) << "nothing imported, nothing confirmed";
 }
 
 TEST_F(EqExchangeWindowTest, AnExportOfTheCurrentOutputReadsBackAsItsBands) {
@@ -63,6 +66,8 @@ TEST_F(EqExchangeWindowTest, AnExportOfTheCurrentOutputReadsBackAsItsBands) {
   Controller().Eq().EditBand(1, 0, 80, 2.0f, -3.5f);
   ASSERT_EQ(Live().currChannel, 1);
   Choose("option_item_eq_export");
+  EXPECT_EQ(window->StatusText(), QStringLiteral("Exported filters.txt"));
+  EXPECT_TRUE(messages.isEmpty());
   EqImportPlan plan;
   ASSERT_EQ(PlanEqImportFile(path.toStdString(), Live(), 1, plan), FilterFileResult::Ok);
   EXPECT_TRUE(plan.problems.empty());

@@ -152,6 +152,9 @@ TEST_P(ForcedUpdateTest, RunsMcuAndFlashAcrossTheRestartsAndReadsTheNewBox) {
     EXPECT_EQ(ProgressOf(w, "mcu_progress"), 100);
     EXPECT_EQ(ProgressOf(w, "flash_progress"), 100);
     EXPECT_TRUE(Enabled(w, "closebtn"));
+    // Done: nothing to start again, only to close.
+    EXPECT_FALSE(Enabled(w, "update_btn"));
+    EXPECT_EQ(windows::test::Shown(w, "cancel_btn"), ui::Tr(QStringLiteral("${close}")));
     Click(w, "closebtn");
   });
   // The window returned 1: the box is read again and runs the new firmware.
@@ -187,13 +190,22 @@ class MissingFlashImageTest : public UpdateWindowTest {
   MissingFlashImageTest() { resources.erase(kFlashResource); }
 };
 
-TEST_F(MissingFlashImageTest, GivesCode7AndLeavesNoFile) {
-  const QString expected = QStringLiteral("File prepare error. error code 7");
+TEST_F(MissingFlashImageTest, GivesCode7InWordsAndLeavesNoFile) {
+  // Qt's own warnings (a file removed by an empty name) must not reach the terminal.
+  static QStringList warnings;
+  warnings.clear();
+  const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
+    if (type != QtDebugMsg && type != QtInfoMsg) warnings << text;
+  });
+  // The code, then what it means and what to do instead.
+  const QString expected = QStringLiteral("File prepare error. error code 7\n") + ui::Tr(QStringLiteral("${fw_prepare_missing}"));
   ASSERT_TRUE(WaitFor([&] { return messages.contains(expected); }, 15000)) << messages.join('|').toStdString();
   EXPECT_FALSE(std::filesystem::exists(Dir() / kMcuTempFile));
   EXPECT_FALSE(std::filesystem::exists(Dir() / kFlashTempFile));
   EXPECT_EQ(OpenDialog<CForceUpdateWnd>(), nullptr);
   EXPECT_FALSE(Controller().Mirror().forcedUpdate);
+  qInstallMessageHandler(previous);
+  for (const QString& warning : warnings) EXPECT_FALSE(warning.startsWith(u"QFile::")) << warning.toStdString();
 }
 
 // --- interrupted transfers ---------------------------------------------------------------------------
@@ -265,7 +277,9 @@ TEST_F(UpdateFwWindowTest, UpgradesTheBoxFromAnImageFileWithItsRealProgress) {
         ASSERT_TRUE(WaitFor([&] { return Tips(w) == ui::Tr(QStringLiteral("${update_ok}")); }, 20000))
             << Tips(w).toStdString();
         EXPECT_EQ(ProgressOf(w, "progress"), 100);
-        EXPECT_TRUE(Enabled(w, "update_btn"));
+        // The same file again would only upgrade the box once more: the window offers to close.
+        EXPECT_FALSE(Enabled(w, "update_btn"));
+        EXPECT_EQ(windows::test::Shown(w, "cancel_btn"), ui::Tr(QStringLiteral("${close}")));
         // The box restarts into the new firmware and is read again.
         ASSERT_TRUE(WaitFor([&] { return Link().QueueEnabled() && Live().mainVersion == 17; }, 20000));
         Click(w, "closebtn");

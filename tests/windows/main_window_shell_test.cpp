@@ -48,11 +48,11 @@ TEST_F(MainWindowShellTest, LanguageItemsSwitchTextsAndStoreTheChoice) {
   EXPECT_NE(ButtonText("btn_option"), english);
   EXPECT_EQ(ReadConfigInt(kLanguageKey, -1), 1);
 
-  // Russian has no table: the value is stored, the texts stay Chinese.
-  const QString chinese = ButtonText("btn_option");
-  ChooseOption("option_item_language_ru");
-  EXPECT_EQ(ReadConfigInt(kLanguageKey, -1), 2);
-  EXPECT_EQ(ButtonText("btn_option"), chinese);
+  // Russian has no table: the menu does not offer it, and nothing is stored.
+  EXPECT_FALSE(ChooseMenuItem(QStringLiteral("btn_option"), QStringLiteral("option_item_language_ru")));
+  if (ui::PopupMenu* menu = window->CurrentMenu()) menu->close();
+  input::Settle();
+  EXPECT_EQ(ReadConfigInt(kLanguageKey, -1), 1);
 
   ChooseOption("option_item_language_en");
   EXPECT_EQ(ButtonText("btn_option"), english);
@@ -70,16 +70,35 @@ class StoredLanguageTest : public MainWindowShellTest, public ::testing::WithPar
 };
 
 TEST_P(StoredLanguageTest, TheStoredValueSelectsTheTexts) {
-  // 1 selects Chinese; 2 ("ru", no table) and 7 (nothing) leave the last loaded, Chinese.
-  EXPECT_EQ(ui::Languages().CurrentName(), GetParam() == 2 ? QStringLiteral("ru") : QStringLiteral("cn_zh"));
+  // 1 selects Chinese; 2 ("ru", no table) and 7 (nothing) start in English, never in
+  // whichever table happened to be loaded last.
+  const bool chinese = GetParam() == 1;
+  EXPECT_EQ(ui::Languages().CurrentName(), chinese ? QStringLiteral("cn_zh") : QStringLiteral("en"));
   QByteArray bytes;
-  ASSERT_TRUE(ui::ReadSkinFile(QStringLiteral("lan/lan_cn.xml"), bytes));
-  ui::LanguageTables cn;
-  ASSERT_TRUE(cn.Load(QStringLiteral("cn_zh"), bytes));
-  EXPECT_EQ(ButtonText("btn_option"), cn.Resolve(QStringLiteral("${option}")));
+  ASSERT_TRUE(ui::ReadSkinFile(chinese ? QStringLiteral("lan/lan_cn.xml") : QStringLiteral("lan/lan_en.xml"), bytes));
+  ui::LanguageTables table;
+  ASSERT_TRUE(table.Load(QStringLiteral("expected"), bytes));
+  ASSERT_TRUE(table.Select(QStringLiteral("expected")));
+  EXPECT_EQ(ButtonText("btn_option"), table.Resolve(QStringLiteral("${option}")));
 }
 
 INSTANTIATE_TEST_SUITE_P(Values, StoredLanguageTest, ::testing::Values(1, 2, 7));
+
+/// The title bar's web button with the address a build gives it (none, or one).
+class WebButtonTest : public MainWindowShellTest, public ::testing::WithParamInterface<const char*> {
+ protected:
+  void AdjustOptions(MainWndOptions& options) override { options.webAddress = QString::fromLatin1(GetParam()); }
+};
+
+TEST_P(WebButtonTest, ShowsOnlyWithAnAddressToOpen) {
+  const bool address = QString::fromLatin1(GetParam()).startsWith(u"https://");
+  QWidget* web = window->FindControl(QStringLiteral("web_btn_1"));
+  ASSERT_NE(web, nullptr);
+  EXPECT_EQ(web->isVisible(), address) << GetParam();
+  if (address) EXPECT_EQ(web->toolTip(), QString::fromLatin1(GetParam()));
+}
+
+INSTANTIATE_TEST_SUITE_P(Addresses, WebButtonTest, ::testing::Values("", "www.example.com", "https://www.example.com"));
 
 TEST_F(MainWindowShellTest, MenusPopBelowTheirButtonsWithTheConnectionsItems) {
   Box().Unplug();

@@ -141,6 +141,32 @@ TEST_F(MemoryWindowTest, ANumberBeyond32BitsIsRefusedAndNothingIsSent) {
   EXPECT_EQ(ReadConfigInt(kMemoryAddressKey, -1), 0);
 }
 
+TEST_F(MemoryWindowTest, ATextThatIsNotWhollyANumberIsRefusedAndNothingIsSent) {
+  const std::size_t before = MemoryCommands();
+  struct Typed {
+    const char* address;
+    const char* data;
+    const char* refused;
+  };
+  for (const Typed typed : {Typed{"0x1g", "5", "0x1g"}, Typed{"0x40", "abc", "abc"}, Typed{"0x40", "12abc", "12abc"},
+                            Typed{" ", "5", ""}}) {
+    messages.clear();
+    WithMemoryWindow([typed](CMemWrWnd& dialog) {
+      Type(dialog, "addr_edit", QString::fromLatin1(typed.address));
+      Type(dialog, "data_edit", QString::fromLatin1(typed.data));
+      windows::test::Click(dialog, "write_btn");
+    });
+    ASSERT_EQ(messages.size(), 1) << typed.address << " / " << typed.data;
+    EXPECT_TRUE(messages[0].contains(QStringLiteral("\"%1\" is not a number").arg(QString::fromLatin1(typed.refused))))
+        << messages[0].toStdString();
+  }
+  ASSERT_TRUE(Drain());
+  EXPECT_EQ(MemoryCommands(), before);
+  EXPECT_FALSE(BoxHolds(1, 5)) << "the digits before the typo";
+  EXPECT_FALSE(BoxHolds(0x40, 0));
+  EXPECT_FALSE(BoxHolds(0x40, 12));
+}
+
 TEST_F(MemoryWindowTest, AWriteTheLinkCannotTakeIsToldAndNotSent) {
   // As while a long operation owns the box: the box is open, queued commands are not taken.
   Link().DisableQueue();

@@ -179,11 +179,13 @@ TEST_F(MixerWindowTest, EveryWayOfSettingACellReachesTheBoxAndTheMainWindow) {
     EXPECT_EQ(BoxCell(SOURCE_HI, 4, 5), std::make_pair(true, 100));
     EXPECT_EQ(CellControl<ui::Edit>(mixer, "edit", 5, 3)->text(), u"100") << "held to the slider's range";
 
-    // A typo changes nothing.
-    Type(mixer, 4, 1, QStringLiteral("x7"));
-    ASSERT_TRUE(Drain());
-    EXPECT_EQ(BoxCell(SOURCE_HI, 2, 4), std::make_pair(true, 36));
-    EXPECT_EQ(edit->text(), u"36");
+    // A typo changes nothing, wherever it is: the cell takes its whole text or nothing.
+    for (const char* typo : {"x7", "7x", "1,5,0"}) {
+      Type(mixer, 4, 1, QString::fromLatin1(typo));
+      ASSERT_TRUE(Drain());
+      EXPECT_EQ(BoxCell(SOURCE_HI, 2, 4), std::make_pair(true, 36)) << typo;
+      EXPECT_EQ(edit->text(), u"36") << typo;
+    }
 
     // Typing 0 stops the routing: the box, the tick and the main window's box follow.
     Type(mixer, 2, 2, QStringLiteral("0"));

@@ -4,8 +4,10 @@
 // reset read back, and the controls that must show the mirror from the start.
 #include <QTimer>
 
+#include "tests/windows/dialog_driver.h"
 #include "tests/windows/main_window_fixture.h"
 #include "ui/buttons.h"
+#include "windows/about_wnd.h"
 
 namespace qb::test {
 namespace {
@@ -65,6 +67,28 @@ TEST_F(NewUserTest, ATypoInANumberFieldChangesNothingAndShowsTheValueAgain) {
   EXPECT_TRUE(Box().State().live == before) << "a typo changes nothing in the box";
 }
 
+TEST_F(NewUserTest, AFieldTakesItsWholeTextOrNothing) {
+  TypeInto(QStringLiteral("edit_ch_volume_2"), QStringLiteral("-2"), Qt::Key_Return);
+  TypeInto(QStringLiteral("eq_gain_3"), QStringLiteral("-1,5"), Qt::Key_Return);  // a decimal comma
+  TypeInto(QStringLiteral("lp_freq"), QStringLiteral("2.5k"), Qt::Key_Return);    // k keeps its fraction
+  ASSERT_TRUE(Drain());
+  EXPECT_DOUBLE_EQ(Box().State().live.outputs[2].volumeDb, -2.0);
+  EXPECT_DOUBLE_EQ(BoxGain(0, 3), -1.5);
+  EXPECT_EQ(Box().State().live.outputs[0].lowPass.freqHz, 2500);
+  EXPECT_EQ(Live().channels[0].crossover.lp.fs, 2500);
+
+  // Typos after a number: the whole field as before, nothing sent ("-7x2" was -7 dB).
+  const sim::Settings before = Box().State().live;
+  TypeInto(QStringLiteral("edit_ch_volume_2"), QStringLiteral("-7x2"), Qt::Key_Return);
+  EXPECT_EQ(Text(QStringLiteral("edit_ch_volume_2")), QStringLiteral("-2dB"));
+  TypeInto(QStringLiteral("eq_gain_3"), QStringLiteral("-4..5"), Qt::Key_Return);
+  TypeInto(QStringLiteral("lp_freq"), QStringLiteral("3kx"), Qt::Key_Return);
+  TypeInto(QStringLiteral("edit_ch_delay_1"), QStringLiteral("1.5 dB"), Qt::Key_Return);
+  ASSERT_TRUE(Drain());
+  EXPECT_TRUE(Box().State().live == before) << "a typo changes nothing in the box";
+  EXPECT_EQ(Live().channels[0].crossover.lp.fs, 2500);
+}
+
 // --- the curve ------------------------------------------------------------------------------------
 
 TEST_F(NewUserTest, AClickOnABandPointChangesNothing) {
@@ -89,6 +113,7 @@ TEST_F(NewUserTest, DefaultRestoresTheDefaultRolesAndEmptiedEmptiesThem) {
   Box().ClearCommands();
   ClickOn(QStringLiteral("btn_reset_output"));
   EXPECT_EQ(messages.last(), Tr("${empty_output_tips}"));
+  EXPECT_TRUE(messages.last().contains(Tr("${emptied}"))) << "the question names the button's word";
   ASSERT_TRUE(Drain());
   EXPECT_TRUE(Box().Commands().empty());
   messageAnswer = 1;  // "${default}"
@@ -116,6 +141,9 @@ TEST_F(NewUserTest, AFactoryResetIsSeenAsTheRestartItIsAndTheBoxIsReadAgain) {
   EXPECT_FLOAT_EQ(Live().channels[3].gain, 0.0f);
   EXPECT_EQ(Text(QStringLiteral("edit_ch_volume_3")), QStringLiteral("0dB"));
   EXPECT_TRUE(messages.contains(Tr("${device_reboot}")));
+  // Once the box is back, the user is told the reset happened.
+  EXPECT_TRUE(WaitFor([this] { return messages.contains(Tr("${factory_reset_done}")); }, 5000));
+  EXPECT_EQ(messages.count(Tr("${factory_reset_done}")), 1);
 }
 
 // --- what the controls show ----------------------------------------------------------------------
@@ -133,6 +161,25 @@ TEST_F(NewUserTest, ControlsShowTheMirrorFromTheStart) {
   ASSERT_EQ(Live().channels[4].crossover.hp.type, FILTER_TYPE_LINKWITZ_RILEY);
   EXPECT_FALSE(slopes->IsItemVisible(3));
   EXPECT_FALSE(slopes->IsItemVisible(5));
+}
+
+TEST_F(NewUserTest, EveryBandNumberOnTheCurveStaysLegible) {
+  const auto expectApart = [this](const char* when) {
+    controls::EqualizerCurve* curve = Curve();
+    ASSERT_NE(curve, nullptr);
+    const int bands = Controller().Mirror().EqSize(Live().currChannel);
+    const auto& labels = curve->Layout().labels;
+    for (int i = 0; i < bands; ++i)
+      for (int j = 0; j < i; ++j)
+        EXPECT_FALSE(labels[At(i)].Intersects(labels[At(j)])) << when << ": bands " << j + 1 << " and " << i + 1;
+  };
+  expectApart("at start-up");
+  // Neighbours pulled apart and back together crowd their numbers.
+  for (const auto& [band, gain] : {std::pair{8, "-2"}, std::pair{9, "-1.5"}, std::pair{10, "-2.5"}, std::pair{19, "-2"}})
+    TypeInto(QStringLiteral("eq_gain_%1").arg(band), QString::fromLatin1(gain), Qt::Key_Return);
+  ASSERT_TRUE(Drain());
+  expectApart("after typed gains");
+  if (const QByteArray shot = qgetenv("QB_MAIN_SCREENSHOT"); !shot.isEmpty()) window->grab().save(QString::fromLocal8Bit(shot));
 }
 
 class LinkedBoxTest : public NewUserTest {
@@ -178,6 +225,56 @@ TEST_F(NewUserTest, UnpluggingClosesTheAboutWindowThatShowsTheBox) {
   ASSERT_TRUE(ChooseMenuItem(QStringLiteral("btn_option"), QStringLiteral("option_item_about")));
   EXPECT_FALSE(guardClosedIt);
   EXPECT_FALSE(Link().IsDeviceOpen());
+}
+
+// --- the virtual cable --------------------------------------------------------------------------
+
+TEST_F(NewUserTest, F8AndF9ActAsACableWhileADialogIsOpen) {
+  // F8 pressed in the about window: the box leaves, and the window that shows it closes.
+  const auto pressInAbout = [](Qt::Key key) {
+    QTimer::singleShot(200, [key] {
+      if (auto* about = windows::test::OpenDialog<windows::CAboutWnd>()) QTest::keyClick(about, key);
+    });
+  };
+  QTimer guard;
+  guard.setSingleShot(true);
+  QObject::connect(&guard, &QTimer::timeout, [] { ui::WindowBase::EndWindowsNamed(QStringLiteral("msgwnd"), 0); });
+  pressInAbout(Qt::Key_F8);
+  guard.start(4000);
+  ASSERT_TRUE(ChooseMenuItem(QStringLiteral("btn_option"), QStringLiteral("option_item_about")));
+  EXPECT_TRUE(guard.isActive()) << "F8 in the dialog left the box on the bus";
+  EXPECT_FALSE(Box().IsPlugged());
+  EXPECT_FALSE(Link().IsDeviceOpen());
+
+  // F9 in the about window opened without a box: the box comes back and is read.
+  pressInAbout(Qt::Key_F9);
+  QTimer::singleShot(1500, [] {
+    if (auto* about = windows::test::OpenDialog<windows::CAboutWnd>()) windows::test::Click(*about, "closebtn");
+  });
+  guard.start(6000);
+  ASSERT_TRUE(ChooseMenuItem(QStringLiteral("btn_option"), QStringLiteral("option_item_about")));
+  EXPECT_TRUE(Box().IsPlugged());
+  EXPECT_TRUE(WaitConnected());
+}
+
+TEST_F(NewUserTest, WhileTheBoxIsUnpluggedTheEditingPanelsTakeNoInput) {
+  QTest::keyClick(window.get(), Qt::Key_F8);
+  ASSERT_TRUE(WaitFor([this] { return !Link().IsDeviceOpen(); }));
+  QWidget* mute = Control<QWidget>(QStringLiteral("ch_mute_0"));
+  ASSERT_NE(mute, nullptr);
+  EXPECT_FALSE(mute->isEnabled());
+  const Profile before = Live();
+  ClickOn(QStringLiteral("ch_mute_0"));
+  EXPECT_EQ(Live(), before);
+  EXPECT_FALSE(Controller().History().CanUndo());
+  EXPECT_EQ(Box().State().live.outputs[0].mute, 0);
+
+  QTest::keyClick(window.get(), Qt::Key_F9);
+  ASSERT_TRUE(WaitConnected());
+  EXPECT_TRUE(mute->isEnabled());
+  ClickOn(QStringLiteral("ch_mute_0"));
+  ASSERT_TRUE(Drain());
+  EXPECT_EQ(Box().State().live.outputs[0].mute, 1);
 }
 
 class OldFirmwareTest : public MainWindowTest {

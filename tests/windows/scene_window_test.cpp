@@ -240,6 +240,7 @@ class ProfileMenuTest : public SceneWindowTest {
  protected:
   void AdjustOptions(MainWndOptions& options) override {
     options.profilePathChooser = [this](int, int) { return chosenPath; };
+    options.statusHoldMs = 60000;  // the status line is read after slow steps
   }
   void SetUp() override {
     ASSERT_TRUE(m_dir.isValid());
@@ -264,13 +265,20 @@ TEST_F(ProfileMenuTest, ASavedProfileLoadsBackThroughTheMenuAndADamagedOneIsRefu
   Controller().Outputs().SetVolumeDb(2, -9);
   ASSERT_TRUE(Drain());
   ChooseFileItem("scene_item_save_file", File("tuned.spf"));
-  ASSERT_EQ(messages.size(), 1);
-  EXPECT_EQ(messages.last(), QStringLiteral("File saved successfully."));
+  // A success needs no click: it is said on the status line, the same way for each file operation.
+  EXPECT_TRUE(messages.isEmpty());
+  EXPECT_EQ(window->StatusText(), QStringLiteral("Saved tuned.spf"));
 
-  Controller().Outputs().SetVolumeDb(2, 0);
+  TypeInto(QStringLiteral("edit_ch_volume_2"), QStringLiteral("0"));  // an edit the user could undo
   ASSERT_TRUE(Drain());
+  ASSERT_TRUE(Controller().History().CanUndo());
   ChooseFileItem("scene_item_load_file", File("tuned.spf"));
-  EXPECT_EQ(messages.size(), 1) << "a good file loads without a word";
+  EXPECT_TRUE(messages.isEmpty());
+  // The load replaced the whole state: the user is told the edits can no longer be undone.
+  EXPECT_TRUE(WaitFor([this] { return window->StatusText().contains(ui::Tr(QStringLiteral("${undo_emptied}"))); }))
+      << window->StatusText().toStdString();
+  EXPECT_TRUE(window->StatusText().startsWith(QStringLiteral("Loaded tuned.spf"))) << window->StatusText().toStdString();
+  EXPECT_FALSE(Controller().History().CanUndo());
   EXPECT_EQ(Live().channels[2].gain, -9.0f);
   EXPECT_EQ(Text(QStringLiteral("edit_ch_volume_2")), QStringLiteral("-9dB"));
   EXPECT_EQ(CompareBoxWithMirror(Box(), Live()), "");
@@ -281,22 +289,73 @@ TEST_F(ProfileMenuTest, ASavedProfileLoadsBackThroughTheMenuAndADamagedOneIsRefu
   damaged.close();
   const Profile before = Live();
   ChooseFileItem("scene_item_load_whole", File("damaged.wpf"));
-  ASSERT_EQ(messages.size(), 2);
+  ASSERT_EQ(messages.size(), 1);
   EXPECT_EQ(messages.last(), QStringLiteral("The file is damaged or incomplete and could not be loaded."));
   EXPECT_EQ(Live(), before);
 
   ChooseFileItem("scene_item_load_file", QString());
-  EXPECT_EQ(messages.size(), 2) << "a cancelled chooser does nothing";
+  EXPECT_EQ(messages.size(), 1) << "a cancelled chooser does nothing";
 }
 
 TEST_F(ProfileMenuTest, AWholeConfigurationIsWrittenOnceEveryScenesBeenReadAndTheUserIsToldSo) {
+  // What the loading window says while the box's scenes are read for the file.
+  QStringList said;
+  QTimer look;
+  look.setInterval(5);
+  QObject::connect(&look, &QTimer::timeout, [&said] {
+    for (const ui::WindowBase* w : ui::WindowBase::LiveWindows())
+      if (w->ClassName() == u"LoadingWnd" && w->isVisible())
+        if (QWidget* text = w->FindControl(QStringLiteral("loading_text")); text && !said.contains(ui::Tr(ui::ControlText(text))))
+          said << ui::Tr(ui::ControlText(text));
+  });
+  look.start();
   ChooseFileItem("scene_item_save_whole", File("box.wpf"));
-  ASSERT_TRUE(WaitFor([this] { return !messages.isEmpty(); }));
-  EXPECT_EQ(messages.last(), QStringLiteral("File saved successfully."));
+  ASSERT_TRUE(WaitFor([this] { return !window->StatusText().isEmpty(); }));
+  look.stop();
+  EXPECT_EQ(said, QStringList{QStringLiteral("Saving...")});
+  EXPECT_TRUE(messages.isEmpty());
+  EXPECT_EQ(window->StatusText(), QStringLiteral("Saved box.wpf"));
   auto whole = std::make_unique<WholeProfile>();
   ASSERT_EQ(ReadWholeProfileFile(File("box.wpf").toStdString(), *whole), ProfileFileResult::Ok);
   EXPECT_EQ(whole->names[0], Controller().Mirror().sceneNames[0]);
   EXPECT_EQ(SceneProfileText(whole->current), SceneProfileText(Live()));
+}
+
+TEST_F(ProfileMenuTest, AWholeConfigurationOpenedAsASceneFileIsOfferedAsOne) {
+  Controller().Outputs().SetVolumeDb(1, -12);
+  ASSERT_TRUE(Drain());
+  ChooseFileItem("scene_item_save_whole", File("box.wpf"));
+  ASSERT_TRUE(WaitFor([this] { return !window->StatusText().isEmpty(); }));
+  Controller().Outputs().SetVolumeDb(1, 0);
+  ASSERT_TRUE(Drain());
+
+  messageAnswer = 0;  // not now
+  ChooseFileItem("scene_item_load_file", File("box.wpf"));
+  ASSERT_EQ(messages.size(), 1);
+  EXPECT_EQ(messages.last(), ui::Tr(QStringLiteral("${profile_is_whole}"))) << "not called damaged";
+  EXPECT_EQ(Live().channels[1].gain, 0.0f);
+
+  messageAnswer = 1;
+  ChooseFileItem("scene_item_load_file", File("box.wpf"));
+  ASSERT_TRUE(WaitFor([this] { return Live().channels[1].gain == -12.0f; }, 20000));
+  EXPECT_EQ(messages.size(), 2);
+  EXPECT_TRUE(window->StatusText().startsWith(QStringLiteral("Loaded box.wpf"))) << window->StatusText().toStdString();
+  EXPECT_EQ(CompareBoxWithMirror(Box(), Live()), "");
+}
+
+TEST_F(StoredScenesTest, DeletingAStoredSceneAsksFirstAndNamesIt) {
+  messageAnswer = 0;
+  RunSceneWindow("scene_item_delete_scene", {ChooseRowAndConfirm(2), LookAndExit([](CSceneWnd& w) {
+                   EXPECT_EQ(RowText(w, 2), QStringLiteral("3    Night"));
+                 })});
+  ASSERT_EQ(messages.size(), 1);
+  EXPECT_EQ(messages[0], QStringLiteral("Delete scene 3 \"Night\"? Its settings will be lost."));
+  EXPECT_TRUE(BoxSlot(3).valid);
+  messageAnswer = 1;
+  RunSceneWindow("scene_item_delete_scene", {ChooseRowAndConfirm(2), LookAndExit([](CSceneWnd& w) {
+                   EXPECT_EQ(RowText(w, 2), QStringLiteral("3    Empty"));
+                 })});
+  EXPECT_FALSE(BoxSlot(3).valid);
 }
 
 }  // namespace
