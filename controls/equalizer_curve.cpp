@@ -135,6 +135,12 @@ void EqualizerCurve::SetScalePercent(int percent) {
   update();
 }
 
+void EqualizerCurve::SetOverlayCurves(std::vector<OverlayCurve> curves) {
+  if (curves == m_overlay) return;
+  m_overlay = std::move(curves);
+  update();
+}
+
 CurveBand EqualizerCurve::Band(int i) const {
   if (i < 0 || i >= kCurveMaxBands) return {};
   return m_bands[static_cast<std::size_t>(i)];
@@ -280,6 +286,7 @@ void EqualizerCurve::paintEvent(QPaintEvent* /*event*/) {
   }
   QPainter painter(this);
   painter.drawPixmap(0, 0, m_backdrop);
+  PaintOverlayCurves(painter, m_axes, m_overlay, scale);
   painter.setRenderHint(QPainter::Antialiasing, true);
   const auto colours = static_cast<int>(m_curveColours.size());
   const bool selectedHasColour = m_selectedChannel >= 0 && m_selectedChannel < colours;

@@ -21,6 +21,7 @@
 
 #include "controls/curve_geometry.h"
 #include "controls/curve_layout.h"
+#include "controls/curve_overlay.h"
 #include "controls/skin_picture.h"
 #include "dspmath/curve_constants.h"
 #include "ui/notification.h"
@@ -103,6 +104,10 @@ class EqualizerCurve : public QWidget, public ui::AttributeSink, public ui::Equa
   void SetDragAllDirection(bool on) override;
   /// Display scale in percent for every scaled size; 0 (the default) follows the window's.
   void SetScalePercent(int percent);
+  /// Curves drawn over the other outputs' curves and under the current output's (a
+  /// measurement, its prediction); an empty list draws none.
+  void SetOverlayCurves(std::vector<OverlayCurve> curves);
+  const std::vector<OverlayCurve>& OverlayCurves() const { return m_overlay; }
 
   // --- reading back (after a notification) ----------------------------------------------
 
@@ -224,6 +229,8 @@ class EqualizerCurve : public QWidget, public ui::AttributeSink, public ui::Equa
   std::array<bool, kMaxChannels> m_show{};
   int m_channelCount = 0;
   int m_selectedChannel = 0;
+
+  std::vector<OverlayCurve> m_overlay;
 
   std::vector<unsigned> m_curveColours;
   unsigned m_textStyle = kDefaultTextStyle;

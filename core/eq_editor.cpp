@@ -286,13 +286,14 @@ bool EqEditor::ResetEq(int o, const Confirm& confirm) {
 
 // --- import ----------------------------------------------------------------------------------------
 
-bool EqEditor::ImportBands(int o, std::span<const EqBand> imported, std::optional<bool> bypassed) {
+bool EqEditor::ImportBands(int o, std::span<const EqBand> imported, std::optional<bool> bypassed,
+                           ImportEditing editing) {
   Profile& live = m_ctx.Live();
   if (!IsOutput(o) || imported.empty()) return false;
   LogPrintA("import %zu bands into channel %d\n", imported.size(), o);
   const ChangeHub::Batch batch(m_ctx.changes);
   SessionState& session = m_ctx.mirror.session;
-  if (!session.parametricEq) {
+  if (editing == ImportEditing::Parametric && !session.parametricEq) {
     session.parametricEq = true;
     m_ctx.Publish(Change{}.Add(kAspectEqMode));
   }

@@ -24,6 +24,12 @@ bool EqAudible(const Profile& profile, int output);
 
 enum class BypassOutcome { Bypassed, Restored, Cancelled, Unchanged };
 
+/// What an import does to the editing mode.
+enum class ImportEditing {
+  Parametric,  ///< bands at frequencies of their own: editing turns parametric
+  KeepMode,    ///< bands on the graphic equaliser's fixed frequencies (a graphic fit): it stays
+};
+
 class EqEditor {
  public:
   explicit EqEditor(EditContext& context) : m_ctx(context) {}
@@ -50,12 +56,14 @@ class EqEditor {
   /// Resets the bands after `confirm`; true when reset.
   bool ResetEq(int output, const Confirm& confirm);
   /// Imported filters become the first bands of `output`, in order, and the bands after
-  /// them go flat; editing turns parametric (the bands keep their own frequencies), the
-  /// equaliser takes `bypassed` when the text states it and is otherwise bypassed only when
-  /// the result is flat, and the synchronize group and the linked partner take the same
-  /// bands and bypass. Values are stored as given: the caller keeps them to the box's ranges
-  /// (PlanEqImport). False, changing nothing, without bands.
-  bool ImportBands(int output, std::span<const EqBand> bands, std::optional<bool> bypassed);
+  /// them go flat; editing turns parametric (the bands keep their own frequencies) unless
+  /// `editing` keeps the mode, the equaliser takes `bypassed` when the text states it and is
+  /// otherwise bypassed only when the result is flat, and the synchronize group and the
+  /// linked partner take the same bands and bypass. Values are stored as given: the caller
+  /// keeps them to the box's ranges (PlanEqImport, FitEqualizer). False, changing nothing,
+  /// without bands.
+  bool ImportBands(int output, std::span<const EqBand> bands, std::optional<bool> bypassed,
+                   ImportEditing editing = ImportEditing::Parametric);
 
  private:
   enum class BandInput { Edit, Slider, Drag };

@@ -141,37 +141,64 @@ class Reader {
   MeasurementRead m_read;
 };
 
-}  // namespace
-
-MeasurementRead ReadMeasurementText(std::string_view text, std::string_view column) {
+/// Calls `line` with each line that holds values (not blank, no comment) and its number,
+/// until it returns false.
+template <typename LineHandler>
+void ForEachValueLine(std::string_view text, LineHandler&& line) {
   constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
   if (text.substr(0, kByteOrderMark.size()) == kByteOrderMark) text.remove_prefix(kByteOrderMark.size());
-  Reader reader(column);
   int number = 0;
   while (!text.empty()) {
     ++number;
     const std::size_t end = text.find('\n');
-    std::string_view line = text.substr(0, end);
+    const std::string_view current = text.substr(0, end);
     text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
     std::size_t first = 0;
-    while (first < line.size() && IsBlank(line[first])) ++first;
-    if (first == line.size() || line[first] == '*' || line[first] == '#') continue;
-    if (!reader.Line(line, number)) break;
+    while (first < current.size() && IsBlank(current[first])) ++first;
+    if (first == current.size() || current[first] == '*' || current[first] == '#') continue;
+    if (!line(current, number)) return;
   }
+}
+
+/// Reads the file at `path` and hands its text to `read`.
+template <typename TextReader>
+MeasurementRead ReadFileWith(const std::string& path, TextReader&& read) {
+  std::string text;
+  if (!ReadTextFile(path, kMaxMeasurementBytes, text)) return {{}, TextProblem{0, "cannot open " + path}};
+  if (text.size() > kMaxMeasurementBytes) return {{}, TextProblem{0, path + " is too large for a measurement"}};
+  return read(text);
+}
+
+}  // namespace
+
+MeasurementRead ReadMeasurementText(std::string_view text, std::string_view column) {
+  Reader reader(column);
+  ForEachValueLine(text, [&reader](std::string_view line, int number) { return reader.Line(line, number); });
   return reader.Finish();
 }
 
 MeasurementRead ReadMeasurementFile(const std::string& path, std::string_view column) {
-  std::string text;
-  MeasurementRead read;
-  if (!ReadTextFile(path, kMaxMeasurementBytes, text)) {
-    read.error = TextProblem{0, "cannot open " + path};
-  } else if (text.size() > kMaxMeasurementBytes) {
-    read.error = TextProblem{0, path + " is too large for a measurement"};
-  } else {
-    read = ReadMeasurementText(text, column);
-  }
-  return read;
+  return ReadFileWith(path, [column](std::string_view text) { return ReadMeasurementText(text, column); });
+}
+
+bool NamesColumn(std::string_view text, std::string_view column) {
+  bool named = false;
+  const std::string wanted = Lower(column);
+  ForEachValueLine(text, [&](std::string_view line, int) {
+    const std::vector<std::string_view> values = SplitValues(line);
+    if (values.empty()) return true;
+    // Only the first line with values can be a header.
+    if (!Number(values[0]))
+      for (std::size_t c = 1; c < values.size(); ++c) named = named || Lower(values[c]) == wanted;
+    return false;
+  });
+  return named;
+}
+
+MeasurementRead ReadHouseCurveFile(const std::string& path) {
+  return ReadFileWith(path, [](std::string_view text) {
+    return ReadMeasurementText(text, NamesColumn(text, "target") ? "target" : "");
+  });
 }
 
 std::string MeasurementErrorText(const TextProblem& error) {

@@ -46,6 +46,15 @@ inline constexpr std::size_t kMaxMeasurementBytes = 32 * 1024 * 1024;
 /// larger than kMaxMeasurementBytes gives an error for the text as a whole.
 MeasurementRead ReadMeasurementFile(const std::string& path, std::string_view column = {});
 
+/// Whether the text's header line names `column` (compared without regard to case); false
+/// for a text without a header.
+bool NamesColumn(std::string_view text, std::string_view column);
+
+/// Reads a house curve from the file at `path`: the column named "target" when the header
+/// names one (a result file with the measurement beside its target), else the level column a
+/// measurement would use.
+MeasurementRead ReadHouseCurveFile(const std::string& path);
+
 /// The error as one line: "line 7: ..." or the bare reason for the text as a whole.
 std::string MeasurementErrorText(const TextProblem& error);
 

@@ -17,6 +17,7 @@
 #include "windows/about_wnd.h"
 #include "windows/eq_exchange.h"
 #include "windows/main_presenter.h"
+#include "windows/measurement_menu.h"
 #include "windows/mixer_wnd.h"
 #include "windows/profile_dialogs.h"
 #include "windows/scene_wnd.h"
@@ -37,6 +38,8 @@ QString Latin1(std::string_view text) { return QString::fromLatin1(text.data(), 
 MainMenus::MainMenus(ui::WindowBase& window, EqualizerManager& core, MainPresenter& presenter, PresenterHost& host,
                      MainMenuActions actions)
     : m_window(window), m_core(core), m_presenter(presenter), m_host(host), m_actions(std::move(actions)) {}
+
+MainMenus::~MainMenus() = default;
 
 bool MainMenus::Bind(QString* problem) {
   const MainView& view = m_presenter.View();
@@ -91,6 +94,14 @@ void MainMenus::BindOptionItems() {
     if (m_actions.factoryResetStarted) m_actions.factoryResetStarted();
   });
   BindItem(QStringLiteral("option_item_about"), [this] { ShowAbout(); });
+  // Measurements and the equaliser fit (measurement_menu.h).
+  m_measurements = std::make_unique<windows::MeasurementMenu>(
+      m_window, m_core, m_host, m_presenter.View().curve, [this] {
+        return m_actions.askPath(static_cast<int>(windows::ProfileKind::Measurement),
+                                 static_cast<int>(windows::ProfileDialog::Open));
+      });
+  BindItem(QStringLiteral("option_item_measurement_import"), [this] { m_measurements->ImportMeasurement(); });
+  BindItem(QStringLiteral("option_item_eq_fit"), [this] { m_measurements->FitEqualizer(); });
   const auto language = [this](const char* name, int stored) {
     return [this, name = QString::fromLatin1(name), stored] {
       if (ui::Languages().CurrentName() != name) m_actions.switchLanguage(name, stored);

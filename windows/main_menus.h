@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <memory>
 
 namespace qb {
 
@@ -16,6 +17,9 @@ class MainPresenter;
 class PresenterHost;
 namespace ui {
 class WindowBase;
+}
+namespace windows {
+class MeasurementMenu;
 }
 
 /// What the menus need of the window beyond the core: its other windows and dialogs.
@@ -35,6 +39,7 @@ class MainMenus {
  public:
   MainMenus(ui::WindowBase& window, EqualizerManager& core, MainPresenter& presenter, PresenterHost& host,
             MainMenuActions actions);
+  ~MainMenus();
 
   /// Binds the menu buttons and every item of the four menu files. False when an item has no
   /// handler or a menu file cannot be read; *problem names it.
@@ -70,6 +75,8 @@ class MainMenus {
   PresenterHost& m_host;
   MainMenuActions m_actions;
   int m_outputMenuChannel = 0;  ///< the strip whose role button opened the output menu
+  /// The measurement items; made when the menus are bound, once the curve is there.
+  std::unique_ptr<windows::MeasurementMenu> m_measurements;
 };
 
 }  // namespace qb

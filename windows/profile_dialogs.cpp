@@ -13,6 +13,11 @@ QString ProfileFilter(ProfileKind kind, bool chinese) {
   if (kind == ProfileKind::Scene)
     return chinese ? QStringLiteral("场景配置文件(*.spf);;所有文件(*.*)")
                    : QStringLiteral("Scene Profile(*.spf);;All Files(*.*)");
+  if (kind == ProfileKind::Measurement)
+    return chinese ? QStringLiteral("测量文件(*.txt *.frd *.csv);;测量文本(*.txt);;FRD 文件(*.frd);;CSV 文件(*.csv);;"
+                                    "所有文件(*.*)")
+                   : QStringLiteral("Measurements(*.txt *.frd *.csv);;Measurement Text(*.txt);;FRD(*.frd);;CSV(*.csv);;"
+                                    "All Files(*.*)");
   if (kind == ProfileKind::FilterText)
     return chinese ? QStringLiteral("滤波器文本(*.txt);;所有文件(*.*)") : QStringLiteral("Filter Text(*.txt);;All Files(*.*)");
   return chinese ? QStringLiteral("整机配置文件(*.wpf);;所有文件(*.*)")
@@ -23,7 +28,8 @@ QString ProfileExtension(ProfileKind kind) {
   switch (kind) {
     case ProfileKind::Scene: return QStringLiteral("spf");
     case ProfileKind::Whole: return QStringLiteral("wpf");
-    case ProfileKind::FilterText: break;
+    case ProfileKind::FilterText:
+    case ProfileKind::Measurement: break;
   }
   return QStringLiteral("txt");
 }

@@ -9,12 +9,14 @@ class QWidget;
 
 namespace qb::windows {
 
-/// Profiles of the scene menu, and equaliser filter texts of the Options menu.
-enum class ProfileKind { Scene, Whole, FilterText };
+/// Profiles of the scene menu, and equaliser filter texts and measurements (or house curves)
+/// of the Options menu.
+enum class ProfileKind { Scene, Whole, FilterText, Measurement };
 enum class ProfileDialog { Open, Save };
 
-/// The dialog's filter: "Scene Profile(*.spf)", "Whole Config Profile(*.wpf)" or "Filter
-/// Text(*.txt)" and "All Files(*.*)", in Chinese when the UI language is Chinese.
+/// The dialog's filter: "Scene Profile(*.spf)", "Whole Config Profile(*.wpf)", "Filter
+/// Text(*.txt)" or the measurement files (text exports, .frd, .csv) and "All Files(*.*)", in
+/// Chinese when the UI language is Chinese.
 QString ProfileFilter(ProfileKind kind, bool chinese);
 /// "spf", "wpf" or "txt".
 QString ProfileExtension(ProfileKind kind);

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "core/eq_editor.h"
 #include "core/eq_fit.h"
 #include "core/eq_prediction.h"
 #include "core/measurement_text.h"
@@ -282,6 +283,18 @@ TEST_F(EqFitApplyTest, AFitAppliedThroughTheImportIsOneUndoStep) {
   ASSERT_TRUE(s.core.History().Undo());
   EXPECT_EQ(Ch(3), before);
   EXPECT_FALSE(s.core.History().CanUndo());
+}
+
+TEST_F(EqFitApplyTest, AGraphicFitKeepsGraphicEditingWhereAParametricOneTurnsItParametric) {
+  ASSERT_FALSE(s.core.Mirror().session.parametricEq);
+  const EqFitResult graphic = Fit(s.Live(), 2, RoughSpeaker(), {.mode = EqFitMode::Graphic});
+  ASSERT_TRUE(s.core.Eq().ImportBands(2, graphic.bands, std::nullopt, ImportEditing::KeepMode));
+  EXPECT_FALSE(s.core.Mirror().session.parametricEq);
+  for (std::size_t b = 0; b < graphic.bands.size(); ++b) EXPECT_EQ(Ch(2).bands[b], graphic.bands[b]) << b;
+
+  const EqFitResult parametric = Fit(s.Live(), 2, RoughSpeaker(), {.bands = 5});
+  ASSERT_TRUE(s.core.Eq().ImportBands(2, parametric.bands, std::nullopt));
+  EXPECT_TRUE(s.core.Mirror().session.parametricEq);
 }
 
 }  // namespace

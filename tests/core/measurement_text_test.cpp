@@ -2,6 +2,8 @@
 // separators, the column a header names, comments, and every bad line named with its number.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -94,6 +96,22 @@ TEST(MeasurementTextTest, AResultFileOnDiskGivesItsRawAndTargetColumns) {
   EXPECT_EQ(raw.response.freqHz, target.response.freqHz);
   EXPECT_DOUBLE_EQ(raw.response.freqHz.front(), 20.0);
   EXPECT_NE(raw.response.db, target.response.db);
+}
+
+TEST(MeasurementTextTest, AHouseCurveIsItsLevelColumnOrTheTargetOfAResultFile) {
+  const MeasurementRead result = ReadHouseCurveFile(QB_SYNTHETIC_HEADPHONE);
+  ASSERT_FALSE(result.error);
+  EXPECT_EQ(result.response.db, ReadMeasurementFile(QB_SYNTHETIC_HEADPHONE, "target").response.db);
+
+  const std::string path = ::testing::TempDir() + "house_curve.txt";
+  std::ofstream(path) << "* house curve\n20 4\n200 2\n20000 -3\n";
+  const MeasurementRead house = ReadHouseCurveFile(path);
+  ASSERT_FALSE(house.error) << MeasurementErrorText(*house.error);
+  EXPECT_EQ(house.response.db, (std::vector<double>{4.0, 2.0, -3.0}));
+  std::remove(path.c_str());
+
+  EXPECT_FALSE(NamesColumn("20 4\n30 5\n", "target")) << "a file without a header names nothing";
+  EXPECT_TRUE(NamesColumn("# comment\nFrequency,Raw,TARGET\n20,1,2\n", "target"));
 }
 
 TEST(MeasurementTextTest, AFileThatCannotBeOpenedIsAnErrorOfTheWholeFile) {

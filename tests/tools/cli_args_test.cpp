@@ -222,4 +222,39 @@ TEST(CliArgsTest, CalibrateTakesOutputsModulesTargetAndWhatToDoWithTheResult) {
   }
 }
 
+TEST(CliArgsTest, EqFitTakesItsOptionsAnywhereAndOnlyForItself) {
+  const auto fit = Parse({"--bands", "12", "eq", "fit", "2", "left.frd", "--target", "house.txt", "--max-boost", "3.5",
+                          "--apply"});
+  ASSERT_TRUE(fit.invocation) << fit.error;
+  const EqRequest& eq = fit.invocation->eq;
+  EXPECT_TRUE(eq.fitting);
+  EXPECT_EQ(eq.output, 1);
+  EXPECT_EQ(eq.path, "left.frd");
+  EXPECT_EQ(eq.fit.target, "house.txt");
+  EXPECT_EQ(eq.fit.bands, 12);
+  EXPECT_EQ(eq.fit.maxBoostDb, 3.5);
+  EXPECT_TRUE(eq.fit.apply);
+
+  const auto plain = Parse({"eq", "fit", "1", "m.txt", "--geq"});
+  ASSERT_TRUE(plain.invocation) << plain.error;
+  EXPECT_TRUE(plain.invocation->eq.fit.graphic);
+  EXPECT_FALSE(plain.invocation->eq.fit.apply) << "nothing is sent unless asked";
+  EXPECT_EQ(plain.invocation->eq.fit.target, "flat");
+
+  for (const auto& [words, reason] : std::vector<std::pair<std::vector<std::string_view>, const char*>>{
+           {{"eq", "fit", "1"}, "missing MEASUREMENT"},
+           {{"eq", "fit", "1", "m.txt", "--bands", "32"}, "--bands"},
+           {{"eq", "fit", "1", "m.txt", "--bands", "0"}, "--bands"},
+           {{"eq", "fit", "1", "m.txt", "--max-boost", "13"}, "--max-boost"},
+           {{"eq", "fit", "1", "m.txt", "--bands"}, "--bands needs N"},
+           {{"eq", "fit", "1", "m.txt", "--geq", "--bands", "4"}, "--geq fits every band"},
+           {{"eq", "import", "1", "f.txt", "--apply"}, "'--apply' belongs to calibrate and eq fit"},
+           {{"status", "--geq"}, "'--geq' belongs to eq fit"},
+           {{"eq", "fit", "1", "m.txt", "--discard"}, "'--discard' belongs to calibrate"}}) {
+    const auto refused = Parse(words);
+    EXPECT_FALSE(refused.invocation) << words.back();
+    EXPECT_NE(refused.error.find(reason), std::string::npos) << refused.error;
+  }
+}
+
 }  // namespace qb::cli

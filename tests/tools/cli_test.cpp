@@ -571,6 +571,72 @@ TEST_F(CliTest, AFilterTextIsImportedWholeOrWithPartialAndExportsBackToTheSameBa
   EXPECT_EQ(Run({"--simulate-state", m_state, "--partial", "status"}).code, 2);
 }
 
+/// The member names of a JSON object, in order.
+std::vector<std::string> Names(const cJSON* object) {
+  std::vector<std::string> names;
+  for (const cJSON* item = object ? object->child : nullptr; item; item = item->next) names.emplace_back(item->string);
+  return names;
+}
+
+TEST_F(CliTest, AFitIsReportedInTheIssuesShapeOnTheBoxsStepsAndSentOnlyWithApply) {
+  // A measurement program's text export: a broad bump at 100 Hz and a dip at 3 kHz.
+  const std::string measurement = (m_dir / "left.txt").string();
+  {
+    std::ofstream out(measurement);
+    out << "* Measurement data measured by a measurement program\n* Freq(Hz) SPL(dB) Phase(degrees)\n";
+    for (int k = 0; k <= 240; ++k) {
+      const double hz = 20.0 * std::pow(1000.0, k / 240.0);
+      const double bump = 6.0 / (1.0 + std::pow(std::log2(hz / 100.0) * 2.0, 2.0));
+      const double dip = -8.0 / (1.0 + std::pow(std::log2(hz / 3000.0) * 3.0, 2.0));
+      out << hz << "\t" << 85.0 + bump + dip << "\t0\n";
+    }
+  }
+  ASSERT_TRUE(RunJson({"status"}));
+  const std::string before = ReadFile(m_state);
+
+  const Json shown = RunJson({"eq", "fit", "1", measurement, "--bands", "6"});
+  ASSERT_TRUE(shown);
+  EXPECT_EQ(ReadFile(m_state), before) << "nothing is sent without --apply";
+  EXPECT_EQ(Names(shown.get()), (std::vector<std::string>{"output", "mode", "bands", "residualDb", "levelDb"}));
+  EXPECT_EQ(Number(shown.get(), "output"), 1);
+  EXPECT_EQ(Text(shown.get(), "mode"), "peq");
+  const cJSON* bands = At(shown.get(), "bands");
+  ASSERT_EQ(cJSON_GetArraySize(bands), 6);
+  for (int b = 0; b < 6; ++b) {
+    const cJSON* band = At(bands, b);
+    SCOPED_TRACE(b);
+    EXPECT_EQ(Names(band), (std::vector<std::string>{"band", "freq", "q", "gain"}));
+    EXPECT_EQ(Number(band, "band"), b + 1);
+    EXPECT_EQ(Number(band, "freq"), std::round(Number(band, "freq")));
+    EXPECT_NEAR(Number(band, "q") * 10, std::round(Number(band, "q") * 10), 1e-9);
+    EXPECT_NEAR(Number(band, "gain") * 10, std::round(Number(band, "gain") * 10), 1e-9);
+    EXPECT_LE(Number(band, "gain"), 6.0) << "the default boost limit";
+  }
+  EXPECT_LT(Number(shown.get(), "residualDb"), 1.0);
+  EXPECT_NEAR(Number(shown.get(), "levelDb"), -85.0, 1.0) << "the level is reported";
+
+  const Json applied = RunJson({"--apply", "eq", "fit", "1", measurement, "--max-boost", "3", "--bands", "6"});
+  ASSERT_TRUE(applied);
+  const auto box = SavedBox();
+  for (int b = 0; b < 6; ++b) {
+    const cJSON* band = At(At(applied.get(), "bands"), b);
+    SCOPED_TRACE(b);
+    EXPECT_EQ(box->live.outputs[0].bands[b].freqHz, Number(band, "freq"));
+    EXPECT_NEAR(box->live.outputs[0].bands[b].q, Number(band, "q"), 1e-6);
+    EXPECT_NEAR(box->live.outputs[0].bands[b].gainDb, Number(band, "gain"), 1e-6);
+    EXPECT_LE(Number(band, "gain"), 3.0);
+  }
+  EXPECT_DOUBLE_EQ(box->live.outputs[0].bands[6].gainDb, 0.0) << "the bands after the fit go flat";
+
+  const Json graphic = RunJson({"eq", "fit", "1", measurement, "--geq", "--target", "b"});
+  ASSERT_TRUE(graphic);
+  EXPECT_EQ(Text(graphic.get(), "mode"), "geq");
+
+  const Child unreadable = Run({"--simulate-state", m_state, "eq", "fit", "1", (m_dir / "none.txt").string()});
+  EXPECT_EQ(unreadable.code, 1);
+  EXPECT_TRUE(OneErrorLine(unreadable.err)) << unreadable.err;
+}
+
 TEST_F(CliTest, HelpTouchesNoBox) {
   for (const auto& args : {std::vector<std::string>{"--help"}, std::vector<std::string>{"set", "--help"},
                            std::vector<std::string>{"set", "output", "99", "--help"},

@@ -33,8 +33,9 @@ std::string GeneralHelp() {
          "           (see 'quorelbox-cli calibrate --help')\n"
          "  firmware upgrade the box from a firmware image file (see 'quorelbox-cli firmware\n"
          "           --help')\n"
-         "  eq       import a measurement tool's filter text into an output's equaliser, or\n"
-         "           export the bands as one (see 'quorelbox-cli eq --help')\n"
+         "  eq       import a measurement tool's filter text into an output's equaliser,\n"
+         "           export the bands as one, or fit the equaliser to a measurement (see\n"
+         "           'quorelbox-cli eq --help')\n"
          "\n"
          "Options (before or after the command):\n"
          "  --simulate             talk to the built-in virtual box instead of a real one\n"
@@ -48,6 +49,7 @@ std::string GeneralHelp() {
          "                         Wireshark or tshark (tools/wireshark/quorelbox.lua)\n"
          "  --json                 print exactly one JSON document on standard output\n"
          "  --partial              eq import: take the usable filters when some are not\n"
+         "  --apply                calibrate: keep the result; eq fit: send the fitted bands\n"
          "  --help                 this text, or a command's own with COMMAND --help\n"
          "\n"
          "Outputs are numbered 1..8 and equaliser bands 1..31, as the window shows them.\n"
@@ -63,7 +65,8 @@ std::string GeneralHelp() {
          "     does not end in .spf or .wpf, a memory address or word that is no number or\n"
          "     needs more than 32 bits\n"
          "     (1 also: a filter text that cannot be read or written, or whose filters cannot\n"
-         "     all be used without --partial)\n"
+         "     all be used without --partial; a measurement or house curve that cannot be\n"
+         "     read, or a measurement that cannot be fitted)\n"
          "  3  no box: nothing could be opened (plugged in and switched on?)\n"
          "  4  box refused: it did not answer the handshake, is another model, sits in its\n"
          "     boot loader, left before the command was done, did not confirm a scene save,\n"
@@ -82,6 +85,8 @@ ParseResult ParseArguments(std::span<const std::string_view> args) {
   Invocation invocation;
   std::string error;
   std::vector<std::string_view> words;
+  /// Options of one command, with their values, in the order given.
+  std::vector<std::string_view> commandOptions;
   std::optional<std::string_view> resultChoice;
   // Options may stand before or after the command ("status --json" reads naturally), so they
   // are taken out first. Option words start with "--"; a negative number has one dash.
@@ -124,6 +129,14 @@ ParseResult ParseArguments(std::span<const std::string_view> args) {
       // Only a calibration has a result to keep or drop; checked once the command is known.
       if (resultChoice && *resultChoice != arg && error.empty()) error = "--apply and --discard exclude each other";
       resultChoice = arg;
+    } else if (const CommandOption* option = CommandOptionNamed(arg)) {
+      commandOptions.push_back(arg);
+      if (option->value.empty()) continue;
+      if (i + 1 >= args.size() || args[i + 1].empty()) {
+        if (error.empty()) error = std::string(arg) + " needs " + std::string(option->value);
+      } else {
+        commandOptions.push_back(args[++i]);
+      }
     } else if (arg.starts_with("--")) {
       if (error.empty()) error = "unknown option " + Quoted(arg) + " (see --help)";
     } else {
@@ -149,9 +162,18 @@ ParseResult ParseArguments(std::span<const std::string_view> args) {
     return result;
   }
   invocation.command = family->command;
-  if (resultChoice && *invocation.command != Command::Calibrate) {
-    result.error = Quoted(*resultChoice) + " belongs to calibrate";
+  // --apply keeps a calibration's result and sends a fit; --discard is a calibration's alone.
+  const bool fitApply = *invocation.command == Command::Eq && resultChoice == std::string_view("--apply");
+  if (resultChoice && *invocation.command != Command::Calibrate && !fitApply) {
+    result.error = Quoted(*resultChoice) + " belongs to calibrate" + (*resultChoice == "--apply" ? " and eq fit" : "");
     return result;
+  }
+  for (const std::string_view option : commandOptions) {
+    const CommandFamily* owner = option.starts_with("--") ? FamilyOfOption(option) : nullptr;
+    if (owner && owner != family) {
+      result.error = Quoted(option) + " belongs to " + std::string(owner->optionsOwner);
+      return result;
+    }
   }
   // Help for a command is shown whatever else follows it: someone asking is often halfway
   // through typing the rest.
@@ -159,10 +181,16 @@ ParseResult ParseArguments(std::span<const std::string_view> args) {
     result.invocation = std::move(invocation);
     return result;
   }
+  // The command's own options follow its words.
+  words.insert(words.end(), commandOptions.begin(), commandOptions.end());
   Words rest{std::span<const std::string_view>(words).subspan(1), error};
   family->parse(rest, invocation);
   if (*invocation.command == Command::Calibrate)
     invocation.calibrate.apply = resultChoice == std::string_view("--apply");
+  if (fitApply) {
+    if (error.empty() && !invocation.eq.fitting) error = "'--apply' belongs to calibrate and eq fit";
+    invocation.eq.fit.apply = true;
+  }
   if (error.empty() && invocation.partial && !(*invocation.command == Command::Eq && invocation.eq.importing))
     error = "--partial is only for eq import";
   if (!error.empty()) {

@@ -78,12 +78,25 @@ struct MixRequest {
 
 enum class Command { Status, Get, Set, Scenes, Scene, Profile, Mix, Mem, Calibrate, Firmware, Eq };
 
+/// `eq fit OUTPUT MEASUREMENT [--target FILE|flat|a|b] [--bands N] [--geq] [--max-boost DB]
+/// [--apply]`: the output's equaliser fitted to a measurement taken through it.
+struct EqFitArgs {
+  std::string target = "flat";  ///< "flat", "a", "b" (any case) or a house curve file
+  std::optional<int> bands;     ///< parametric bands, 1..31; none: every band of the output
+  bool graphic = false;         ///< --geq: the graphic equaliser's fixed bands, gains only
+  double maxBoostDb = 6.0;
+  bool apply = false;           ///< --apply: the bands go into the output; else nothing is sent
+};
+
 /// `eq import OUTPUT FILE`: a filter text into one output's bands; `eq export OUTPUT|all
-/// [FILE]`: bands as a filter text, to FILE or standard output.
+/// [FILE]`: bands as a filter text, to FILE or standard output; `eq fit` (EqFitArgs) with
+/// the measurement in `path`.
 struct EqRequest {
   bool importing = false;
+  bool fitting = false;       ///< `eq fit` (`importing` is false)
   std::optional<int> output;  ///< 0-based; none: every output (export only)
   std::string path;           ///< empty: standard output (export only)
+  EqFitArgs fit;
 };
 
 /// One word of the DSP's memory: read it, or write `data` to it.

@@ -25,6 +25,21 @@ const CommandFamily& FamilyOf(Command command) {
   return kStatusCommand;  // unreachable: every Command has its family
 }
 
+const CommandFamily* FamilyOfOption(std::string_view name) {
+  for (const CommandFamily* family : kCommands)
+    for (const CommandOption& option : family->options)
+      if (option.name == name) return family;
+  return nullptr;
+}
+
+const CommandOption* CommandOptionNamed(std::string_view name) {
+  const CommandFamily* family = FamilyOfOption(name);
+  if (!family) return nullptr;
+  for (const CommandOption& option : family->options)
+    if (option.name == name) return &option;
+  return nullptr;
+}
+
 std::string CommandList() {
   std::string list;
   const std::size_t count = std::size(kCommands);

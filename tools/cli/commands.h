@@ -17,6 +17,14 @@ namespace qb::cli {
 class BoxRun;
 class Words;
 
+/// An option of one command alone ("--bands N" of eq fit). It may stand anywhere on the
+/// line, as the general options may; the runner hands it, with its value, to the command's
+/// words after the command's own.
+struct CommandOption {
+  std::string_view name;
+  std::string_view value;  ///< what its value is called ("N"); empty for a switch
+};
+
 struct CommandFamily {
   Command command;
   std::string_view word;
@@ -27,6 +35,9 @@ struct CommandFamily {
   /// Opens the box itself (firmware: a box in its loader is welcome); the others run on a
   /// box the runner has connected and read.
   bool opensTheBox = false;
+  /// The options only this family takes, and whose they are in messages ("eq fit").
+  std::span<const CommandOption> options{};
+  std::string_view optionsOwner{};
 };
 
 extern const CommandFamily kStatusCommand;
@@ -47,6 +58,16 @@ const CommandFamily& FamilyOf(Command command);
 /// "status, get, set, ... or eq".
 std::string CommandList();
 
+/// The family whose option `name` is, or null.
+const CommandFamily* FamilyOfOption(std::string_view name);
+/// The option `name` of any family, or null.
+const CommandOption* CommandOptionNamed(std::string_view name);
+
+/// Reads `eq fit`'s words (after "fit") into `request` (eq_fit_command.cpp).
+void ParseEqFit(Words& words, EqRequest& request);
+/// eq fit's part of eq's help text, and its run.
+std::string EqFitHelp();
+Outcome RunEqFit(BoxRun& box, const EqRequest& request);
 /// For families without arguments: refuses any word after the command.
 void NoArguments(Words& words, Invocation& invocation);
 

@@ -1,5 +1,6 @@
 // eq: a filter text into one output's bands through the equaliser service the window's
-// import uses, or the bands out as a filter text.
+// import uses, or the bands out as a filter text; `eq fit` (eq_fit_command.cpp) fits them to
+// a measurement.
 #include "core/eq_import.h"
 #include "core/text_file.h"
 #include "tools/cli/box_run.h"
@@ -12,7 +13,18 @@ namespace {
 
 // --- the words --------------------------------------------------------------------------------
 
+/// The options of eq fit.
+constexpr CommandOption kEqFitOptions[] = {{"--target", "FILE, flat, a or b"}, {"--bands", "N"}, {"--geq", ""},
+                                           {"--max-boost", "DB"}};
+
 std::optional<EqRequest> ParseEq(Words& words) {
+  if (words.Peek() == std::optional<std::string_view>("fit")) {
+    words.Next("eq action");
+    EqRequest request;
+    ParseEqFit(words, request);
+    if (words.Failed()) return std::nullopt;
+    return request;
+  }
   const auto importing = words.Choice("eq action", "import", "export");
   if (!importing) return std::nullopt;
   EqRequest request;
@@ -41,6 +53,8 @@ void ParseEqInto(Words& words, Invocation& invocation) {
 std::string EqHelp() {
   return "Usage: quorelbox-cli [OPTIONS] eq import OUTPUT FILE [--partial]\n"
          "       quorelbox-cli [OPTIONS] eq export OUTPUT|all [FILE]\n"
+         "       quorelbox-cli [OPTIONS] eq fit OUTPUT MEASUREMENT [--target FILE|flat|a|b]\n"
+         "                     [--bands N] [--geq] [--max-boost DB] [--apply]\n"
          "\n"
          "  eq import OUTPUT FILE   FILE's peaking filters become OUTPUT's first bands, in\n"
          "                          order (the other bands go flat, editing turns\n"
@@ -58,6 +72,8 @@ std::string EqHelp() {
          "nothing is changed (exit 1) unless --partial takes the rest. With --json the\n"
          "import reports the bands set and the lines skipped; an export to standard\n"
          "output puts the text in \"text\".\n"
+         "\n" +
+         EqFitHelp() +
          "Exit status as in 'quorelbox-cli --help'.\n";
 }
 
@@ -119,11 +135,12 @@ Outcome Import(BoxRun& box, const EqRequest& request, bool partial) {
 }
 
 Outcome Eq(BoxRun& box, const Invocation& invocation) {
+  if (invocation.eq.fitting) return RunEqFit(box, invocation.eq);
   return invocation.eq.importing ? Import(box, invocation.eq, invocation.partial) : Export(box, invocation.eq);
 }
 
 }  // namespace
 
-constinit const CommandFamily kEqCommand{Command::Eq, "eq", ParseEqInto, EqHelp, Eq};
+constinit const CommandFamily kEqCommand{Command::Eq, "eq", ParseEqInto, EqHelp, Eq, false, kEqFitOptions, "eq fit"};
 
 }  // namespace qb::cli
