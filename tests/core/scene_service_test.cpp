@@ -321,6 +321,15 @@ TEST_F(SceneServiceTest, AWholeConfigurationFillsAFactoryFreshBoxAndSavesBackAsT
   EXPECT_EQ(Content(saved), Content(loaded));
 }
 
+TEST_F(SceneServiceTest, EachSceneOfAWholeConfigurationIsSavedOnlyOnceItsQueuedMixLevelsAreIn) {
+  s.Box().SetLatency(std::chrono::microseconds(0));
+  const std::string path = Path("ten.wpf");
+  ASSERT_EQ(WriteWholeProfileFile(WholeProfile{s.Live(), Mirror().scenes, {}}, path), R::Ok);
+  ASSERT_EQ(Scenes().LoadWholeProfile(path), R::Ok);
+  ASSERT_TRUE(Finish());
+  EXPECT_EQ(s.Box().OrderViolations(), std::vector<std::string>{});
+}
+
 TEST_F(SceneServiceTest, ARefusedFileChangesNeitherMirrorNorBox) {
   WholeProfile whole{s.Live(), Mirror().scenes, Mirror().sceneNames};
   const std::string goodWhole = WholeProfileText(whole);
