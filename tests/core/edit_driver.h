@@ -22,6 +22,15 @@ inline unsigned SessionSeed(unsigned fallback) {
   return static_cast<unsigned>(std::strtoul(text, nullptr, 10));
 }
 
+/// The length of a random session: QB_SESSION_STEPS, or `fallback` (a few seconds in the
+/// suite; a long run chooses its own).
+inline int SessionSteps(int fallback) {
+  const char* text = std::getenv("QB_SESSION_STEPS");
+  if (text == nullptr || *text == '\0') return fallback;
+  const long steps = std::strtol(text, nullptr, 10);
+  return steps > 0 ? static_cast<int>(steps) : fallback;
+}
+
 /// Picks one editing operation at a time, with random arguments inside and outside the
 /// ranges the controls allow, and answers the questions at random.
 class EditDriver {
