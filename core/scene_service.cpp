@@ -11,6 +11,7 @@
 #include "core/code_page.h"
 #include "core/eq_values.h"
 #include "core/link_editor.h"
+#include "core/output_levels.h"
 #include "core/role_pairing.h"
 #include "core/profile_writeback.h"
 #include "devicelink/scene_commands.h"
@@ -43,6 +44,7 @@ void FitToBox(Profile& read, const Profile& box) {
     for (int b = fileBands; b < boxBands; ++b) channel.bands[At(b)].eqGain = 0.0f;
     channel.eqSize = boxBands;
     for (int b = 0; b < boxBands; ++b) channel.bands[At(b)] = BoxBand(channel.bands[At(b)]);
+    channel.delay = BoxDelayMs(channel.delay);
   }
   SettleLinkState(read);
 }
