@@ -141,6 +141,15 @@ inline std::unique_ptr<CoreSession> ReadAfresh(CoreSession& session) {
   return fresh;
 }
 
+/// Reads stored scene `scene` (1..10) into the mirror of `fresh`, as a whole-configuration
+/// save does.
+inline bool ReadStoredSceneAfresh(CoreSession& fresh, int scene) {
+  PerOutput<int> bands{};
+  for (int o = 0; o < kOutputCount; ++o) bands[At(o)] = EqSize(fresh.Live(), o);
+  ReadStoredScene(fresh.Link(), static_cast<std::uint8_t>(scene), bands);
+  return fresh.Drain();
+}
+
 /// Ends a program ReadAfresh started. Its goodbye to the box is answered after it has
 /// closed; a handle opened and dropped at once makes the box forget that answer, which
 /// the idle session would otherwise take for the answer of its own next command.

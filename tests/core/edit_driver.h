@@ -53,7 +53,11 @@ class EditDriver {
         {"main volume step", 1, [this] { m_core.Main().StepMainVolume(Chance(50)); }},
         {"main mute", 1, [this] { m_core.Main().SetMainMute(Chance(50)); }},
         {"amplifier", 1, [this] { m_core.Main().SetAmp(Chance(50)); }},
-        {"role", 4, [this] { m_core.Routing().SetRole(Output(), Pick(0, kRoleCount - 1)); }},
+        // Roles are offered only while unlocked, as the output buttons are.
+        {"role", 4,
+         [this] {
+           if (m_core.CurrentProfile().lockMode != 1) m_core.Routing().SetRole(Output(), Pick(0, kRoleCount - 1));
+         }},
         {"focus role", 1, [this] { m_core.Routing().FocusRole(Pick(0, kRoleCount)); }},
         {"source", 1, [this] { m_core.Routing().SetSource(Pick(0, 8)); }},
         {"input", 3, [this] { m_core.Routing().SetInput(Output(), Pick(1, 6), Chance(50)); }},

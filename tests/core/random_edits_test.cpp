@@ -117,7 +117,15 @@ TEST(RandomEditsTest, AProgramStartedAfreshReadsWhatTheSessionShowsThroughWholeS
 
     auto fresh = ReadAfresh(session);
     ASSERT_NE(fresh, nullptr) << fail("left a box a new program cannot read");
-    const std::string diff = CompareReadOut(fresh->Mirror(), session.Mirror(), result.currentSceneKnown);
+    std::string diff = CompareReadOut(fresh->Mirror(), session.Mirror(), result.currentSceneKnown);
+    for (int n = kFirstStoredScene; result.scenesWritten && n <= kLastStoredScene; ++n) {
+      if ((session.Mirror().sceneValid >> (n - kFirstStoredScene) & 1u) == 0) continue;
+      ASSERT_TRUE(ReadStoredSceneAfresh(*fresh, n)) << fail("left a stored scene a new program cannot read");
+      Differences scene;
+      CompareSettings(fresh->Mirror().scenes[At(n - kFirstStoredScene)], session.Mirror().scenes[At(n - kFirstStoredScene)],
+                      scene);
+      if (!scene.Empty()) diff += "scene " + std::to_string(n) + ":\n" + scene.Text();
+    }
     CloseAfresh(std::move(fresh), session);
     ASSERT_EQ(diff, "") << fail("left the session showing what the box does not hold (field: box, shown)");
     const std::vector<std::string> misordered = session.Box().OrderViolations();

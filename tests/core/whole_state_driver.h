@@ -32,6 +32,9 @@ class WholeStateDriver {
     std::string name;
     /// The session may know the box's current scene only after it stored or loaded one.
     bool currentSceneKnown = false;
+    /// The step wrote stored scenes whose settings the session holds (a whole
+    /// configuration loaded): each must read back as the session holds it.
+    bool scenesWritten = false;
     /// What the step expected of the program and did not get; empty when all went well.
     std::vector<std::string> problems;
   };
@@ -164,7 +167,9 @@ class WholeStateDriver {
     const R result = m_s.core.Scenes().LoadWholeProfile(path);
     Expect(result == R::Ok, "a whole configuration this program saved was refused: " +
                                 std::string(ProfileFileMessage(result, true)));
-    if (result == R::Ok) StateReplaced();
+    if (result != R::Ok) return;
+    StateReplaced();
+    m_result.scenesWritten = true;
   }
 
   // --- the scene window -----------------------------------------------------------------
