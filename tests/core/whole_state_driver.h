@@ -12,6 +12,8 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <iterator>
+#include <memory>
 #include <optional>
 #include <random>
 #include <string>
@@ -67,6 +69,7 @@ class WholeStateDriver {
   StepResult Step() {
     m_result = StepResult{};
     m_result.currentSceneKnown = m_currentSceneKnown;
+    m_replacedLive = false;
     int roll = Pick(0, m_total - 1);
     for (const Action& a : m_actions) {
       if (roll < a.weight) {
@@ -77,6 +80,9 @@ class WholeStateDriver {
       roll -= a.weight;
     }
     if (!Idle()) Problem("the session did not become idle");
+    // Undo belongs to the state the user edited: a state replaced as a whole empties it.
+    if (m_replacedLive && (m_s.core.History().CanUndo() || m_s.core.History().CanRedo()))
+      Problem("the undo history outlived the live settings it was made on");
     m_result.currentSceneKnown = m_currentSceneKnown;
     return m_result;
   }
@@ -110,6 +116,11 @@ class WholeStateDriver {
   }
   /// The session no longer knows the box's current scene: the box says it only when asked.
   void StateReplaced() { m_currentSceneKnown = false; }
+  /// The live settings were replaced as a whole (a load, a read-back, a new connection).
+  void LiveReplaced() {
+    StateReplaced();
+    m_replacedLive = true;
+  }
 
   // --- profile files --------------------------------------------------------------------
 
@@ -131,19 +142,19 @@ class WholeStateDriver {
     // Whatever the program saved, it loads.
     Expect(result == R::Ok, "a scene profile this program saved was refused: " +
                                 std::string(ProfileFileMessage(result, false)));
-    if (result == R::Ok) StateReplaced();
+    if (result == R::Ok) LiveReplaced();
   }
 
   void SaveWholeProfile() {
     const int n = Pick(0, 1);
-    std::optional<R> written;
-    if (!m_s.core.Scenes().SaveWholeProfile(File("whole", n, ".wpf"), [&](R r) { written = r; })) {
+    const auto written = std::make_shared<std::optional<R>>();  // outlives a task that overran
+    if (!m_s.core.Scenes().SaveWholeProfile(File("whole", n, ".wpf"), [written](R r) { *written = r; })) {
       Problem("a whole configuration save did not start");
       return;
     }
     if (!Idle()) return;
-    Expect(written == R::Ok, "a whole configuration could not be saved");
-    if (written == R::Ok) m_savedWholes |= 1u << n;
+    Expect(*written == R::Ok, "a whole configuration could not be saved");
+    if (*written == R::Ok) m_savedWholes |= 1u << n;
   }
 
   void LoadWholeProfile() {
@@ -168,7 +179,7 @@ class WholeStateDriver {
     Expect(result == R::Ok, "a whole configuration this program saved was refused: " +
                                 std::string(ProfileFileMessage(result, true)));
     if (result != R::Ok) return;
-    StateReplaced();
+    LiveReplaced();
     m_result.scenesWritten = true;
   }
 
@@ -225,6 +236,7 @@ class WholeStateDriver {
     // The front ends offer only the slots that hold a scene; the box refuses an empty one
     // and keeps its current scene, which the session then does not know.
     m_currentSceneKnown = Idle() && valid;
+    m_replacedLive = true;
   }
 
   void DeleteScene() {
@@ -296,7 +308,7 @@ class WholeStateDriver {
       if (cal.Done()) Expect(Chance(70) ? cal.Apply() : cal.Discard(), "a completed result could not be sent");
     }
     cal.Attach(nullptr);
-    if (m_s.core.CloseCalibration() != EqualizerManager::CalibrationClose::NothingChanged) StateReplaced();
+    if (m_s.core.CloseCalibration() != EqualizerManager::CalibrationClose::NothingChanged) LiveReplaced();
   }
 
   // --- a box that leaves ----------------------------------------------------------------
@@ -305,11 +317,20 @@ class WholeStateDriver {
   /// just after it, when it was shorter), then plugged back in: the session connects and
   /// reads the box out again.
   void BoxLeavesPartWay() {
+    bool saveWhole = false;
+    // Shared with the callback: a task that outlived its bound must not write into a gone frame.
+    const auto saved = std::make_shared<std::optional<R>>();
     m_s.Box().UnplugAfterFrames(static_cast<std::size_t>(Pick(0, 400)));
     switch (Pick(0, 4)) {
       case 0: m_s.core.Scenes().SaveScene(Scene(), FittingName(), nullptr); break;
       case 1: m_s.core.Scenes().LoadScene(Scene(), nullptr); break;
-      case 2: m_s.core.Scenes().SaveWholeProfile(File("whole", 2, ".wpf"), [](R) {}); break;
+      case 2: {
+        // A user's older file, which a save cut short must leave as it was.
+        std::ofstream(File("whole", 2, ".wpf")) << "older";
+        saveWhole = true;
+        m_s.core.Scenes().SaveWholeProfile(File("whole", 2, ".wpf"), [saved](R r) { *saved = r; });
+        break;
+      }
       case 3:
         if ((m_savedWholes & 1u) != 0) m_s.core.Scenes().LoadWholeProfile(File("whole", 0, ".wpf"));
         break;
@@ -320,6 +341,16 @@ class WholeStateDriver {
     // A failed write or read ends the task at once; the time bounds are for a silent box.
     m_s.PumpUntil([this] { return !m_s.core.Session().Busy(); }, 10000);
     Expect(!m_s.core.Session().Busy(), "the task went on after the box left");
+    if (saveWhole && *saved == R::BoxLeft) {
+      std::ifstream file(File("whole", 2, ".wpf"));
+      const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+      Expect(text == "older", "a whole configuration save cut short changed the file it replaces");
+    } else if (saveWhole && *saved == R::Ok) {
+      WholeProfile whole;
+      Expect(ReadWholeProfileFile(File("whole", 2, ".wpf"), whole) == R::Ok, "a whole configuration saved cannot be read");
+    } else if (saveWhole) {
+      Problem("a whole configuration save ended neither saved nor cut short");
+    }
     if (m_s.Box().IsPlugged()) m_s.Box().Unplug();
     m_s.core.Session().DevicePlugOut();
     m_s.Pump();
@@ -327,7 +358,7 @@ class WholeStateDriver {
     m_s.core.Session().DevicePlugin();
     Expect(m_s.PumpUntil([this] { return m_s.core.Session().State() == ConnectionState::Connected; }, 10000),
            "the box did not connect again");
-    StateReplaced();
+    LiveReplaced();
   }
 
   CoreSession& m_s;
@@ -338,6 +369,7 @@ class WholeStateDriver {
   int m_total = 0;
   StepResult m_result;
   bool m_currentSceneKnown = false;
+  bool m_replacedLive = false;  ///< the step replaced the live settings as a whole
   unsigned m_savedScenes = 0;  ///< bit n: scene<n>.spf was saved
   unsigned m_savedWholes = 0;  ///< bit n: whole<n>.wpf was saved
 };
