@@ -255,7 +255,15 @@ class WholeStateDriver {
     const int outputs[] = {from};
     const std::string path = File("filters", 0, ".txt");
     std::ofstream(path, std::ios::binary) << EqExportText(m_s.Live(), outputs, [](int role) { return std::to_string(role); });
-    Import(path, Chance(60) ? from : Output());
+    const int to = Chance(60) ? from : Output();
+    const OutputChannel before = m_s.Live().channels[At(from)];
+    Import(path, to);
+    if (to != from) return;
+    // The program's own export reads back band for band, switched-off bands and bypass too.
+    const OutputChannel& after = m_s.Live().channels[At(from)];
+    bool same = before.bypass == after.bypass;
+    for (int b = 0; b < EqSize(m_s.Live(), from); ++b) same = same && before.bands[At(b)] == after.bands[At(b)];
+    Expect(same, "an output's own filter text imported back moved or changed its bands");
   }
 
   /// A text as another tool writes it: a byte-order mark, any line ends, values between
