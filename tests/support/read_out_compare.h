@@ -91,7 +91,8 @@ inline void CompareSettings(const Profile& box, const Profile& shown, Difference
 }
 
 /// Everything a read-out at the start of a program sets, box against session: the live
-/// settings with the source, main volume, mute, amplifier and linked partners, the ten scene
+/// settings with the source, main volume, mute, amplifier, the box's own switches and
+/// linked partners, the ten scene
 /// names and which slots hold a scene, and, when `currentScene`, which scene is current
 /// (the session knows it only after a scene it loaded or saved).
 inline std::string CompareReadOut(const EqualizerMirror& box, const EqualizerMirror& shown, bool currentScene) {
@@ -107,6 +108,9 @@ inline std::string CompareReadOut(const EqualizerMirror& box, const EqualizerMir
   if (held(b.mainVolume) != held(m.mainVolume)) d.Equal("main volume", b.mainVolume, m.mainVolume);
   d.Equal("main mute", b.mainVolumeMute, m.mainVolumeMute);
   d.Equal("amplifier on", b.ampOn, m.ampOn);
+  d.Equal("automatic effect", b.autoEffect, m.autoEffect);
+  d.Equal("noise threshold", b.noiseThreshold, m.noiseThreshold);
+  d.Equal("power-off delay", b.powerOffDelay, m.powerOffDelay);
   for (int o = 0; o < kOutputCount; ++o)
     d.Equal(Field{o, "partner"}, b.linkOutputs[At(o)], m.linkOutputs[At(o)]);
   for (int n = kFirstStoredScene; n <= kLastStoredScene; ++n) {
