@@ -22,6 +22,7 @@
 #include "core/calibration_session.h"
 #include "core/eq_import.h"
 #include "core/profile_file.h"
+#include "dspmath/band_limits.h"
 #include "tests/core/core_session.h"
 #include "tests/core/edit_driver.h"
 
@@ -52,6 +53,7 @@ class WholeStateDriver {
         {"redo", 5, [this] { m_s.core.History().Redo(); }},
         {"save scene profile", 3, [this] { SaveSceneProfile(); }},
         {"load scene profile", 3, [this] { LoadSceneProfile(); }},
+        {"load edited scene profile", 2, [this] { LoadEditedSceneProfile(); }},
         {"save whole configuration", 1, [this] { SaveWholeProfile(); }},
         {"load whole configuration", 1, [this] { LoadWholeProfile(); }},
         {"store scene", 3, [this] { StoreScene(); }},
@@ -141,6 +143,39 @@ class WholeStateDriver {
     }
     // Whatever the program saved, it loads.
     Expect(result == R::Ok, "a scene profile this program saved was refused: " +
+                                std::string(ProfileFileMessage(result, false)));
+    if (result == R::Ok) LiveReplaced();
+  }
+
+  /// A saved file as a user or another program edits it: values between the box's steps
+  /// (Q and gain a little below a tenth, a delay a little below a microsecond), fewer bands
+  /// than the box has, link and lock, a main volume the box never reported. The box must
+  /// end up holding what the session then shows.
+  void LoadEditedSceneProfile() {
+    const int n = Pick(0, 3);
+    if ((m_savedScenes >> n & 1u) == 0) return;
+    Profile file;
+    if (ReadSceneProfileFile(File("scene", n, ".spf"), file) != R::Ok) {
+      Problem("a scene profile this program saved cannot be read");
+      return;
+    }
+    for (int o = 0; o < kOutputCount; ++o) {
+      OutputChannel& channel = file.channels[At(o)];
+      if (Chance(50)) continue;
+      for (EqBand& band : channel.bands) {
+        band.eqFactor = std::max(kMinBandQ, band.eqFactor - static_cast<float>(Pick(1, 49)) / 1000.0f);
+        band.eqGain = std::max(kMinBandGainDb, band.eqGain - static_cast<float>(Pick(1, 4)) / 100.0f);
+      }
+      channel.delay = std::max(0.0f, channel.delay - static_cast<float>(Pick(1, 499)) / 1e6f);
+      if (Chance(30)) channel.eqSize = Pick(1, std::max(1, channel.eqSize));
+    }
+    if (Chance(30)) file.linkMode = Pick(0, 1);
+    if (Chance(30)) file.lockMode = Pick(0, 1);
+    if (Chance(20)) file.mainVolume = -5;
+    const std::string path = File("edited", 0, ".spf");
+    if (WriteSceneProfileFile(file, path) != R::Ok) return;
+    const R result = m_s.core.Scenes().LoadSceneProfile(path);
+    Expect(result == R::Ok, "an edited scene profile within the ranges was refused: " +
                                 std::string(ProfileFileMessage(result, false)));
     if (result == R::Ok) LiveReplaced();
   }
