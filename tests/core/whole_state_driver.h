@@ -67,6 +67,9 @@ class WholeStateDriver {
     for (const Action& a : m_actions) m_total += a.weight;
   }
 
+  /// How many kinds of operation there are.
+  std::size_t Kinds() const { return m_actions.size(); }
+
   /// Does one random operation and waits until the session is idle again.
   StepResult Step() {
     m_result = StepResult{};
