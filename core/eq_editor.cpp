@@ -80,7 +80,9 @@ void EqEditor::AlignBypass(int output) {
 void EqEditor::CommitBand(int o, int band, int freq, float q, float gain, BandInput input) {
   Profile& live = m_ctx.Live();
   if (!IsOutput(o) || band < 0 || band >= EqSize(live, o)) return;
-  // What the box will hold, and so what the mirror keeps: Q and gain in tenths.
+  // What the box will hold, and so what the mirror keeps: a frequency in its range (a drag
+  // past the curve's end stops there), Q and gain in tenths.
+  freq = std::clamp(freq, kMinFrequencyHz, kMaxFrequencyHz);
   q = BoxTenths(ClampQ(q));
   gain = BoxTenths(ClampGain(gain, kBandGainLimits));
   const ChangeHub::Batch batch(m_ctx.changes);

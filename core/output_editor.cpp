@@ -239,7 +239,7 @@ double OutputEditor::SetDelayTyped(int output, double value) {
   LogPrintA("channel %d delay edit value %.3f\n", output, value);
   const DelayUnit unit = m_ctx.mirror.session.delayUnit;
   const double held = unit == DelayUnit::Ms ? std::clamp(value, 0.0, kMaxEditDelayMs) : HeldDistance(value, unit);
-  m_ctx.Live().channels[At(output)].delay = static_cast<float>(DelayMsOfDistance(held, unit));
+  m_ctx.Live().channels[At(output)].delay = BoxDelayMs(DelayMsOfDistance(held, unit));
   SendDelay(m_ctx.Link(), m_ctx.Live(), output);
   m_ctx.Publish(Change{}.Add(kAspectDelay, output));
   return held;

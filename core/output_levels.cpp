@@ -43,6 +43,11 @@ int WholeMicros(float delayMs) {
   return guarded >= static_cast<double>(INT_MAX) ? INT_MAX : static_cast<int>(guarded);
 }
 
+float BoxDelayMs(double delayMs) {
+  if (!(delayMs > 0.0)) return 0.0f;
+  return static_cast<float>(std::round(delayMs * 1000.0) / 1000.0);
+}
+
 double DistanceOfDelay(float delayMs, DelayUnit unit) {
   if (unit == DelayUnit::Ms) return static_cast<double>(delayMs);
   return static_cast<double>(WholeMicros(delayMs)) * PerMsTimes15(unit) / kDistanceDenominator / 1000.0;

@@ -31,6 +31,11 @@ double HeldDistance(double distance, DelayUnit unit);
 /// in ms holds as 250.99998 µs) counts as 251 and 1.0009 ms as 1000. Negative delays are 0.
 int WholeMicros(float delayMs);
 
+/// The delay the box holds for `delayMs`: the nearest whole microsecond (negative delays
+/// are 0). A delay command carries whole microseconds, cutting off the rest; a value kept
+/// in the mirror before it is sent is kept as this, so the mirror holds what the box will.
+float BoxDelayMs(double delayMs);
+
 /// The distance sound travels in the delay's whole microseconds (WholeMicros), in `unit`:
 /// t x 519/15/1000 cm or t x 204/15/1000 in; ms returns the delay itself.
 double DistanceOfDelay(float delayMs, DelayUnit unit);

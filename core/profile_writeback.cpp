@@ -1,7 +1,9 @@
 #include "core/profile_writeback.h"
 
 #include <array>
+#include <chrono>
 #include <cstdint>
+#include <thread>
 #include <vector>
 
 #include "core/box_reads.h"
@@ -20,6 +22,8 @@ namespace {
 
 constexpr std::uint8_t kAllSources = 0;
 constexpr std::uint8_t kLastOutput = kOutputCount - 1;
+/// How long a scene's queued mix levels may take to reach the box before the scene is saved.
+constexpr auto kSceneDrainLimit = std::chrono::seconds(20);
 
 /// Where a settings set goes: a scene number and whether its commands are sent at once.
 struct Destination {
@@ -115,6 +119,12 @@ void SendMainVolume(DeviceLink& link, const Profile& profile, bool immediate) {
 
 }  // namespace
 
+void WaitForQueuedCommands(DeviceLink& link, std::chrono::steady_clock::duration limit) {
+  const auto deadline = std::chrono::steady_clock::now() + limit;
+  while (link.UnfinishedCommands() != 0 && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+}
+
 void SetReadCurProfileToMCU(DeviceLink& link, const Profile& profile) {
   LogPrintA("%s\n", "EqualizerManager::SetReadCurProfileToMCU");
   const Destination live{kLiveScene, true};
@@ -149,6 +159,9 @@ void SetReadWholeProfileToMCU(DeviceLink& link, const WholeProfile& whole, std::
     SendAllMasks(link, scene, to);
     SendLinkState(link, scene, to);
     SendMixLevels(link, scene, Byte(n));
+    // Queued, the mix levels would otherwise reach the box after the save below and land in
+    // a scene it has already stored.
+    WaitForQueuedCommands(link, kSceneDrainLimit);
     const SceneName& name = whole.names[At(n - kFirstStoredScene)];
     const std::string bytes = ToCodePage(std::u16string_view(name.data()), codePage);
     SetSceneName(link, Byte(n),

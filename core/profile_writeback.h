@@ -5,6 +5,7 @@
 /// for their acknowledgement; the order and the scene numbers are fixed, because the box
 /// stores a scene as the scene-addressed commands left it.
 
+#include <chrono>
 #include <string_view>
 
 #include "core/profile.h"
@@ -24,8 +25,12 @@ void SetReadCurProfileToMCU(DeviceLink& link, const Profile& profile);
 /// of every source, lock and link at once, the mix levels queued, the name in `codePage`,
 /// then the scene saved as written); a slot the file keeps empty is deleted unless it is in
 /// `emptyBefore` already; then the live settings from `whole.current`, queued. Stops when
-/// the box leaves.
+/// the box leaves. Each scene is saved only once its queued mix levels have been sent: the
+/// box stores a scene as its commands left it when the save arrives.
 void SetReadWholeProfileToMCU(DeviceLink& link, const WholeProfile& whole, std::string_view codePage,
                               std::uint16_t emptyBefore);
+
+/// Waits until the link has sent every queued command (or given up on it), at most `limit`.
+void WaitForQueuedCommands(DeviceLink& link, std::chrono::steady_clock::duration limit);
 
 }  // namespace qb

@@ -6,12 +6,12 @@
 #include <atomic>
 #include <chrono>
 #include <memory>
-#include <thread>
 
 #include "core/box_reads.h"
 #include "core/code_page.h"
 #include "core/eq_values.h"
 #include "core/link_editor.h"
+#include "core/output_levels.h"
 #include "core/role_pairing.h"
 #include "core/profile_writeback.h"
 #include "devicelink/scene_commands.h"
@@ -44,6 +44,7 @@ void FitToBox(Profile& read, const Profile& box) {
     for (int b = fileBands; b < boxBands; ++b) channel.bands[At(b)].eqGain = 0.0f;
     channel.eqSize = boxBands;
     for (int b = 0; b < boxBands; ++b) channel.bands[At(b)] = BoxBand(channel.bands[At(b)]);
+    channel.delay = BoxDelayMs(channel.delay);
   }
   SettleLinkState(read);
 }
@@ -54,13 +55,6 @@ void FitToBox(Profile& read, const Profile& box) {
 void FitLiveToBox(Profile& read, const Profile& box) {
   FitToBox(read, box);
   if (read.mainVolume < 0) read.mainVolume = box.mainVolume;
-}
-
-/// Waits until the link has sent every queued command, at most `limit`.
-void WaitForQueue(DeviceLink& link, std::chrono::steady_clock::duration limit) {
-  const auto deadline = std::chrono::steady_clock::now() + limit;
-  while (link.UnfinishedCommands() != 0 && std::chrono::steady_clock::now() < deadline)
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
 }
 
 }  // namespace
@@ -295,7 +289,7 @@ ProfileFileResult SceneService::LoadWholeProfile(const std::string& path) {
         LogPrintA("SetWholeProfileThread start!\n");
         SetReadWholeProfileToMCU(link, read, codePage, emptyBefore);
         // The live settings went out queued: the loading window stays until they are sent.
-        WaitForQueue(link, kLiveDrainLimit);
+        WaitForQueuedCommands(link, kLiveDrainLimit);
         m_ctx.session.Post(WM_CLOSE_LOADING);
         LogPrintA("SetWholeProfileThread end!\n");
       })) {

@@ -387,6 +387,44 @@ Outcome Dispatch(const BoxCommand& command, BoxContext& box, bool& known) {
 
 }  // namespace
 
+std::optional<std::uint8_t> SetterScene(const BoxCommand& command) {
+  if (command.packetType != DSP_PACKET || command.opType != OP_SET || command.payload.empty()) return std::nullopt;
+  switch (command.commandId) {
+    case DSP_FILTER_GET:
+    case DSP_EQ_CH:
+    case DSP_DELAY_CH:
+    case DSP_TRIM_CH:
+    case DSP_MUTE_CH:
+    case DSP_PHASE_CH:
+    case DSP_MIX_CH:
+    case DSP_CH_REMAP:
+    case DSP_CH_TYPE:
+    case DSP_CH_LINK:
+    case DSP_CH_LOCK:
+    case DSP_BYPASS:
+    case DSP_EQ_RESET:
+    case DSP_EQ_BYPASS:
+    case DSP_INPUT_TRIM_CH:
+    case DSP_INPUT_CH_MUTE:
+    case INPUT_CH_PHASE:
+    case DSP_INPUT_EQ_CH:
+    case DSP_INPUT_MIX_CH_TRIM:
+    case DSP_INPUT_MIX_CH_TRIM2:
+    case DSP_CH_TRIM_LINK:
+    case DSP_CH_DELAY_LINK:
+    case DSP_CH_SOLO:
+    case MIX_TYPE:
+    case MIX_TYPE2:
+    case DSP_HPF_Q_FACT_MODE:
+    case DSP_LPF_Q_FACT_MODE:
+    case DSP_AUTO_EFFECTION_ON_OFF_CONTROL:
+    case DSP_TWO_BYTE_SETTING:
+    case DSP_COMPRESSOR_GET:
+    case DSP_SPK_DIST: return command.payload[0];
+    default: return std::nullopt;
+  }
+}
+
 bool HandleDspSet(const BoxCommand& command, BoxContext& box) {
   if (command.packetType != DSP_PACKET || command.opType != OP_SET) return false;
   bool known = false;

@@ -53,6 +53,7 @@ std::uint64_t VirtualBox::Connect() {
     Advance(Clock::now());
     if (PluggedLocked()) {
       m_reports.clear();
+      m_order.ConnectionOpened();
       connection = m_epoch;
     }
   }
@@ -86,7 +87,10 @@ int VirtualBox::Write(std::uint64_t connection, const std::uint8_t* data, std::s
     } else if (auto command = ParseCommandReport({data, length})) {
       if (m_unplugAfter) --*m_unplugAfter;
       m_commands.push_back(*command);
-      if (!m_silent) Dispatch(*command);
+      if (!m_silent) {
+        m_order.Observe(*command);
+        Dispatch(*command);
+      }
     } else {
       ++m_rejected;
     }
@@ -221,6 +225,7 @@ void VirtualBox::RestartNow(Clock::time_point now) {
 
 void VirtualBox::LeaveBus() {
   ++m_epoch;
+  m_order.LeftBus();
   m_reports.clear();
   m_lastReadyAt = {};
   m_plugEvents.push_back(false);
@@ -269,6 +274,16 @@ void VirtualBox::ClearCommands() {
 std::size_t VirtualBox::RejectedFrames() const {
   std::lock_guard<std::mutex> guard(m_lock);
   return m_rejected;
+}
+
+std::vector<std::string> VirtualBox::OrderViolations() const {
+  std::lock_guard<std::mutex> guard(m_lock);
+  return m_order.Violations();
+}
+
+void VirtualBox::ClearOrderViolations() {
+  std::lock_guard<std::mutex> guard(m_lock);
+  m_order.ClearViolations();
 }
 
 std::size_t VirtualBox::PendingReports() const {

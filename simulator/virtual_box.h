@@ -27,6 +27,7 @@
 #include "simulator/box_context.h"
 #include "simulator/box_state.h"
 #include "simulator/calibration_sequence.h"
+#include "simulator/order_rules.h"
 #include "simulator/upgrade_receiver.h"
 
 namespace qb::sim {
@@ -66,6 +67,9 @@ class VirtualBox final : public PlugSwitch {
   void ClearCommands();
   /// Output reports that held no valid frame.
   std::size_t RejectedFrames() const;
+  /// Every break of the order rule a box can see (order_rules.h) since the last clear.
+  std::vector<std::string> OrderViolations() const;
+  void ClearOrderViolations();
   /// Input reports queued and not yet read.
   std::size_t PendingReports() const;
   VirtualBoxConfig Config() const;
@@ -165,6 +169,7 @@ class VirtualBox final : public PlugSwitch {
   Clock::time_point m_lastReadyAt{};
   std::vector<BoxCommand> m_commands;
   std::size_t m_rejected = 0;
+  OrderRules m_order;
 
   std::uint64_t m_epoch = 1;  ///< advances whenever the box leaves the bus
   bool m_unplugged = false;

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "tests/support/core_test_access.h"
+#include "core/box_reads.h"
 #include "core/equalizer_manager.h"
 #include "core/message_queue.h"
 #include "simulator/virtual_hid.h"
@@ -63,6 +64,12 @@ class CoreSession {
  public:
   explicit CoreSession(sim::VirtualBoxConfig config = {}, LinkTimings timings = LinkTimings{300, 20})
       : backend(sim::MakeVirtualBoxBackend(config)), core(backend, timings) {
+    core.Attach(&queue, &host);
+  }
+  /// A second program on the same box: its own link, mirror and messages, as a program
+  /// started now would open the box another session has open.
+  CoreSession(std::shared_ptr<sim::VirtualHidBackend> sameBox, LinkTimings timings = LinkTimings{300, 20})
+      : backend(std::move(sameBox)), core(backend, timings) {
     core.Attach(&queue, &host);
   }
   ~CoreSession() {
@@ -121,6 +128,35 @@ class CoreSession {
   RecordingHost host;
   EqualizerManager core;
 };
+
+/// A program started now on the box `session` has open: a second connection, read out as
+/// at start and asked which scene is current, the way the scene window asks. Null when it
+/// could not connect. The first session must be idle: the two connections share the box's
+/// reports, and a connection reads only what answers its own commands.
+inline std::unique_ptr<CoreSession> ReadAfresh(CoreSession& session) {
+  auto fresh = std::make_unique<CoreSession>(session.backend);
+  if (!fresh->Connect() || !fresh->Drain()) return nullptr;
+  fresh->core.Scenes().AttachWindow(&fresh->queue);
+  if (!fresh->core.Scenes().AskCurrentScene() || !fresh->Drain()) return nullptr;
+  return fresh;
+}
+
+/// Reads stored scene `scene` (1..10) into the mirror of `fresh`, as a whole-configuration
+/// save does.
+inline bool ReadStoredSceneAfresh(CoreSession& fresh, int scene) {
+  PerOutput<int> bands{};
+  for (int o = 0; o < kOutputCount; ++o) bands[At(o)] = EqSize(fresh.Live(), o);
+  ReadStoredScene(fresh.Link(), static_cast<std::uint8_t>(scene), bands);
+  return fresh.Drain();
+}
+
+/// Ends a program ReadAfresh started. Its goodbye to the box is answered after it has
+/// closed; a handle opened and dropped at once makes the box forget that answer, which
+/// the idle session would otherwise take for the answer of its own next command.
+inline void CloseAfresh(std::unique_ptr<CoreSession> fresh, CoreSession& session) {
+  fresh.reset();
+  session.Box().Connect();
+}
 
 /// Answers every question with `answer`, and records which were asked.
 struct ScriptedConfirm {

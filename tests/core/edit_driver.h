@@ -22,6 +22,15 @@ inline unsigned SessionSeed(unsigned fallback) {
   return static_cast<unsigned>(std::strtoul(text, nullptr, 10));
 }
 
+/// The length of a random session: QB_SESSION_STEPS, or `fallback` (a few seconds in the
+/// suite; a long run chooses its own).
+inline int SessionSteps(int fallback) {
+  const char* text = std::getenv("QB_SESSION_STEPS");
+  if (text == nullptr || *text == '\0') return fallback;
+  const long steps = std::strtol(text, nullptr, 10);
+  return steps > 0 ? static_cast<int>(steps) : fallback;
+}
+
 /// Picks one editing operation at a time, with random arguments inside and outside the
 /// ranges the controls allow, and answers the questions at random.
 class EditDriver {
@@ -44,7 +53,11 @@ class EditDriver {
         {"main volume step", 1, [this] { m_core.Main().StepMainVolume(Chance(50)); }},
         {"main mute", 1, [this] { m_core.Main().SetMainMute(Chance(50)); }},
         {"amplifier", 1, [this] { m_core.Main().SetAmp(Chance(50)); }},
-        {"role", 4, [this] { m_core.Routing().SetRole(Output(), Pick(0, kRoleCount - 1)); }},
+        // Roles are offered only while unlocked, as the output buttons are.
+        {"role", 4,
+         [this] {
+           if (m_core.CurrentProfile().lockMode != 1) m_core.Routing().SetRole(Output(), Pick(0, kRoleCount - 1));
+         }},
         {"focus role", 1, [this] { m_core.Routing().FocusRole(Pick(0, kRoleCount)); }},
         {"source", 1, [this] { m_core.Routing().SetSource(Pick(0, 8)); }},
         {"input", 3, [this] { m_core.Routing().SetInput(Output(), Pick(1, 6), Chance(50)); }},

@@ -99,6 +99,11 @@ TEST_F(EqEditorTest, BandValuesAreHeldAndStepped) {
   EXPECT_EQ(BandOf(2, 7).freq, 20000) << "at the top of the grid";
   eq.StepBandFrequency(2, 7, false);
   EXPECT_LT(BandOf(2, 7).freq, 20000);
+  // A drag past either end of the curve stops at the box's range.
+  eq.DragBand(2, 7, 20082, 2.0f, 1.0f);
+  EXPECT_EQ(BandOf(2, 7).freq, 20000);
+  eq.DragBand(2, 7, 12, 2.0f, 1.0f);
+  EXPECT_EQ(BandOf(2, 7).freq, 20);
   // The slider moves the gain only, and a slider back to 0 with nothing else audible
   // bypasses the output.
   eq.SetBandGainTenths(2, 7, 0);

@@ -128,6 +128,22 @@ TEST_F(OutputEditorTest, VolumeAndDelayHoldTheirRangesAndStepsStopAtTheEnds) {
   EXPECT_EQ(DelayMicros(s.Live().channels[5]), kDelayMaxMicros - kDelayStepMicros);
 }
 
+TEST_F(OutputEditorTest, ATypedDelayIsKeptAsTheWholeMicrosecondsTheBoxHolds) {
+  const auto held = [this] {
+    EXPECT_TRUE(s.Drain());
+    double ms = 0.0;
+    s.Box().Inspect([&](const sim::BoxState& box) { ms = box.live.outputs[2].delayMs; });
+    return ms;
+  };
+  outputs.SetDelayTyped(2, 2.6425);  // 2642.5 us: the nearest the box holds is 2643
+  EXPECT_FLOAT_EQ(s.Live().channels[2].delay, 2.643f);
+  EXPECT_NEAR(held(), 2.643, 1e-9);
+  outputs.SetDelayUnit(DelayUnit::Cm);
+  outputs.SetDelayTyped(2, 91.43);  // 2642.49 us
+  EXPECT_FLOAT_EQ(s.Live().channels[2].delay, 2.642f);
+  EXPECT_NEAR(held(), 2.642, 1e-9);
+}
+
 TEST_F(OutputEditorTest, MainVolumeStepsFromTheBottomBeforeTheBoxReports) {
   s.Live().mainVolume = -5;  // what a fresh mirror holds
   s.core.Main().StepMainVolume(false);

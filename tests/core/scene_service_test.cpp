@@ -201,6 +201,7 @@ TEST_F(SceneServiceTest, AFileReachesTheBoxWholeAsTheBoxWillHoldIt) {
   // Output 0 leads its linked pair (front left before front right).
   file.channels[0].eqSize = 10;
   file.channels[0].bands[4].eqFactor = 0.69f;
+  file.channels[0].delay = 2.6426f;
   file.linkMode = 1;
   file.mainVolume = -5;
   // Sounding bands above the file's ten that the box holds now.
@@ -217,6 +218,7 @@ TEST_F(SceneServiceTest, AFileReachesTheBoxWholeAsTheBoxWillHoldIt) {
   EXPECT_EQ(s.Live().channels[0].eqSize, 31) << "the box's band count, not the file's";
   EXPECT_EQ(s.Live().channels[0].bands[20].eqGain, 0.0f) << "the bands the file lacks go flat";
   EXPECT_FLOAT_EQ(s.Live().channels[0].bands[4].eqFactor, 0.7f);
+  EXPECT_FLOAT_EQ(s.Live().channels[0].delay, 2.643f) << "the nearest whole microsecond";
   EXPECT_EQ(s.Live().channels[1].bands, s.Live().channels[0].bands) << "linked: the right side follows";
   EXPECT_EQ(s.Live().mainVolume, 25) << "a file saved before the box reported keeps the box's";
   EXPECT_EQ(s.Live().linkMode, 1);
@@ -226,6 +228,7 @@ TEST_F(SceneServiceTest, AFileReachesTheBoxWholeAsTheBoxWillHoldIt) {
     EXPECT_EQ(box.live.lock, 1);
     EXPECT_DOUBLE_EQ(box.live.outputs[0].bands[20].gainDb, 0.0);
     EXPECT_DOUBLE_EQ(box.live.outputs[0].bands[4].q, 0.7);
+    EXPECT_NEAR(box.live.outputs[0].delayMs, 2.643, 1e-9);
   });
 }
 
@@ -319,6 +322,15 @@ TEST_F(SceneServiceTest, AWholeConfigurationFillsAFactoryFreshBoxAndSavesBackAsT
   ASSERT_TRUE(Finish(60000));
   ASSERT_EQ(written, R::Ok);
   EXPECT_EQ(Content(saved), Content(loaded));
+}
+
+TEST_F(SceneServiceTest, EachSceneOfAWholeConfigurationIsSavedOnlyOnceItsQueuedMixLevelsAreIn) {
+  s.Box().SetLatency(std::chrono::microseconds(0));
+  const std::string path = Path("ten.wpf");
+  ASSERT_EQ(WriteWholeProfileFile(WholeProfile{s.Live(), Mirror().scenes, {}}, path), R::Ok);
+  ASSERT_EQ(Scenes().LoadWholeProfile(path), R::Ok);
+  ASSERT_TRUE(Finish());
+  EXPECT_EQ(s.Box().OrderViolations(), std::vector<std::string>{});
 }
 
 TEST_F(SceneServiceTest, ARefusedFileChangesNeitherMirrorNorBox) {
