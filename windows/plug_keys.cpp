@@ -5,6 +5,7 @@
 
 #include "devicelink/plug_switch.h"
 #include "shell/log.h"
+#include "ui/race_annotations.h"
 
 namespace qb::windows {
 
@@ -17,6 +18,9 @@ PlugKeys::~PlugKeys() {
 }
 
 bool PlugKeys::eventFilter(QObject* watched, QEvent* event) {
+  // Every event passes here first, also those posted from the link's and the tasks' threads,
+  // before the window that receives them says so: what Qt's posting guarantees holds here too.
+  QB_RECEIVED_HERE(event);
   if (event->type() != QEvent::KeyPress || !m_plug) return QObject::eventFilter(watched, event);
   const auto* key = static_cast<QKeyEvent*>(event);
   if (key->key() != Qt::Key_F8 && key->key() != Qt::Key_F9) return QObject::eventFilter(watched, event);
