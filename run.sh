@@ -4,5 +4,5 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/install-deps.sh
-scripts/build.sh build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+scripts/build.sh build -DCMAKE_BUILD_TYPE=Release >/dev/null
 exec build/app/quorelbox "$@"

@@ -60,7 +60,7 @@ void BM_UndoRedoStepInTheWindow(benchmark::State& state) {
   backend->Box()->SetLatency(std::chrono::microseconds(0));
   {
     const qb::EditHistory::Gesture drag(core.History());
-    for (int gain = 1; gain <= 20; ++gain) core.Eq().DragBand(0, 7, 400 + gain * 5, 2.0f, gain * 0.5f);
+    for (int gain = 1; gain <= 20; ++gain) core.Eq().DragBand(0, 7, 400 + gain * 5, 2.0f, static_cast<float>(gain) * 0.5f);
   }
   QApplication::processEvents();
   bool undo = true;

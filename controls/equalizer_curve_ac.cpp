@@ -13,9 +13,9 @@
 namespace qb::controls {
 namespace {
 
-constexpr std::array<int, 6> kGridLevels = {-15, -10, -5, 5, 10, 15};
+constexpr std::array<int, 6> kAcGridLevels = {-15, -10, -5, 5, 10, 15};
 /// -20 dB would sit on the frequencies along the bottom edge.
-constexpr std::array<int, 4> kAxisLevels = {20, 10, 0, -10};
+constexpr std::array<int, 4> kAcAxisLevels = {20, 10, 0, -10};
 constexpr double kShownMinHz = 20.0;
 constexpr double kShownMaxHz = 20000.0;
 
@@ -137,8 +137,8 @@ void EqualizerCurveAc::PaintGrid(int scale) {
   m_grid.fill(m_hasBackground ? Argb(m_background) : palette().color(backgroundRole()));
   QPainter painter(&m_grid);
   // A one-pixel grid at every scale: it only guides the eye.
-  PaintCurveGrid(painter, m_axes, kGridLevels, 1, kGridColour);
-  PaintCurveAxisLabels(painter, m_axes, kAxisLevels, scale);
+  PaintCurveGrid(painter, m_axes, kAcGridLevels, 1, kGridColour);
+  PaintCurveAxisLabels(painter, m_axes, kAcAxisLevels, scale);
   m_gridSize = size();
   m_gridScale = scale;
 }

@@ -9,6 +9,9 @@
 
 namespace qb {
 
+/// The box holds gains and volumes in tenths of a dB.
+inline constexpr float kTenthsPerDb = 10.0f;
+
 /// Output volumes in dB: kOutputOffDb shows as "${off}" and is the lowest.
 inline constexpr int kOutputOffDb = -60;
 inline constexpr int kMaxOutputVolumeDb = 0;

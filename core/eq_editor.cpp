@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "core/box_limits.h"
 #include "core/eq_coupling.h"
 #include "core/live_commands.h"
 #include "core/profile_defaults.h"
@@ -17,7 +18,6 @@ namespace {
 
 constexpr float kZeroGain = 0.001f;
 constexpr float kSameValue = 0.01f;
-constexpr float kTenthsPerDb = 10.0f;
 
 bool SameBand(const EqBand& band, int freq, float q, float gain) {
   return band.freq == freq && std::fabs(band.eqFactor - q) <= kSameValue && std::fabs(band.eqGain - gain) <= kSameValue;

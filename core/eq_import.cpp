@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <optional>
 
+#include "core/ascii_text.h"
 #include "core/eq_editor.h"
 #include "core/eq_values.h"
 #include "core/text_file.h"
@@ -13,24 +14,18 @@
 namespace qb {
 namespace {
 
-std::string Value(double value) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%g", value);
-  return text;
-}
-
 /// Why a filter cannot be a band: not a peaking filter, or a value outside the box's
 /// ranges; an empty text when it can.
 std::string Unusable(const TextFilter& f) {
   if (!f.peaking) return "filter type " + f.type + " is not a peaking filter (PK), the only kind a band can be";
   if (!(f.freq >= kMinFrequencyHz - 0.5 && f.freq < kMaxFrequencyHz + 0.5))
-    return "frequency " + Value(f.freq) + " Hz is outside the box's range " + std::to_string(kMinFrequencyHz) + ".." +
+    return "frequency " + ShortNumber(f.freq) + " Hz is outside the box's range " + std::to_string(kMinFrequencyHz) + ".." +
            std::to_string(kMaxFrequencyHz) + " Hz";
   if (!(f.q >= kMinBandQ && f.q <= kMaxBandQ))
-    return "Q " + Value(f.q) + " is outside the box's range " + Value(kMinBandQ) + ".." + Value(kMaxBandQ);
+    return "Q " + ShortNumber(f.q) + " is outside the box's range " + ShortNumber(kMinBandQ) + ".." + ShortNumber(kMaxBandQ);
   if (!(f.gain >= kBandGainLimits.minimum && f.gain <= kBandGainLimits.maximum))
-    return "gain " + Value(f.gain) + " dB is outside the box's range " + Value(kBandGainLimits.minimum) + ".." +
-           Value(kBandGainLimits.maximum) + " dB";
+    return "gain " + ShortNumber(f.gain) + " dB is outside the box's range " + ShortNumber(kBandGainLimits.minimum) + ".." +
+           ShortNumber(kBandGainLimits.maximum) + " dB";
   return {};
 }
 

@@ -7,22 +7,21 @@
 #include <cstdio>
 #include <optional>
 
+#include "core/ascii_text.h"
+
 namespace qb {
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v'; }
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
 std::string_view Trim(std::string_view s) {
-  while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
-  while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
+  while (!s.empty() && IsLineBlank(s.front())) s.remove_prefix(1);
+  while (!s.empty() && IsLineBlank(s.back())) s.remove_suffix(1);
   return s;
 }
 
 bool SameWord(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   for (std::size_t i = 0; i < a.size(); ++i)
-    if (Lower(a[i]) != Lower(b[i])) return false;
+    if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
   return true;
 }
 
@@ -34,9 +33,9 @@ std::vector<std::string_view> Tokens(std::string_view s) {
   std::vector<std::string_view> tokens;
   std::size_t i = 0;
   while (i < s.size()) {
-    while (i < s.size() && IsBlank(s[i])) ++i;
+    while (i < s.size() && IsLineBlank(s[i])) ++i;
     const std::size_t start = i;
-    while (i < s.size() && !IsBlank(s[i])) ++i;
+    while (i < s.size() && !IsLineBlank(s[i])) ++i;
     if (i > start) tokens.push_back(s.substr(start, i - start));
   }
   return tokens;
@@ -44,7 +43,7 @@ std::vector<std::string_view> Tokens(std::string_view s) {
 
 /// A number as the tools write it: a decimal point or comma, a unit glued on or not
 /// ("63Hz", "-5,0dB"). Nothing for anything else, infinities and NaN included.
-std::optional<double> Number(std::string_view token) {
+std::optional<double> FilterNumber(std::string_view token) {
   for (std::string_view unit : {"khz", "hz", "db"}) {
     if (token.size() > unit.size() && SameWord(token.substr(token.size() - unit.size()), unit)) {
       token.remove_suffix(unit.size());
@@ -95,15 +94,13 @@ struct FilterLine {
   std::string_view body;
 };
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
 /// The filter line `line` is; nothing for another line (a header such as "Filter Settings
 /// file").
 std::optional<FilterLine> FilterLineOf(std::string_view line) {
   if (!StartsWithWord(line, "filter")) return std::nullopt;
   std::string_view rest = Trim(line.substr(6));
   std::size_t digits = 0;
-  while (digits < rest.size() && IsDigit(rest[digits])) ++digits;
+  while (digits < rest.size() && IsAsciiDigit(rest[digits])) ++digits;
   FilterLine filter;
   if (digits > 0) {
     // No output has a million bands: a longer number names none, like any too large one.
@@ -160,7 +157,7 @@ void ReadFilterLine(const FilterLine& read, int line, int section, FilterText& o
     }
     if (i + 1 == tokens.size()) break;
     const std::string_view text = tokens[i + 1];
-    const auto value = Number(text);
+    const auto value = FilterNumber(text);
     if (!value) {
       out.problems.push_back({line, std::string(tokens[i]) + " " + Quoted(text) + " is not a number"});
       return;
@@ -258,7 +255,7 @@ std::string WriteFilterText(std::span<const FilterTextOutput> outputs) {
     text += std::string("Bypass: ") + (o.bypassed ? "ON" : "OFF") + "\n";
     int number = 0;
     for (const EqBand& band : o.bands) {
-      std::array<char, 24> label{};
+      std::array<char, 32> label{};
       std::snprintf(label.data(), label.size(), "Filter %2d: %-3s PK", ++number, band.enable == 1 ? "ON" : "OFF");
       text += std::string(label.data()) + "  Fc " + std::to_string(band.freq) + " Hz  Gain " + Decimal(band.eqGain) +
               " dB  Q " + Decimal(band.eqFactor) + "\n";

@@ -10,8 +10,6 @@
 namespace qb {
 namespace {
 
-constexpr std::uint8_t kAllSources = 0;
-
 /// The output's own one-value command range: first = last = output.
 template <typename Value, typename Setter>
 void SendOne(DeviceLink& link, int output, Value value, Setter setter) {

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "core/ascii_text.h"
 #include "core/text_file.h"
 
 namespace qb {
@@ -13,7 +14,6 @@ namespace {
 /// Levels beyond this are no measurement, and would overflow the curve math's sums.
 constexpr double kMaxLevelDb = 1000.0;
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
 bool IsSeparator(char c) { return c == ',' || c == ';'; }
 
 /// The values of one line: blanks separate values and collapse; each comma or semicolon
@@ -24,7 +24,7 @@ std::vector<std::string_view> SplitValues(std::string_view line) {
   bool expecting = true;  // nothing read since the start or the last comma
   bool afterSeparator = false;
   while (true) {
-    while (i < line.size() && IsBlank(line[i])) ++i;
+    while (i < line.size() && IsLineBlank(line[i])) ++i;
     if (i == line.size()) {
       if (afterSeparator) values.emplace_back();
       return values;
@@ -37,7 +37,7 @@ std::vector<std::string_view> SplitValues(std::string_view line) {
       continue;
     }
     const std::size_t start = i;
-    while (i < line.size() && !IsBlank(line[i]) && !IsSeparator(line[i])) ++i;
+    while (i < line.size() && !IsLineBlank(line[i]) && !IsSeparator(line[i])) ++i;
     values.push_back(line.substr(start, i - start));
     expecting = false;
     afterSeparator = false;
@@ -53,7 +53,7 @@ std::optional<double> Number(std::string_view text) {
   return value;
 }
 
-std::string Lower(std::string_view text) {
+std::string LowerCopy(std::string_view text) {
   std::string lower(text);
   for (char& c : lower)
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
@@ -67,18 +67,12 @@ std::string Shown(std::string_view text) {
   return text.size() > kShown ? shown + "..." : shown;
 }
 
-std::string Value(double value) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%g", value);
-  return text;
-}
-
 /// The level column a header line names: `wanted` when given, else "response" or "raw",
 /// else the second. Nothing when `wanted` is not among them.
 std::optional<std::size_t> LevelColumn(const std::vector<std::string_view>& header, std::string_view wanted) {
-  const std::string target = Lower(wanted);
+  const std::string target = LowerCopy(wanted);
   for (std::size_t c = 1; c < header.size(); ++c) {
-    const std::string name = Lower(header[c]);
+    const std::string name = LowerCopy(header[c]);
     if (target.empty() ? (name == "response" || name == "raw") : name == target) return c;
   }
   if (!target.empty()) return std::nullopt;
@@ -104,11 +98,11 @@ class Reader {
       return Fail(number, "a frequency without a level (column " + std::to_string(*m_level + 1) + ")");
     const std::optional<double> level = Number(values[*m_level]);
     if (!level) return Fail(number, "level \"" + Shown(values[*m_level]) + "\" is not a number");
-    if (!(*freq > 0.0)) return Fail(number, "frequency " + Value(*freq) + " Hz is not above 0");
+    if (!(*freq > 0.0)) return Fail(number, "frequency " + ShortNumber(*freq) + " Hz is not above 0");
     if (!m_response.freqHz.empty() && !(*freq > m_response.freqHz.back()))
-      return Fail(number, "frequency " + Value(*freq) + " Hz does not rise above the line before (" +
-                              Value(m_response.freqHz.back()) + " Hz)");
-    if (std::fabs(*level) > kMaxLevelDb) return Fail(number, "level " + Value(*level) + " dB is out of range");
+      return Fail(number, "frequency " + ShortNumber(*freq) + " Hz does not rise above the line before (" +
+                              ShortNumber(m_response.freqHz.back()) + " Hz)");
+    if (std::fabs(*level) > kMaxLevelDb) return Fail(number, "level " + ShortNumber(*level) + " dB is out of range");
     m_response.freqHz.push_back(*freq);
     m_response.db.push_back(*level);
     return true;
@@ -154,7 +148,7 @@ void ForEachValueLine(std::string_view text, LineHandler&& line) {
     const std::string_view current = text.substr(0, end);
     text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
     std::size_t first = 0;
-    while (first < current.size() && IsBlank(current[first])) ++first;
+    while (first < current.size() && IsLineBlank(current[first])) ++first;
     if (first == current.size() || current[first] == '*' || current[first] == '#') continue;
     if (!line(current, number)) return;
   }
@@ -183,13 +177,13 @@ MeasurementRead ReadMeasurementFile(const std::string& path, std::string_view co
 
 bool NamesColumn(std::string_view text, std::string_view column) {
   bool named = false;
-  const std::string wanted = Lower(column);
+  const std::string wanted = LowerCopy(column);
   ForEachValueLine(text, [&](std::string_view line, int) {
     const std::vector<std::string_view> values = SplitValues(line);
     if (values.empty()) return true;
     // Only the first line with values can be a header.
     if (!Number(values[0]))
-      for (std::size_t c = 1; c < values.size(); ++c) named = named || Lower(values[c]) == wanted;
+      for (std::size_t c = 1; c < values.size(); ++c) named = named || LowerCopy(values[c]) == wanted;
     return false;
   });
   return named;

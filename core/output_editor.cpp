@@ -2,31 +2,22 @@
 // phase, delay, the synchronize group and the curves shown.
 #include "core/output_editor.h"
 
-#include "core/eq_coupling.h"
-
 #include <algorithm>
 #include <cmath>
 
 #include "core/eq_coupling.h"
 #include "core/live_commands.h"
 #include "core/output_levels.h"
+#include "core/role_catalogue.h"
 #include "shell/log.h"
 
 namespace qb {
 namespace {
 
-constexpr float kTenthsPerDb = 10.0f;
 constexpr float kUsPerMs = 1000.0f;
 /// Synchronize saved values while an output keeps none.
 constexpr int kNoSavedSlider = 1;
 constexpr float kNoSavedVolume = 1.0f;
-
-/// The subwoofer role that shares its volume with `role`, or 0.
-int SubwooferPartnerRole(int role) {
-  if (role == kRoleSubwooferLeft) return kRoleSubwooferRight;
-  if (role == kRoleSubwooferRight) return kRoleSubwooferLeft;
-  return 0;
-}
 
 /// Where the fader of `channel` stands: its volume held to the fader's range.
 int FaderPosition(const OutputChannel& channel) {

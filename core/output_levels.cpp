@@ -8,7 +8,6 @@ namespace qb {
 namespace {
 
 /// Main volume curve: 41.25 dB per decade of slider steps, 0 dB at step 10^(60/41.25).
-constexpr double kMainVolumeDbPerDecade = 41.25;
 /// Sound travels 519/15 cm and 204/15 in per ms (346 m/s).
 constexpr double kCmPerMsTimes15 = 519.0;
 constexpr double kInPerMsTimes15 = 204.0;

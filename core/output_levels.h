@@ -11,6 +11,8 @@ namespace qb {
 /// The main volume's range in dB: off and the top step.
 inline constexpr double kMainVolumeOffDb = -60.0;
 inline constexpr double kMainVolumeTopDb = 6.0;
+/// The main volume's taper: dB per decade of slider position.
+inline constexpr double kMainVolumeDbPerDecade = 41.25;
 
 /// The main volume in dB at slider position `position`: kMainVolumeOffDb at or below
 /// `sliderMinimum`, kMainVolumeTopDb at kMainVolumeTopStep and above, else

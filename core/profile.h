@@ -25,6 +25,8 @@ namespace qb {
 /// Outputs of the box, always eight.
 inline constexpr int kOutputCount = 8;
 inline constexpr std::size_t kOutputSlots = static_cast<std::size_t>(kOutputCount);
+/// The last output, as the range commands carry it.
+inline constexpr std::uint8_t kLastOutput = kOutputCount - 1;
 /// Input channels of the box a source may carry, numbered 1..6.
 inline constexpr int kBoxInputs = 6;
 /// Input channels a mix level is kept for, per source (only up to six are ever used).

@@ -20,8 +20,6 @@
 namespace qb {
 namespace {
 
-constexpr std::uint8_t kAllSources = 0;
-constexpr std::uint8_t kLastOutput = kOutputCount - 1;
 /// How long a scene's queued mix levels may take to reach the box before the scene is saved.
 constexpr auto kSceneDrainLimit = std::chrono::seconds(20);
 

@@ -25,7 +25,6 @@ constexpr int kFallbackSource = SOURCE_LOW;
 
 /// mainVolume = 10^((dB + 60) / 41.25): the box's dB scale onto the 0..40 slider steps.
 constexpr double kMainVolumeOffsetDb = 60.0;
-constexpr double kMainVolumeDbPerDecade = 41.25;
 
 int SourceFromSwitchCode(std::intptr_t code) {
   if (code < kFirstSourceCode || code > kLastSourceCode) return kFallbackSource;

@@ -61,4 +61,10 @@ std::string_view RoleShortText(int code) { return EntryOf(code).shortText; }
 
 int MirrorRole(int code) { return EntryOf(code).mirror; }
 
+int SubwooferPartnerRole(int role) {
+  if (role == kRoleSubwooferLeft) return kRoleSubwooferRight;
+  if (role == kRoleSubwooferRight) return kRoleSubwooferLeft;
+  return 0;
+}
+
 }  // namespace qb

@@ -34,4 +34,7 @@ std::string_view RoleShortText(int code);
 /// The counterpart of `code` on the other side; 0 when it has none or is no role.
 int MirrorRole(int code);
 
+/// The role that shares its volume with `role` (the other subwoofer of the pair), or 0.
+int SubwooferPartnerRole(int role);
+
 }  // namespace qb

@@ -12,17 +12,6 @@
 #include "shell/log.h"
 
 namespace qb {
-namespace {
-
-/// The role that shares its volume with `role` (the other subwoofer of the pair), or 0.
-int SubwooferPartnerRole(int role) {
-  if (role == kRoleSubwooferLeft) return kRoleSubwooferRight;
-  if (role == kRoleSubwooferRight) return kRoleSubwooferLeft;
-  return 0;
-}
-
-}  // namespace
-
 void RoutingEditor::SetRole(int output, int role) {
   if (role < 0 || role >= kRoleCount) return;
   const std::string item(RoleCatalogue()[At(role)].menuItem);

@@ -20,9 +20,7 @@ namespace qb {
 namespace {
 
 constexpr std::uint8_t kScene = kLiveScene;
-constexpr std::uint8_t kAllSources = 0;
 constexpr std::uint8_t kFirstOutput = 0;
-constexpr std::uint8_t kLastOutput = kOutputCount - 1;
 constexpr std::uint8_t kMidOutput = 3;  ///< the filters are read in two halves
 /// Bands asked for per equaliser query.
 constexpr int kBandsPerQuery = 8;

@@ -7,28 +7,28 @@
 #include <string>
 #include <utility>
 
+#include "core/ascii_text.h"
+
 namespace qb {
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+bool IsSpaceOrTab(char c) { return c == ' ' || c == '\t'; }
 
 std::string_view Trimmed(std::string_view text) {
-  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+  while (!text.empty() && IsSpaceOrTab(text.front())) text.remove_prefix(1);
+  while (!text.empty() && IsSpaceOrTab(text.back())) text.remove_suffix(1);
   return text;
 }
 
 void SkipBlanks(std::string_view& text) {
-  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && IsSpaceOrTab(text.front())) text.remove_prefix(1);
 }
 
 /// True when `text` is `word` in any case.
 bool IsWord(std::string_view text, std::string_view word) {
   if (text.size() != word.size()) return false;
   for (std::size_t i = 0; i < text.size(); ++i)
-    if (Lower(text[i]) != word[i]) return false;
+    if (AsciiLower(text[i]) != word[i]) return false;
   return true;
 }
 
@@ -40,21 +40,21 @@ double TakeSign(std::string_view& text) {
   return sign;
 }
 
-struct Decimal {
+struct TypedDecimal {
   double value = 0.0;
   bool fraction = false;  ///< a decimal point or comma was written
 };
 
 /// Takes "digits", "digits." / "digits,", "digits.digits" or ".digits" off the front (a comma
 /// reads as the point); nothing when no digit is there, or the number is too large.
-std::optional<Decimal> TakeDecimal(std::string_view& text) {
+std::optional<TypedDecimal> TakeDecimal(std::string_view& text) {
   std::string digits;
   bool any = false;
   bool point = false;
   std::size_t used = 0;
   for (; used < text.size(); ++used) {
     const char c = text[used];
-    if (IsDigit(c)) {
+    if (IsAsciiDigit(c)) {
       digits += c;
       any = true;
     } else if ((c == '.' || c == ',') && !point) {
@@ -70,7 +70,7 @@ std::optional<Decimal> TakeDecimal(std::string_view& text) {
                                             std::chars_format::fixed);
   if (error != std::errc{} || end != digits.data() + digits.size() || !std::isfinite(value)) return std::nullopt;
   text.remove_prefix(used);
-  return Decimal{value, point};
+  return TypedDecimal{value, point};
 }
 
 constexpr std::array<std::pair<TypedUnit, std::string_view>, 5> kUnitWords{{
@@ -95,7 +95,7 @@ int HeldToInt(double value) {
 std::optional<double> ReadTypedNumber(std::string_view text, unsigned units) {
   text = Trimmed(text);
   const double sign = TakeSign(text);
-  const std::optional<Decimal> number = TakeDecimal(text);
+  const std::optional<TypedDecimal> number = TakeDecimal(text);
   if (!number) return std::nullopt;
   SkipBlanks(text);
   if (!IsAllowedUnit(text, units)) return std::nullopt;
@@ -105,15 +105,15 @@ std::optional<double> ReadTypedNumber(std::string_view text, unsigned units) {
 std::optional<int> ReadTypedFrequency(std::string_view text) {
   text = Trimmed(text);
   const double sign = TakeSign(text);
-  const std::optional<Decimal> number = TakeDecimal(text);
+  const std::optional<TypedDecimal> number = TakeDecimal(text);
   if (!number) return std::nullopt;
   double hz = number->value;
   SkipBlanks(text);
-  if (!text.empty() && Lower(text.front()) == 'k') {
+  if (!text.empty() && AsciiLower(text.front()) == 'k') {
     text.remove_prefix(1);
     hz *= 1000.0;
     // "1K5": one digit right after the K counts hundreds; a fraction already said them.
-    if (!text.empty() && IsDigit(text.front())) {
+    if (!text.empty() && IsAsciiDigit(text.front())) {
       if (number->fraction) return std::nullopt;
       hz += (text.front() - '0') * 100.0;
       text.remove_prefix(1);

@@ -36,9 +36,9 @@ bool QueryBandRange(DeviceLink& link, std::uint8_t id, std::uint8_t ch, std::uin
 // --- decoders -----------------------------------------------------------------------------
 
 /// Per-channel reports: p0 first channel, p1 last, entries from p2.
-constexpr std::size_t kChannelHeaderBytes = 2;
+constexpr std::size_t kIrcChannelHeaderBytes = 2;
 /// Per-band reports: p0 channel, p1 first band, p2 last band, entries from p3.
-constexpr std::size_t kBandHeaderBytes = 3;
+constexpr std::size_t kIrcBandHeaderBytes = 3;
 constexpr std::size_t kIrcEqBandBytes = kU16Bytes + kEqQBytes + kEqGainBytes;
 constexpr std::size_t kSpectrumBandBytes = kSpectrumFrequencyBytes + kSpectrumGainBytes;
 
@@ -63,7 +63,7 @@ void PostIrc(DeviceLink& link, std::uintptr_t wParam, std::intptr_t lParam,
 /// `start`, stopping at the first entry the payload does not hold completely. The index is
 /// an int, so a range ending at 255 ends.
 template <typename Visit>
-void ForEachEntry(ByteView p, std::size_t start, std::size_t width, int first, int last,
+void ForEachIrcEntry(ByteView p, std::size_t start, std::size_t width, int first, int last,
                   Visit visit) {
   for (int index = first; index <= last; ++index) {
     const std::size_t offset = start + static_cast<std::size_t>(index - first) * width;
@@ -82,7 +82,7 @@ void PostChannelFloat(DeviceLink& link, std::uint8_t id, int ch, double value) {
 /// Posts one IrcChannelValueRecord per channel byte, logging each through `logLine`.
 template <typename LogEntry>
 void PostChannelBytes(DeviceLink& link, std::uint8_t id, ByteView p, LogEntry logLine) {
-  ForEachEntry(p, kChannelHeaderBytes, 1, p[0], p[1], [&](int ch, ByteView entry) {
+  ForEachIrcEntry(p, kIrcChannelHeaderBytes, 1, p[0], p[1], [&](int ch, ByteView entry) {
     logLine(ch, int{entry[0]});
     auto record = std::make_unique<IrcChannelValueRecord>();
     record->channel = ch;
@@ -120,10 +120,10 @@ void DecodeStatusReport(DeviceLink& link, const ReplyFrame& frame) {
 }
 
 void DecodeDistanceReport(DeviceLink& link, const ReplyFrame& frame) {
-  const auto p = UpdatePayload(frame, kChannelHeaderBytes);
+  const auto p = UpdatePayload(frame, kIrcChannelHeaderBytes);
   if (!p) return;
   LogPrintA("DSP_IRC_DISTANCE Update from ch(%d) to ch_end(%d) \n", (*p)[0], (*p)[1]);
-  ForEachEntry(*p, kChannelHeaderBytes, kIrcDistanceBytes, (*p)[0], (*p)[1],
+  ForEachIrcEntry(*p, kIrcChannelHeaderBytes, kIrcDistanceBytes, (*p)[0], (*p)[1],
                [&](int ch, ByteView entry) {
                  const double distance = DecodeIrcDistance(entry).value_or(0.0);
                  LogPrintA("ch(%d), distance(%f)\n", ch, distance);
@@ -132,20 +132,20 @@ void DecodeDistanceReport(DeviceLink& link, const ReplyFrame& frame) {
 }
 
 void DecodeTrimReport(DeviceLink& link, const ReplyFrame& frame) {
-  const auto p = UpdatePayload(frame, kChannelHeaderBytes);
+  const auto p = UpdatePayload(frame, kIrcChannelHeaderBytes);
   if (!p) return;
   LogPrintA("IRC_CH_TRIM Update from ch(%d) to ch_end(%d) \n", (*p)[0], (*p)[1]);
-  ForEachEntry(*p, kChannelHeaderBytes, 1, (*p)[0], (*p)[1],
+  ForEachIrcEntry(*p, kIrcChannelHeaderBytes, 1, (*p)[0], (*p)[1],
                [&](int ch, ByteView entry) { PostChannelFloat(link, IRC_CH_TRIM, ch, entry[0]); });
 }
 
 void DecodeEqReport(DeviceLink& link, const ReplyFrame& frame) {
-  const auto p = UpdatePayload(frame, kBandHeaderBytes);
+  const auto p = UpdatePayload(frame, kIrcBandHeaderBytes);
   if (!p) return;
   const int ch = (*p)[0];
   LogPrintA("DSP_IRC_EQ Update from ch(%d) from band(%d) to band_end(%d) \n", ch, (*p)[1], (*p)[2]);
-  ForEachEntry(
-      *p, kBandHeaderBytes, kIrcEqBandBytes, (*p)[1], (*p)[2], [&](int band, ByteView entry) {
+  ForEachIrcEntry(
+      *p, kIrcBandHeaderBytes, kIrcEqBandBytes, (*p)[1], (*p)[2], [&](int band, ByteView entry) {
         auto record = std::make_unique<IrcEqBandRecord>();
         record->channel = ch;
         record->band = band;
@@ -160,13 +160,13 @@ void DecodeEqReport(DeviceLink& link, const ReplyFrame& frame) {
 }
 
 void DecodeSpectrumReport(DeviceLink& link, const ReplyFrame& frame) {
-  const auto p = UpdatePayload(frame, kBandHeaderBytes);
+  const auto p = UpdatePayload(frame, kIrcBandHeaderBytes);
   if (!p) return;
   const int ch = (*p)[0];
   LogPrintA("DSP_IRC_SPECTRUM Update from band(%d) to band_end(%d), ch(%d)\n", (*p)[1], (*p)[2],
             ch);
-  ForEachEntry(
-      *p, kBandHeaderBytes, kSpectrumBandBytes, (*p)[1], (*p)[2], [&](int band, ByteView entry) {
+  ForEachIrcEntry(
+      *p, kIrcBandHeaderBytes, kSpectrumBandBytes, (*p)[1], (*p)[2], [&](int band, ByteView entry) {
         auto record = std::make_unique<IrcSpectrumRecord>();
         record->channel = ch;
         record->band = band;
@@ -180,7 +180,7 @@ void DecodeSpectrumReport(DeviceLink& link, const ReplyFrame& frame) {
 }
 
 void DecodeSizeReport(DeviceLink& link, const ReplyFrame& frame) {
-  const auto p = UpdatePayload(frame, kChannelHeaderBytes);
+  const auto p = UpdatePayload(frame, kIrcChannelHeaderBytes);
   if (!p) return;
   LogPrintA("Get DSP_IRC_SPK_SIZE Update from ch(%d) to ch_end(%d)\n", (*p)[0], (*p)[1]);
   PostChannelBytes(link, DSP_IRC_SPK_SIZE, *p,
@@ -188,7 +188,7 @@ void DecodeSizeReport(DeviceLink& link, const ReplyFrame& frame) {
 }
 
 void DecodePhaseReport(DeviceLink& link, const ReplyFrame& frame) {
-  const auto p = UpdatePayload(frame, kChannelHeaderBytes);
+  const auto p = UpdatePayload(frame, kIrcChannelHeaderBytes);
   if (!p) return;
   LogPrintA("Get DSP_IRC_SPK_PHASE Update from ch(%d) to ch_end(%d)\n", (*p)[0], (*p)[1]);
   PostChannelBytes(link, DSP_IRC_SPK_PHASE, *p,
@@ -196,7 +196,7 @@ void DecodePhaseReport(DeviceLink& link, const ReplyFrame& frame) {
 }
 
 void DecodeLevelReport(DeviceLink& link, const ReplyFrame& frame) {
-  const auto p = UpdatePayload(frame, kChannelHeaderBytes);
+  const auto p = UpdatePayload(frame, kIrcChannelHeaderBytes);
   if (!p) return;
   LogPrintA("Get DSP_IRC_SPK_LEVEL Update from ch(%d) to ch_end(%d)\n", (*p)[0], (*p)[1]);
   PostChannelBytes(link, DSP_IRC_SPK_LEVEL, *p,
@@ -204,7 +204,7 @@ void DecodeLevelReport(DeviceLink& link, const ReplyFrame& frame) {
 }
 
 void DecodeNoiseReport(DeviceLink& link, const ReplyFrame& frame) {
-  const auto p = UpdatePayload(frame, kChannelHeaderBytes);
+  const auto p = UpdatePayload(frame, kIrcChannelHeaderBytes);
   if (!p) return;
   LogPrintA("Get DSP_IRC_NOISE_LEVEL Update from ch(%d) to ch_end(%d)\n", (*p)[0], (*p)[1]);
   PostChannelBytes(link, DSP_IRC_NOISE_LEVEL, *p,

@@ -16,8 +16,6 @@ namespace {
 
 /// scene, source, first, last: the head of most channel reports.
 constexpr std::size_t kChannelHeaderBytes = 4;
-/// scene, source, channel, first band, last band.
-constexpr std::size_t kBandHeaderBytes = 5;
 /// scene, source, input channel, first output, last output.
 constexpr std::size_t kMixTrimHeaderBytes = 5;
 /// source, first, last of the distortion reports.
@@ -30,8 +28,6 @@ constexpr std::size_t kFilterEntryBytes = 8;
 constexpr std::size_t kEqBandEntryBytes = 6;
 /// Header, bypass, then threshold, ratio, knee, attack, release at two bytes each.
 constexpr std::size_t kCompressorReplyBytes = kChannelHeaderBytes + 1 + 5 * 2;
-/// From this configured input count on, a routing mask needs two bytes.
-constexpr int kWideMaskInputCount = 9;
 constexpr int kChannelSlots = static_cast<int>(kRecordChannelSlots);
 /// The source whose second mix type the box reports with MIX_TYPE2: the high-level input.
 constexpr std::int32_t kMixType2Source = SOURCE_HI;

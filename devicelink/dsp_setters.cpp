@@ -16,12 +16,9 @@ namespace qb {
 namespace {
 
 constexpr std::size_t kRangeHeaderBytes = 4;  ///< scene, source, first, last
-constexpr std::size_t kBandHeaderBytes = 5;   ///< scene, source, channel, first, last
 constexpr std::size_t kListHeaderBytes = 3;   ///< e.g. scene, source, count
 constexpr std::size_t kEqBandBytes = kU16Bytes + kEqQBytes + kEqGainBytes;
 constexpr std::size_t kLinkPairBytes = 2;
-/// Routing masks grow to two bytes once the box has this many inputs.
-constexpr int kWideMaskInputCount = 9;
 
 /// The part of a requested range that one command carries.
 struct FittedRange {

@@ -53,6 +53,11 @@ inline constexpr std::size_t kIrcDistanceBytes = 2;
 inline constexpr std::size_t kSpectrumFrequencyBytes = 3;
 inline constexpr std::size_t kSpectrumGainBytes = 2;
 
+/// Head of the band reports and band setters: scene, source, channel, first band, last band.
+inline constexpr std::size_t kBandHeaderBytes = 5;
+/// From this configured input count on, a routing mask takes two bytes instead of one.
+inline constexpr int kWideMaskInputCount = 9;
+
 /// Width of one output trim: 2 bytes with fine trim, 1 byte without.
 constexpr std::size_t TrimBytes(bool fineTrim) {
   return fineTrim ? kTrimFineBytes : kTrimCoarseBytes;

@@ -165,6 +165,8 @@ inline constexpr std::uint8_t KTV_TREBLE_GAIN = 10;  ///< signed byte
 inline constexpr std::uint8_t kLiveScene = 0;
 inline constexpr std::uint8_t kFirstStoredScene = 1;
 inline constexpr std::uint8_t kLastStoredScene = 10;
+/// Source byte of the commands whose values every source shares (output settings).
+inline constexpr std::uint8_t kAllSources = 0;
 
 /// The `source` byte of payloads that address one input source, in the order of the main
 /// window's source list. Commands about output channels as a whole pass 0.

@@ -18,7 +18,7 @@ void PowerQuadratic(double p0, double p1, double p2, double& c0, double& c1, dou
   c2 = 16.0 * p0 * p2;
 }
 
-SectionPowerQuadratics QuadraticsOf(const SectionCoeffs& section) {
+SectionPowerQuadratics PowerQuadraticsOf(const SectionCoeffs& section) {
   SectionPowerQuadratics q{};
   PowerQuadratic(section.b[0], section.b[1], section.b[2], q.n0, q.n1, q.n2);
   // The leading denominator term counts as 1 whatever a0 holds.
@@ -38,11 +38,11 @@ CurveGrid::CurveGrid() {
 }
 
 void CurveGrid::SectionDb(const SectionCoeffs& section, Curve& db) const {
-  ActiveCurveKernels().sectionDb(m_phi.data(), QuadraticsOf(section), db.data());
+  ActiveCurveKernels().sectionDb(m_phi.data(), PowerQuadraticsOf(section), db.data());
 }
 
 void CurveGrid::AddSectionDb(const SectionCoeffs& section, Curve& sum) const {
-  ActiveCurveKernels().addSectionDb(m_phi.data(), QuadraticsOf(section), sum.data());
+  ActiveCurveKernels().addSectionDb(m_phi.data(), PowerQuadraticsOf(section), sum.data());
 }
 
 const CurveGrid& StandardCurveGrid() {

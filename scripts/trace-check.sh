@@ -22,7 +22,7 @@ if ! command -v tshark >/dev/null; then
 fi
 
 if [ ! -f "$dir/CMakeCache.txt" ]; then
-  cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 fi
 cmake --build "$dir" --target quorelbox-cli --parallel "$(nproc)" >/dev/null
 cli=$dir/tools/cli/quorelbox-cli

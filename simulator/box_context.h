@@ -3,12 +3,14 @@
 /// state and configuration, and the way out for replies. Built-in handlers and extensions
 /// (the firmware upgrade receiver, the calibration sequence) see the same interface.
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <initializer_list>
 #include <span>
 #include <vector>
 
+#include "devicelink/value_encoding.h"
 #include "simulator/box_config.h"
 #include "simulator/box_state.h"
 
@@ -63,6 +65,21 @@ class BoxContext {
     Reply(packetType, commandId, OP_ACK, payload);
   }
 };
+
+/// The configured output and input counts, held to what the box's tables hold.
+inline int OutputCount(const BoxContext& box) {
+  return std::clamp(box.Config().outputCount, 0, static_cast<int>(kMaxOutputs));
+}
+inline int InputCount(const BoxContext& box) {
+  return std::clamp(box.Config().inputCount, 0, static_cast<int>(kMaxInputs));
+}
+/// A report always describes at least one channel.
+inline int ReportedOutputCount(const BoxContext& box) { return std::max(1, OutputCount(box)); }
+inline int ReportedInputCount(const BoxContext& box) { return std::max(1, InputCount(box)); }
+/// Whether routing masks take two bytes on this box.
+inline bool WideMasks(const BoxContext& box) {
+  return box.Config().inputCount >= kWideMaskInputCount;
+}
 
 /// A part of the box added later without touching the built-in handlers. Extensions are
 /// offered every command first, in the order they were added.

@@ -20,9 +20,6 @@ constexpr std::size_t kChannelHeader = 2;
 /// Bands of an output's equaliser the correction replaces.
 constexpr std::size_t kEqBandsOfBox = kEqBands;
 
-int OutputCount(const BoxContext& box) {
-  return std::clamp(box.Config().outputCount, 1, static_cast<int>(kMaxOutputs));
-}
 
 std::uint8_t Byte(int v) { return static_cast<std::uint8_t>(std::clamp(v, 0, 255)); }
 
@@ -131,7 +128,7 @@ void CalibrationSequence::Control(const BoxCommand& command, BoxContext& box) {
 }
 
 void CalibrationSequence::Start(std::uint16_t mask, std::uint8_t eqMode, BoxContext& box) {
-  const int outputs = OutputCount(box);
+  const int outputs = ReportedOutputCount(box);
   m_channels = static_cast<std::uint16_t>(mask & ((1u << outputs) - 1u));
   m_eqMode = eqMode;
   m_runModules = m_modules;
@@ -206,7 +203,7 @@ void CalibrationSequence::SendStatus(BoxContext& box, std::uint8_t status, std::
 
 void CalibrationSequence::Apply(BoxContext& box) {
   Settings& live = box.State().live;
-  const int outputs = OutputCount(box);
+  const int outputs = ReportedOutputCount(box);
   double farthest = 0.0;
   for (int ch = 0; ch < outputs; ++ch)
     if (m_channels & (1u << ch)) farthest = std::max(farthest, RoomOfOutput(ch).distanceM);
@@ -246,7 +243,7 @@ void CalibrationSequence::AnswerBands(const BoxCommand& command, BoxContext& box
   PayloadWriter w;
   w.Put(p[0]).Put(p[1]).Put(static_cast<std::uint8_t>(std::max(last, 0)));
   // An output the box has not measured reads flat.
-  const Result* result = p[0] < OutputCount(box) && m_results[p[0]] ? &*m_results[p[0]] : nullptr;
+  const Result* result = p[0] < ReportedOutputCount(box) && m_results[p[0]] ? &*m_results[p[0]] : nullptr;
   for (int i = p[1]; i <= last; ++i) {
     const auto k = static_cast<std::size_t>(i);
     if (spectrum) {
@@ -264,7 +261,7 @@ void CalibrationSequence::AnswerPerChannel(const BoxCommand& command, BoxContext
   if (p.size() < kChannelHeader) return;
   const std::uint8_t id = command.commandId;
   const std::size_t width = id == DSP_IRC_DISTANCE ? 2 : 1;
-  const int last = ClipLast(p[0], p[1], OutputCount(box), kMaxReplyPayload - kChannelHeader, width);
+  const int last = ClipLast(p[0], p[1], ReportedOutputCount(box), kMaxReplyPayload - kChannelHeader, width);
   PayloadWriter w;
   w.Put(p[0]).Put(static_cast<std::uint8_t>(std::max(last, 0)));
   for (int ch = p[0]; ch <= last; ++ch) {

@@ -8,11 +8,8 @@
 namespace qb::sim {
 namespace {
 
-constexpr int kWideMaskInputs = 9;
 /// Bytes of one band in equaliser replies: frequency, Q, gain.
 constexpr std::size_t kBandBytes = 6;
-/// Header of band and input-mix replies: scene, source, channel, first, last.
-constexpr std::size_t kBandHeaderBytes = 5;
 constexpr std::size_t kFilterBytes = 8;
 
 /// The source codes the box offers: optical, coaxial, Bluetooth, high level, digital.
@@ -22,13 +19,6 @@ constexpr std::uint8_t kOfferedSources[] = {SourceSwitchCode(SOURCE_OPT),
                                             SourceSwitchCode(SOURCE_HI),
                                             SourceSwitchCode(SOURCE_DMP)};
 
-int OutputCount(const BoxContext& box) {
-  return std::clamp(box.Config().outputCount, 1, static_cast<int>(kMaxOutputs));
-}
-int InputCount(const BoxContext& box) {
-  return std::clamp(box.Config().inputCount, 1, static_cast<int>(kMaxInputs));
-}
-bool WideMasks(const BoxContext& box) { return box.Config().inputCount >= kWideMaskInputs; }
 
 void PutMask(PayloadWriter& w, std::uint16_t mask, bool wide) {
   if (wide) {
@@ -69,7 +59,7 @@ void ChannelReply(BoxContext& box, std::uint8_t id, ByteSpan p, std::size_t widt
 
 void OutputBytesReply(BoxContext& box, std::uint8_t id, ByteSpan p,
                       std::uint8_t OutputChannel::*field) {
-  ChannelReply(box, id, p, 1, OutputCount(box),
+  ChannelReply(box, id, p, 1, ReportedOutputCount(box),
                [field](PayloadWriter& w, const Settings& s, const RangeHeader&, std::size_t ch) {
                  w.Put(s.outputs[ch].*field);
                });
@@ -78,7 +68,7 @@ void OutputBytesReply(BoxContext& box, std::uint8_t id, ByteSpan p,
 void InputBytesReply(BoxContext& box, std::uint8_t id, ByteSpan p,
                      std::uint8_t InputChannel::*field) {
   if (p.size() > 1 && p[1] >= kInputSourceCount) return;
-  ChannelReply(box, id, p, 1, InputCount(box),
+  ChannelReply(box, id, p, 1, ReportedInputCount(box),
                [field](PayloadWriter& w, const Settings& s, const RangeHeader& h, std::size_t ch) {
                  w.Put(s.sources[h.source].inputs[ch].*field);
                });
@@ -105,7 +95,7 @@ void BandReply(BoxContext& box, std::uint8_t id, ByteSpan p, int channelCount, B
 }
 
 void FilterReply(BoxContext& box, ByteSpan p) {
-  ChannelReply(box, DSP_FILTER_GET, p, kFilterBytes, OutputCount(box),
+  ChannelReply(box, DSP_FILTER_GET, p, kFilterBytes, ReportedOutputCount(box),
                [](PayloadWriter& w, const Settings& s, const RangeHeader&, std::size_t ch) {
                  const OutputChannel& out = s.outputs[ch];
                  w.Put(out.highPass.family).Put(EncodeFrequency(out.highPass.freqHz));
@@ -119,7 +109,7 @@ void FilterReply(BoxContext& box, ByteSpan p) {
 /// magnitude with hundredths with it.
 void TrimReply(BoxContext& box, ByteSpan p) {
   const bool fine = box.Config().fineTrim;
-  ChannelReply(box, DSP_TRIM_CH, p, TrimBytes(fine), OutputCount(box),
+  ChannelReply(box, DSP_TRIM_CH, p, TrimBytes(fine), ReportedOutputCount(box),
                [fine](PayloadWriter& w, const Settings& s, const RangeHeader&, std::size_t ch) {
                  const double volume = s.outputs[ch].volumeDb;
                  if (fine) {
@@ -133,7 +123,7 @@ void TrimReply(BoxContext& box, ByteSpan p) {
 void MixReply(BoxContext& box, ByteSpan p) {
   if (p.size() > 1 && p[1] >= kInputSourceCount) return;
   const bool wide = WideMasks(box);
-  ChannelReply(box, DSP_MIX_CH, p, wide ? kU16Bytes : 1, OutputCount(box),
+  ChannelReply(box, DSP_MIX_CH, p, wide ? kU16Bytes : 1, ReportedOutputCount(box),
                [wide](PayloadWriter& w, const Settings& s, const RangeHeader& h, std::size_t ch) {
                  PutMask(w, s.sources[h.source].mixMask[ch], wide);
                });
@@ -142,7 +132,7 @@ void MixReply(BoxContext& box, ByteSpan p) {
 /// The inputs remapped onto each output, as a mask like the routing.
 void RemapReply(BoxContext& box, ByteSpan p) {
   const bool wide = WideMasks(box);
-  ChannelReply(box, DSP_CH_REMAP, p, wide ? kU16Bytes : 1, OutputCount(box),
+  ChannelReply(box, DSP_CH_REMAP, p, wide ? kU16Bytes : 1, ReportedOutputCount(box),
                [wide](PayloadWriter& w, const Settings& s, const RangeHeader&, std::size_t ch) {
                  std::uint16_t mask = 0;
                  for (std::uint8_t in : s.outputs[ch].remap) {
@@ -161,7 +151,7 @@ void LinkReply(BoxContext& box, std::uint8_t id, ByteSpan p, ChannelLink Setting
   const ChannelLink& link = s->*which;
   PayloadWriter w;
   w.Put(p[0]).Put(link.on);
-  const std::size_t slots = static_cast<std::size_t>(OutputCount(box)) / 2;
+  const std::size_t slots = static_cast<std::size_t>(ReportedOutputCount(box)) / 2;
   for (std::size_t k = 0; k < slots; ++k) {
     if (k < link.pairs.size()) {
       w.Put(static_cast<std::uint8_t>((link.pairs[k].from << 4) | (link.pairs[k].to & 0x0F)));
@@ -185,8 +175,8 @@ void SceneValueReply(BoxContext& box, std::uint8_t id, ByteSpan p, std::uint8_t 
 void InputMixTrimReply(BoxContext& box, ByteSpan p) {
   if (p.size() < kBandHeaderBytes) return;
   const Settings* s = box.State().SettingsOf(p[0]);
-  if (s == nullptr || p[1] >= kInputSourceCount || p[2] >= InputCount(box)) return;
-  const int last = ClipLast(p[3], p[4], OutputCount(box), kMaxReplyPayload - kBandHeaderBytes, 1);
+  if (s == nullptr || p[1] >= kInputSourceCount || p[2] >= ReportedInputCount(box)) return;
+  const int last = ClipLast(p[3], p[4], ReportedOutputCount(box), kMaxReplyPayload - kBandHeaderBytes, 1);
   PayloadWriter w;
   w.Put(p[0]).Put(p[1]).Put(p[2]).Put(p[3]).Put(static_cast<std::uint8_t>(last));
   for (int out = p[3]; out <= last; ++out) {
@@ -206,7 +196,7 @@ void ThresholdReply(BoxContext& box, ByteSpan p) {
 
 void NoiseReply(BoxContext& box, ByteSpan p) {
   if (p.size() < 2) return;
-  const int last = ClipLast(p[0], p[1], InputCount(box), kMaxReplyPayload - 2, kNoiseLevelBytes);
+  const int last = ClipLast(p[0], p[1], ReportedInputCount(box), kMaxReplyPayload - 2, kNoiseLevelBytes);
   PayloadWriter w;
   w.Put(p[0]).Put(static_cast<std::uint8_t>(last));
   for (int ch = p[0]; ch <= last; ++ch) {
@@ -235,7 +225,7 @@ void CompressorReply(BoxContext& box, ByteSpan p) {
   if (!h) return;
   const Settings* s = box.State().SettingsOf(h->scene);
   if (s == nullptr) return;
-  const int last = std::min<int>(h->last, OutputCount(box) - 1);
+  const int last = std::min<int>(h->last, ReportedOutputCount(box) - 1);
   const Compressor& c = s->outputs[std::min<std::size_t>(h->first, kMaxOutputs - 1)].compressor;
   PayloadWriter w;
   w.Put(h->scene).Put(h->source).Put(h->first).Put(static_cast<std::uint8_t>(last));
@@ -251,7 +241,7 @@ void DistortReply(BoxContext& box, std::uint8_t id, ByteSpan p) {
   if (!h || h->source >= kInputSourceCount) return;
   const Settings& live = box.State().live;
   const bool inputs = id == DSP_INPUT_CH_DISTORT;
-  const int count = inputs ? InputCount(box) : OutputCount(box);
+  const int count = inputs ? ReportedInputCount(box) : ReportedOutputCount(box);
   const int last = ClipLast(h->first, h->last, count, kMaxReplyPayload - 3, 1);
   PayloadWriter w;
   w.Put(h->source).Put(h->first).Put(static_cast<std::uint8_t>(last));
@@ -263,7 +253,7 @@ void DistortReply(BoxContext& box, std::uint8_t id, ByteSpan p) {
 }
 
 void SpeakerDistanceReply(BoxContext& box, ByteSpan p) {
-  ChannelReply(box, DSP_SPK_DIST, p, kU16Bytes, OutputCount(box),
+  ChannelReply(box, DSP_SPK_DIST, p, kU16Bytes, ReportedOutputCount(box),
                [](PayloadWriter& w, const Settings& s, const RangeHeader&, std::size_t ch) {
                  w.Put(EncodeU16BE(s.outputs[ch].speakerDistance));
                });
@@ -307,13 +297,13 @@ bool Dispatch(const BoxCommand& command, BoxContext& box) {
     case DSP_MUTE: SendValue(box, id, live.mainMute); return true;
     case DSP_FILTER_GET: FilterReply(box, p); return true;
     case DSP_EQ_CH:
-      BandReply(box, id, p, OutputCount(box),
+      BandReply(box, id, p, ReportedOutputCount(box),
                 [](const Settings& s, std::uint8_t, std::uint8_t ch) -> const auto& {
                   return s.outputs[ch].bands;
                 });
       return true;
     case DSP_DELAY_CH:
-      ChannelReply(box, id, p, kDelayBytes, OutputCount(box),
+      ChannelReply(box, id, p, kDelayBytes, ReportedOutputCount(box),
                    [](PayloadWriter& w, const Settings& s, const RangeHeader&, std::size_t ch) {
                      w.Put(EncodeDelay(s.outputs[ch].delayMs));
                    });
@@ -335,7 +325,7 @@ bool Dispatch(const BoxCommand& command, BoxContext& box) {
     case DSP_INPUT_CH_MUTE: InputBytesReply(box, id, p, &InputChannel::mute); return true;
     case INPUT_CH_PHASE: InputBytesReply(box, id, p, &InputChannel::phase); return true;
     case DSP_INPUT_EQ_CH:
-      BandReply(box, id, p, InputCount(box),
+      BandReply(box, id, p, ReportedInputCount(box),
                 [](const Settings& s, std::uint8_t source, std::uint8_t ch) -> const auto& {
                   return s.sources[source].inputs[ch].eq;
                 });

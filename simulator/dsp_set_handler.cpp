@@ -13,17 +13,8 @@ enum class Outcome { kApplied, kRefused, kMalformed };
 
 /// The main volume command carries the attenuation 6 - dB.
 constexpr int kMainVolumeOffsetDb = 6;
-/// Routing masks take two bytes from this many inputs on.
-constexpr int kWideMaskInputs = 9;
-
-int OutputCount(const BoxContext& box) {
-  return std::clamp(box.Config().outputCount, 0, static_cast<int>(kMaxOutputs));
-}
-int InputCount(const BoxContext& box) {
-  return std::clamp(box.Config().inputCount, 0, static_cast<int>(kMaxInputs));
-}
 std::size_t MaskBytes(const BoxContext& box) {
-  return box.Config().inputCount < kWideMaskInputs ? 1 : kU16Bytes;
+  return WideMasks(box) ? kU16Bytes : 1;
 }
 
 /// Makes a blank scene slot writable before the first value goes into it: it starts from

@@ -121,7 +121,7 @@ void BlockReply(BoxContext& box, ByteSpan p) {
   box.Update(FLASH_PACKET, FLASH_SCENE_DATA, w.Data());
 }
 
-bool HandleSet(const BoxCommand& command, BoxContext& box) {
+bool HandleSceneSet(const BoxCommand& command, BoxContext& box) {
   const ByteSpan p = command.payload;
   switch (command.commandId) {
     case FLASH_SCENE_SAVE: Save(box, p); return true;
@@ -135,7 +135,7 @@ bool HandleSet(const BoxCommand& command, BoxContext& box) {
   }
 }
 
-bool HandleGet(const BoxCommand& command, BoxContext& box) {
+bool HandleSceneGet(const BoxCommand& command, BoxContext& box) {
   const ByteSpan p = command.payload;
   const BoxState& state = box.State();
   switch (command.commandId) {
@@ -162,8 +162,8 @@ bool HandleGet(const BoxCommand& command, BoxContext& box) {
 
 bool HandleScene(const BoxCommand& command, BoxContext& box) {
   if (command.packetType != FLASH_PACKET) return false;
-  if (command.opType == OP_SET) return HandleSet(command, box);
-  if (command.opType == OP_GET) return HandleGet(command, box);
+  if (command.opType == OP_SET) return HandleSceneSet(command, box);
+  if (command.opType == OP_GET) return HandleSceneGet(command, box);
   return false;
 }
 

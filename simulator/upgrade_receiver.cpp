@@ -37,7 +37,7 @@ const KindCodes& CodesOf(UpgradeKind kind) {
   return kKinds[0];
 }
 
-bool Is(const BoxCommand& command, std::uint8_t packetType, std::uint8_t commandId) {
+bool IsCommand(const BoxCommand& command, std::uint8_t packetType, std::uint8_t commandId) {
   return command.packetType == packetType && command.commandId == commandId;
 }
 
@@ -81,7 +81,7 @@ void UpgradeReceiver::OnReboot() {
 }
 
 bool UpgradeReceiver::HandleEnter(const BoxCommand& command, BoxContext& box) {
-  if (Is(command, MCU_PACKET, MCU_ENTER_UPG_MODE)) {
+  if (IsCommand(command, MCU_PACKET, MCU_ENTER_UPG_MODE)) {
     box.Ack(MCU_PACKET, MCU_ENTER_UPG_MODE, ACK_READY);
     // The application cannot rewrite itself: it hands over to the loader by restarting.
     if (box.Config().applicationMode) {
@@ -90,7 +90,7 @@ bool UpgradeReceiver::HandleEnter(const BoxCommand& command, BoxContext& box) {
     }
     return true;
   }
-  if (Is(command, MCU_PACKET, BL_UPG_ENTER)) {
+  if (IsCommand(command, MCU_PACKET, BL_UPG_ENTER)) {
     // The loader cannot rewrite itself either; only the application takes a new one.
     m_bootloaderEntered = box.Config().applicationMode;
     box.Ack(MCU_PACKET, BL_UPG_ENTER, m_bootloaderEntered ? ACK_READY : ACK_NOT_READY);
@@ -213,7 +213,7 @@ void UpgradeReceiver::Install(BoxContext& box) {
 
 bool UpgradeReceiver::HandleLoaderReboot(const BoxCommand& command, BoxContext& box) {
   // In the application the built-in handler restarts the box.
-  if (!Is(command, MCU_PACKET, MCU_REBOOT) || box.Config().applicationMode) return false;
+  if (!IsCommand(command, MCU_PACKET, MCU_REBOOT) || box.Config().applicationMode) return false;
   box.Ack(MCU_PACKET, MCU_REBOOT, ACK_READY);
   if (m_pendingFlashVersion) {
     m_flashVersion = m_pendingFlashVersion;
@@ -225,7 +225,7 @@ bool UpgradeReceiver::HandleLoaderReboot(const BoxCommand& command, BoxContext& 
 }
 
 bool UpgradeReceiver::AnswerInstalledVersion(const BoxCommand& command, BoxContext& box) {
-  if (Is(command, MCU_PACKET, MCU_HANDSHAKE) && m_mcuVersion) {
+  if (IsCommand(command, MCU_PACKET, MCU_HANDSHAKE) && m_mcuVersion) {
     std::vector<std::uint8_t> payload = HandshakePayload(box.Config());
     std::copy(m_mcuVersion->begin(), m_mcuVersion->end(), payload.begin() + 2);
     box.Update(MCU_PACKET, MCU_HANDSHAKE, payload);
@@ -233,11 +233,11 @@ bool UpgradeReceiver::AnswerInstalledVersion(const BoxCommand& command, BoxConte
   }
   // Version queries are answered by the application only, as the built-in handler does.
   if (command.opType != OP_GET || !box.Config().applicationMode) return false;
-  if (Is(command, MCU_PACKET, MCU_GET_DSPFLASH_VER) && m_flashVersion) {
+  if (IsCommand(command, MCU_PACKET, MCU_GET_DSPFLASH_VER) && m_flashVersion) {
     box.Update(MCU_PACKET, MCU_GET_DSPFLASH_VER, *m_flashVersion);
     return true;
   }
-  if (Is(command, MCU_PACKET, MCU_GET_BOOTLOADER_VER) && m_bootloaderVersion) {
+  if (IsCommand(command, MCU_PACKET, MCU_GET_BOOTLOADER_VER) && m_bootloaderVersion) {
     const std::uint8_t payload[] = {*m_bootloaderVersion};
     box.Update(MCU_PACKET, MCU_GET_BOOTLOADER_VER, payload);
     return true;

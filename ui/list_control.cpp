@@ -5,7 +5,7 @@
 
 namespace qb::ui {
 namespace {
-constexpr int kNameRole = Qt::UserRole + 1;
+constexpr int kItemNameRole = Qt::UserRole + 1;
 }
 
 List::List(QWidget* parent) : QListWidget(parent) {
@@ -21,7 +21,7 @@ List::List(QWidget* parent) : QListWidget(parent) {
 
 void List::AddItem(const QString& name, const QString& rawText) {
   auto* item = new QListWidgetItem(Tr(rawText), this);
-  item->setData(kNameRole, name);
+  item->setData(kItemNameRole, name);
 }
 
 bool List::RemoveItem(int index) {

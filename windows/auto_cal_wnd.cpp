@@ -9,12 +9,11 @@
 #include "ui/message_port.h"
 #include "ui/notification.h"
 #include "ui/progress.h"
+#include "windows/indexed_name.h"
 #include "windows/message_box.h"
 
 namespace qb::windows {
 namespace {
-
-QString Indexed(const char* format, int n) { return QString::fromLatin1(format).arg(n); }
 
 /// The distance label of output n, shown when its distance is reported.
 QString DistanceLabelName(int n) { return QStringLiteral("ch_%1: ").arg(n); }

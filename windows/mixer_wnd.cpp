@@ -4,9 +4,9 @@
 #include <optional>
 #include <string>
 
-#include "core/source_catalogue.h"
-#include "core/equalizer_manager.h"
 #include "core/box_limits.h"
+#include "core/equalizer_manager.h"
+#include "core/source_catalogue.h"
 #include "core/typed_number.h"
 #include "shell/log.h"
 #include "ui/buttons.h"
@@ -15,6 +15,7 @@
 #include "ui/language_tables.h"
 #include "ui/notification.h"
 #include "ui/slider.h"
+#include "windows/indexed_name.h"
 
 namespace qb::windows {
 namespace {
@@ -28,9 +29,6 @@ constexpr std::array<const char*, kInputSourceCount> kSourceTexts = {
 constexpr int kClosedBySession = 1;
 
 int RowsOf(int source) { return InputsOfSource(source); }
-
-QString Indexed(const char* format, int first) { return QString::fromLatin1(format).arg(first); }
-QString Indexed(const char* format, int first, int second) { return QString::fromLatin1(format).arg(first).arg(second); }
 
 void ShowIf(QWidget* control, bool shown) {
   if (control) control->setVisible(shown);

@@ -287,7 +287,7 @@ TEST(SButtonAttributes, SelectedTakesTrueOnly) {
 }
 
 /// A window that records what its controls report.
-class RecordingWindow : public ui::WindowBase {
+class NotificationRecorder : public ui::WindowBase {
  public:
   QString ClassName() const override { return QStringLiteral("TestWnd"); }
   QString LayoutId() const override { return QStringLiteral("XML_TEST"); }
@@ -298,7 +298,7 @@ class RecordingWindow : public ui::WindowBase {
 };
 
 TEST(SButtonNotifications, SelectingFromTheProgramRaisesNothing) {
-  RecordingWindow window;
+  NotificationRecorder window;
   auto* button = new SButton(&window);
   button->SetSelected(true);
   button->SetSelected(false);
@@ -308,7 +308,7 @@ TEST(SButtonNotifications, SelectingFromTheProgramRaisesNothing) {
 }
 
 TEST(SButtonNotifications, AClickRaisesOnlyClickAndKeepsTheSelectedState) {
-  RecordingWindow window;
+  NotificationRecorder window;
   auto* button = new SButton(&window);
   for (const bool selected : {false, true}) {
     window.types.clear();

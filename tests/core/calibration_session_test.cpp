@@ -70,8 +70,6 @@ class CalibrationTest : public ::testing::Test {
   std::optional<CalibrationEnd> ended;
 };
 
-}  // namespace
-
 TEST_F(CalibrationTest, ACompleteRunOfThreeOutputsIsFetchedShownAndAppliedToTheMirror) {
   s.Box().ClearCommands();
   ASSERT_EQ(Start(0b1011, 0), CalibrationSession::StartResult::Started);
@@ -247,4 +245,5 @@ TEST(CalibrationData, ReportsOutsideTheTablesAreDroppedAndCurvesWaitForTheLastBa
   EXPECT_EQ(data.TargetCurve(0), data.TargetCurve(7));
 }
 
+}  // namespace
 }  // namespace qb::test

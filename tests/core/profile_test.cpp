@@ -15,7 +15,7 @@
 namespace qb {
 namespace {
 
-constexpr std::array<int, 31> kThirdOctaves{
+constexpr std::array<int, 31> kThirdOctaveCentres{
     20,   25,   31,   40,   50,   63,   80,   100,  125,  160,   200,   250,   315,   400,  500,
     630,  800,  1000, 1250, 1600, 2000, 2500, 3150, 4000, 5000,  6300,  8000,  10000, 12500,
     16000, 20000};
@@ -34,7 +34,7 @@ TEST(FreshProfile, EveryOutputIsBypassedWithThirtyOneFlatThirdOctaveBands) {
     const auto bands = Bands(profile, o);
     ASSERT_EQ(bands.size(), 31u);
     for (std::size_t i = 0; i < bands.size(); ++i) {
-      EXPECT_EQ(bands[i], (EqBand{0.0f, 5.8f, kThirdOctaves[i], 1})) << "band " << i;
+      EXPECT_EQ(bands[i], (EqBand{0.0f, 5.8f, kThirdOctaveCentres[i], 1})) << "band " << i;
     }
   }
 }

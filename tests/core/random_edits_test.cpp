@@ -137,7 +137,9 @@ TEST(RandomEditsTest, AProgramStartedAfreshReadsWhatTheSessionShowsThroughWholeS
     for (const auto& [name, count] : done) std::printf("  %-26s %d\n", name.c_str(), count);
   }
   // The session of the suite reaches every kind of operation.
-  if (seed == kWholeStateSeed && steps == kWholeStateSteps) EXPECT_EQ(done.size(), driver.Kinds());
+  if (seed == kWholeStateSeed && steps == kWholeStateSteps) {
+    EXPECT_EQ(done.size(), driver.Kinds());
+  }
 }
 
 }  // namespace

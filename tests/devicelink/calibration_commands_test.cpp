@@ -103,7 +103,7 @@ std::string Fixed(double v) {
 }
 
 /// One posted message as text: "number wParam lParam [record]".
-std::string Describe(const ReplyMessage& m) {
+std::string DescribeCalibration(const ReplyMessage& m) {
   std::string s =
       std::to_string(m.number) + " " + std::to_string(m.wParam) + " " + std::to_string(m.lParam);
   if (const auto* f = m.RecordAs<IrcChannelFloatRecord>()) {
@@ -122,17 +122,17 @@ std::string Describe(const ReplyMessage& m) {
   return s;
 }
 
-struct ReplyCase {
+struct CalibrationReplyCase {
   const char* what;
   std::uint8_t id;
   std::uint8_t op;
   Bytes payload;
-  std::vector<std::string> posted;  ///< Describe() of each message to the calibration window
+  std::vector<std::string> posted;  ///< DescribeCalibration() of each message to the calibration window
 };
 
-const std::vector<ReplyCase>& ReplyCases() {
+const std::vector<CalibrationReplyCase>& CalibrationReplyCases() {
   // clang-format off
-  static const std::vector<ReplyCase> cases = {
+  static const std::vector<CalibrationReplyCase> cases = {
       {"start posts progress", 19, OP_UPDATE, {0, 9, 9, 5}, {"1241 0 5"}},
       {"EQ test posts progress", 19, OP_UPDATE, {5, 9, 9, 60}, {"1241 5 60"}},
       {"RTA update posts byte 1", 19, OP_UPDATE, {7, 3, 9, 60}, {"1241 7 3"}},
@@ -196,16 +196,16 @@ const std::vector<ReplyCase>& ReplyCases() {
 
 /// Runs the table's decoder of `id` on a frame held in a buffer of exactly its size, so a
 /// read past the frame is caught by the address sanitiser. False when there is no decoder.
-bool Decode(DeviceLink& link, std::uint8_t id, std::uint8_t op, const Bytes& payload) {
+bool DecodeCalibration(DeviceLink& link, std::uint8_t id, std::uint8_t op, const Bytes& payload) {
   return test::DecodeWithTable(CalibrationReplyDecoders(), link, DSP_PACKET, id, op, payload);
 }
 
 TEST_F(CalibrationTest, EachReplyPostsItsRecordsToTheCalibrationWindow) {
-  for (const ReplyCase& c : ReplyCases()) {
+  for (const CalibrationReplyCase& c : CalibrationReplyCases()) {
     SCOPED_TRACE(c.what);
-    EXPECT_TRUE(Decode(link, c.id, c.op, c.payload));
+    EXPECT_TRUE(DecodeCalibration(link, c.id, c.op, c.payload));
     std::vector<std::string> posted;
-    for (const ReplyMessage& m : calibrationWindow.Take()) posted.push_back(Describe(m));
+    for (const ReplyMessage& m : calibrationWindow.Take()) posted.push_back(DescribeCalibration(m));
     EXPECT_EQ(posted, c.posted);
     EXPECT_TRUE(mainWindow.Take().empty());
   }
@@ -213,7 +213,7 @@ TEST_F(CalibrationTest, EachReplyPostsItsRecordsToTheCalibrationWindow) {
 
 TEST_F(CalibrationTest, OnlyTheCalibrationRepliesHaveDecodersHere) {
   // The analyser report is not decoded, and the other DSP replies belong to other tables.
-  EXPECT_FALSE(Decode(link, DSP_IRC_RTA, OP_UPDATE, {0, 0}));
+  EXPECT_FALSE(DecodeCalibration(link, DSP_IRC_RTA, OP_UPDATE, {0, 0}));
   for (const CommandDecoderEntry& entry : CalibrationReplyDecoders()) {
     EXPECT_EQ(entry.packetType, DSP_PACKET);
     EXPECT_GE(entry.commandId, DSP_IRC_CTRL);
@@ -223,8 +223,8 @@ TEST_F(CalibrationTest, OnlyTheCalibrationRepliesHaveDecodersHere) {
 
 TEST_F(CalibrationTest, RepliesWithoutACalibrationWindowAreDropped) {
   link.Unregister(&calibrationWindow);
-  Decode(link, 20, OP_UPDATE, {0, 1, 3, 25, 10, 5});
-  Decode(link, 19, OP_UPDATE, {10, 0, 0, 100});
+  DecodeCalibration(link, 20, OP_UPDATE, {0, 1, 3, 25, 10, 5});
+  DecodeCalibration(link, 19, OP_UPDATE, {10, 0, 0, 100});
   EXPECT_TRUE(calibrationWindow.Take().empty());
   EXPECT_TRUE(mainWindow.Take().empty());
 }
@@ -264,7 +264,7 @@ TEST_F(CalibrationTest, RepliesAreLoggedWithTheirStatusAndValues) {
   for (const Case& c : cases) {
     SCOPED_TRACE(int{c.id});
     test::LogCapture log;
-    Decode(link, c.id, OP_UPDATE, c.payload);
+    DecodeCalibration(link, c.id, OP_UPDATE, c.payload);
     const std::string file = log.File();
     for (const char* line : c.lines) EXPECT_NE(file.find(line), std::string::npos) << file;
   }

@@ -62,7 +62,7 @@ struct QueryCase {
   std::uint32_t waitMs = kWaitDefaultMs;
 };
 
-const std::vector<QueryCase>& Catalogue() {
+const std::vector<QueryCase>& QueryCatalogue() {
   static const std::vector<QueryCase> cases = {
       {"Get_Source_Config",
        [](DeviceLink& l) { return Get_Source_Config(l); },
@@ -272,7 +272,7 @@ const std::vector<QueryCase>& Catalogue() {
 TEST_F(DspQueriesTest, EveryQuerySendsItsFrameWaitsLogsAndHearsTheAnswer) {
   AnswerEveryCommand();
   std::vector<test::CommandRow> rows;
-  for (const QueryCase& c : Catalogue())
+  for (const QueryCase& c : QueryCatalogue())
     rows.push_back({c.name, [&c](DeviceLink& l) { EXPECT_TRUE(c.call(l)); }, c.id, OP_GET, c.payload, c.waitMs,
                     {c.log}});
   // A query logs exactly its own line before the frame goes out.

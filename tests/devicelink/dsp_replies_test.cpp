@@ -54,7 +54,7 @@ std::string Fields(const char* name, Values... values) {
   return text;
 }
 
-std::string Describe(const ReplyRecord* r) {
+std::string DescribeReply(const ReplyRecord* r) {
   if (r == nullptr) return "-";
   if (auto* f = dynamic_cast<const FilterRecord*>(r)) {
     return Fields("Filter", f->scene, f->channel, f->hpType, f->hpFrequency, f->hpSlope, f->lpType,
@@ -112,9 +112,9 @@ std::string Describe(const ReplyRecord* r) {
   return "unknown record";
 }
 
-std::string Describe(const char* slot, const ReplyMessage& m) {
+std::string DescribeReply(const char* slot, const ReplyMessage& m) {
   return std::string(slot) + ":" + std::to_string(m.number) + ":" + std::to_string(m.wParam) + ":" +
-         std::to_string(m.lParam) + ":" + Describe(m.record.get());
+         std::to_string(m.lParam) + ":" + DescribeReply(m.record.get());
 }
 
 /// Expected text of a plain value posted to the main window.
@@ -164,8 +164,8 @@ class DspRepliesTest : public ::testing::Test {
 
   std::vector<std::string> Posted() {
     std::vector<std::string> posted;
-    for (const ReplyMessage& m : main.Take()) posted.push_back(Describe("main", m));
-    for (const ReplyMessage& m : noise.Take()) posted.push_back(Describe("noise", m));
+    for (const ReplyMessage& m : main.Take()) posted.push_back(DescribeReply("main", m));
+    for (const ReplyMessage& m : noise.Take()) posted.push_back(DescribeReply("noise", m));
     return posted;
   }
 
@@ -189,7 +189,7 @@ LinkConfig With(bool fineTrim, int inputCount, int outputCount, bool noiseToMain
   return LinkConfig{79, outputCount, inputCount, fineTrim, noiseToMain};
 }
 
-const std::vector<DecodeCase>& Catalogue() {
+const std::vector<DecodeCase>& ReplyCatalogue() {
   static const std::vector<DecodeCase> cases = {
       {"source config is only logged", 0, {3, 0x51, 0x52, 0x55}, {}},
       {"source switch code", 1, {0x53}, {Value(1, 83)}},
@@ -304,14 +304,14 @@ const std::vector<DecodeCase>& Catalogue() {
 }
 
 TEST_F(DspRepliesTest, EveryDecodedIdPostsItsValueOrRecords) {
-  for (const DecodeCase& c : Catalogue()) {
+  for (const DecodeCase& c : ReplyCatalogue()) {
     Configure(c.config);
     EXPECT_EQ(Decode(c.id, OP_UPDATE, c.payload), c.expected) << c.name;
   }
 }
 
 TEST_F(DspRepliesTest, OnlyDataReportsAreDecoded) {
-  for (const DecodeCase& c : Catalogue()) {
+  for (const DecodeCase& c : ReplyCatalogue()) {
     Configure(c.config);
     for (std::uint8_t op : {OP_ACK, OP_SET, OP_GET, std::uint8_t{0}}) {
       EXPECT_TRUE(Decode(c.id, op, c.payload).empty()) << c.name << " op " << int{op};
@@ -461,7 +461,7 @@ std::size_t RequiredBytes(std::uint8_t id) {
 }
 
 TEST_F(DspRepliesTest, ACutReplyDecodesOnlyTheEntriesItCarries) {
-  for (const DecodeCase& c : Catalogue()) {
+  for (const DecodeCase& c : ReplyCatalogue()) {
     Configure(c.config);
     const auto layout = LayoutOf(c.id, c.config);
     for (std::size_t cut = 0; cut < c.payload.size(); ++cut) {
@@ -499,7 +499,7 @@ TEST_F(DspRepliesTest, ACutReplyDecodesOnlyTheEntriesItCarries) {
 
 TEST_F(DspRepliesTest, AnnouncedRangesLongerThanTheFrameStopAtItsEnd) {
   // Each reply claims channels 0..255 but carries two entries and part of a third.
-  for (const DecodeCase& c : Catalogue()) {
+  for (const DecodeCase& c : ReplyCatalogue()) {
     const auto layout = LayoutOf(c.id, c.config);
     if (!layout || c.payload[layout->firstAt] != 0) continue;
     if (c.payload.size() < layout->header + 2 * layout->width) continue;

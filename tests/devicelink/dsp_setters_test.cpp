@@ -28,7 +28,7 @@ using Floats = std::vector<float>;
 using Call = std::function<void(DeviceLink&)>;
 
 constexpr std::uint8_t kDsp = 1;
-constexpr std::uint8_t kOpSet = 0xBB;
+constexpr std::uint8_t kSetterOp = 0xBB;
 
 /// A link to a scripted box that never answers; waits are capped to nothing.
 class SetterTest : public ::testing::Test {
@@ -51,12 +51,12 @@ class SetterTest : public ::testing::Test {
 };
 
 /// The 65-byte report a DSP_PACKET OP_SET command with `payload` must become.
-Bytes ExpectedReport(std::uint8_t id, const Bytes& payload) { return test::CommandReport(kDsp, id, kOpSet, payload); }
+Bytes ExpectedSetterReport(std::uint8_t id, const Bytes& payload) { return test::CommandReport(kDsp, id, kSetterOp, payload); }
 
 /// A setter called with immediate set: an OP_SET frame of command `id`.
 test::CommandRow Setter(const char* what, Call call, std::uint8_t id, Bytes payload,
                         std::uint32_t waitMs = kWaitDefaultMs) {
-  return {what, std::move(call), id, kOpSet, std::move(payload), waitMs};
+  return {what, std::move(call), id, kSetterOp, std::move(payload), waitMs};
 }
 
 /// `header` followed by `count` bytes counting up from `start`.
@@ -167,7 +167,7 @@ TEST_F(SetterTest, AQueuedSetterIsSentByTheWorkerAndADisabledQueueDropsIt) {
   }
   const std::vector<Bytes> written = hid.Written();
   ASSERT_EQ(written.size(), 1u);
-  EXPECT_EQ(written[0], ExpectedReport(9, {0, 0, 0, 7, 0, 1, 0, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(written[0], ExpectedSetterReport(9, {0, 0, 0, 7, 0, 1, 0, 0, 0, 0, 0, 0}));
   EXPECT_EQ(written[0][3], 15);
   // Neither call went out on the caller's thread.
   EXPECT_EQ(link.LastRequestedWaitMs(), 0u);
@@ -189,7 +189,7 @@ TEST_F(SetterTest, TheSurroundBlockIsOnlyEverQueued) {
   }
   const std::vector<Bytes> written = hid.Written();
   ASSERT_EQ(written.size(), 1u);
-  EXPECT_EQ(written[0], ExpectedReport(61, Bytes(block.begin(), block.end())));
+  EXPECT_EQ(written[0], ExpectedSetterReport(61, Bytes(block.begin(), block.end())));
   EXPECT_EQ(link.LastRequestedWaitMs(), 0u);
 }
 

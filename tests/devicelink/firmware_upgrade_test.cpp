@@ -17,7 +17,7 @@ namespace qb {
 namespace {
 
 using test::Bytes;
-constexpr std::uint8_t kModel = 79;
+constexpr std::uint8_t kUpgradeModel = 79;
 constexpr ImageHead kHead{0x11, 0x22, 0x33, 0x44};
 
 /// How the scripted box answers.
@@ -38,7 +38,7 @@ class UpgradeTest : public ::testing::Test {
             ("qb_upgrade_" + std::to_string(getpid()) + "_" +
              ::testing::UnitTest::GetInstance()->current_test_info()->name());
     std::filesystem::create_directories(m_dir);
-    m_link.SetLinkConfig(kModel, 8, 6, false, false);
+    m_link.SetLinkConfig(kUpgradeModel, 8, 6, false, false);
     InstallReplyDecoders(m_link);
   }
   void TearDown() override {
@@ -99,7 +99,7 @@ class UpgradeTest : public ::testing::Test {
     for (std::size_t i = 0; i < size; ++i) m_data[i] = static_cast<std::uint8_t>(i * 7 + 3);
     ImageFields fields;
     fields.fwId = fwId;
-    fields.modelId = kModel;
+    fields.modelId = kUpgradeModel;
     fields.head = kHead;
     fields.data = m_data;
     return WriteFile(name, *BuildSingleImage(fields));
@@ -357,10 +357,10 @@ TEST_F(UpgradeTest, BlockThatCannotBeWrittenEndsWith255) {
 }
 
 TEST_F(UpgradeTest, FileNameDecidesTheKind) {
-  ImageFields mcu{kFwIdMcu, kModel, kHead, {}, {}};
+  ImageFields mcu{kFwIdMcu, kUpgradeModel, kHead, {}, {}};
   const Bytes mcuData(40, 0x5A), dspData(60, 0xA5);
   mcu.data = mcuData;
-  ImageFields dsp{kFwIdDsp, kModel, {9, 8, 7, 6}, {}, {}};
+  ImageFields dsp{kFwIdDsp, kUpgradeModel, {9, 8, 7, 6}, {}, {}};
   dsp.data = dspData;
   const std::vector<Bytes> parts = {*BuildSingleImage(mcu), *BuildSingleImage(dsp)};
   const Bytes merged = *BuildMergedFile(parts);

@@ -44,37 +44,37 @@ struct CommandCase {
 };
 
 const std::vector<CommandCase>& CommandCases() {
-  using L = DeviceLink&;
+  using LinkRef = DeviceLink&;
   // clang-format off
   static const std::vector<CommandCase> cases = {
-      {"mic volume", [](L l, bool i) { KTV_Mic_Vol_Ctrl(l, 30, i); }, 1, OP_SET, {30}},
-      {"music volume", [](L l, bool i) { KTV_Music_Vol_Ctrl(l, 255, i); }, 2, OP_SET, {255}},
-      {"howling", [](L l, bool i) { KTV_Howling_Ctrl(l, 1, i); }, 3, OP_SET, {1}},
-      {"echo level", [](L l, bool i) { KTV_Echo_Level_Ctrl(l, 12, i); }, 4, OP_SET, {12}},
-      {"echo delay is big-endian", [](L l, bool i) { KTV_Echo_Delay_Ctrl(l, 500, i); }, 5, OP_SET,
+      {"mic volume", [](LinkRef l, bool i) { KTV_Mic_Vol_Ctrl(l, 30, i); }, 1, OP_SET, {30}},
+      {"music volume", [](LinkRef l, bool i) { KTV_Music_Vol_Ctrl(l, 255, i); }, 2, OP_SET, {255}},
+      {"howling", [](LinkRef l, bool i) { KTV_Howling_Ctrl(l, 1, i); }, 3, OP_SET, {1}},
+      {"echo level", [](LinkRef l, bool i) { KTV_Echo_Level_Ctrl(l, 12, i); }, 4, OP_SET, {12}},
+      {"echo delay is big-endian", [](LinkRef l, bool i) { KTV_Echo_Delay_Ctrl(l, 500, i); }, 5, OP_SET,
        {0x01, 0xF4}},
-      {"longest echo delay", [](L l, bool i) { KTV_Echo_Delay_Ctrl(l, 65535, i); }, 5, OP_SET,
+      {"longest echo delay", [](LinkRef l, bool i) { KTV_Echo_Delay_Ctrl(l, 65535, i); }, 5, OP_SET,
        {0xFF, 0xFF}},
-      {"reverb level", [](L l, bool i) { KTV_Reverb_Level_Ctrl(l, 7, i); }, 6, OP_SET, {7}},
-      {"reverb time", [](L l, bool i) { KTV_Reverb_Time_Ctrl(l, 8, i); }, 7, OP_SET, {8}},
-      {"voice changer", [](L l, bool i) { KTV_Voice_Changer_Ctrl(l, 3, i); }, 8, OP_SET, {3}},
-      {"bass cut", [](L l, bool i) { KTV_Bass_Gain_Ctrl(l, -3, i); }, 9, OP_SET, {0xFD}},
-      {"bass boost beyond a byte is clamped", [](L l, bool i) { KTV_Bass_Gain_Ctrl(l, 300, i); },
+      {"reverb level", [](LinkRef l, bool i) { KTV_Reverb_Level_Ctrl(l, 7, i); }, 6, OP_SET, {7}},
+      {"reverb time", [](LinkRef l, bool i) { KTV_Reverb_Time_Ctrl(l, 8, i); }, 7, OP_SET, {8}},
+      {"voice changer", [](LinkRef l, bool i) { KTV_Voice_Changer_Ctrl(l, 3, i); }, 8, OP_SET, {3}},
+      {"bass cut", [](LinkRef l, bool i) { KTV_Bass_Gain_Ctrl(l, -3, i); }, 9, OP_SET, {0xFD}},
+      {"bass boost beyond a byte is clamped", [](LinkRef l, bool i) { KTV_Bass_Gain_Ctrl(l, 300, i); },
        9, OP_SET, {0x7F}},
-      {"treble boost", [](L l, bool i) { KTV_Treble_Gain_Ctrl(l, 12, i); }, 10, OP_SET, {0x0C}},
+      {"treble boost", [](LinkRef l, bool i) { KTV_Treble_Gain_Ctrl(l, 12, i); }, 10, OP_SET, {0x0C}},
       {"treble cut beyond a byte is clamped",
-       [](L l, bool i) { KTV_Treble_Gain_Ctrl(l, -200, i); }, 10, OP_SET, {0x80}},
+       [](LinkRef l, bool i) { KTV_Treble_Gain_Ctrl(l, -200, i); }, 10, OP_SET, {0x80}},
 
-      {"mic volume query", [](L l, bool) { Get_KTV_Mic_Vol(l); }, 1, OP_GET, {}},
-      {"music volume query", [](L l, bool) { Get_KTV_Music_Vol(l); }, 2, OP_GET, {}},
-      {"howling query", [](L l, bool) { Get_KTV_Howling(l); }, 3, OP_GET, {}},
-      {"echo level query", [](L l, bool) { Get_KTV_Echo_Level(l); }, 4, OP_GET, {}},
-      {"echo delay query", [](L l, bool) { Get_KTV_Echo_Delay(l); }, 5, OP_GET, {}},
-      {"reverb level query", [](L l, bool) { Get_KTV_Reverb_Level(l); }, 6, OP_GET, {}},
-      {"reverb time query", [](L l, bool) { Get_KTV_Reverb_Time(l); }, 7, OP_GET, {}},
-      {"voice changer query", [](L l, bool) { Get_KTV_Voice_Changer(l); }, 8, OP_GET, {}},
-      {"bass query", [](L l, bool) { Get_KTV_Bass_Gain(l); }, 9, OP_GET, {}},
-      {"treble query", [](L l, bool) { Get_KTV_Treble_Gain(l); }, 10, OP_GET, {}},
+      {"mic volume query", [](LinkRef l, bool) { Get_KTV_Mic_Vol(l); }, 1, OP_GET, {}},
+      {"music volume query", [](LinkRef l, bool) { Get_KTV_Music_Vol(l); }, 2, OP_GET, {}},
+      {"howling query", [](LinkRef l, bool) { Get_KTV_Howling(l); }, 3, OP_GET, {}},
+      {"echo level query", [](LinkRef l, bool) { Get_KTV_Echo_Level(l); }, 4, OP_GET, {}},
+      {"echo delay query", [](LinkRef l, bool) { Get_KTV_Echo_Delay(l); }, 5, OP_GET, {}},
+      {"reverb level query", [](LinkRef l, bool) { Get_KTV_Reverb_Level(l); }, 6, OP_GET, {}},
+      {"reverb time query", [](LinkRef l, bool) { Get_KTV_Reverb_Time(l); }, 7, OP_GET, {}},
+      {"voice changer query", [](LinkRef l, bool) { Get_KTV_Voice_Changer(l); }, 8, OP_GET, {}},
+      {"bass query", [](LinkRef l, bool) { Get_KTV_Bass_Gain(l); }, 9, OP_GET, {}},
+      {"treble query", [](LinkRef l, bool) { Get_KTV_Treble_Gain(l); }, 10, OP_GET, {}},
   };
   // clang-format on
   return cases;
@@ -113,7 +113,7 @@ TEST_F(KaraokeTest, QueriesReturnWhetherTheBoxAnsweredAndDecodeTheAnswer) {
 
 // --- replies ----------------------------------------------------------------------------------
 
-struct ReplyCase {
+struct KaraokeReplyCase {
   const char* what;
   std::uint8_t id;
   std::uint8_t op;
@@ -122,9 +122,9 @@ struct ReplyCase {
   std::intptr_t value = 0;
 };
 
-const std::vector<ReplyCase>& ReplyCases() {
+const std::vector<KaraokeReplyCase>& KaraokeReplyCases() {
   // clang-format off
-  static const std::vector<ReplyCase> cases = {
+  static const std::vector<KaraokeReplyCase> cases = {
       {"mic volume is the first byte", 1, OP_UPDATE, {0x20, 1, 2}, true, 0x20},
       {"music volume", 2, OP_UPDATE, {0xFF, 0, 0}, true, 255},
       {"howling", 3, OP_UPDATE, {1}, true, 1},
@@ -152,14 +152,14 @@ const std::vector<ReplyCase>& ReplyCases() {
 
 /// Runs the table's decoder of `id` on a frame held in a buffer of exactly its size, so a
 /// read past the frame is caught by the address sanitiser. False when there is no decoder.
-bool Decode(DeviceLink& link, std::uint8_t id, std::uint8_t op, const Bytes& payload) {
+bool DecodeKaraoke(DeviceLink& link, std::uint8_t id, std::uint8_t op, const Bytes& payload) {
   return test::DecodeWithTable(KaraokeReplyDecoders(), link, KTV_PACKET, id, op, payload);
 }
 
 TEST_F(KaraokeTest, EachReportPostsItsValueToTheMainWindow) {
-  for (const ReplyCase& c : ReplyCases()) {
+  for (const KaraokeReplyCase& c : KaraokeReplyCases()) {
     SCOPED_TRACE(c.what);
-    EXPECT_TRUE(Decode(link, c.id, c.op, c.payload));
+    EXPECT_TRUE(DecodeKaraoke(link, c.id, c.op, c.payload));
     const std::vector<ReplyMessage> posted = mainWindow.Take();
     if (!c.posted) {
       EXPECT_TRUE(posted.empty());
@@ -174,8 +174,8 @@ TEST_F(KaraokeTest, EachReportPostsItsValueToTheMainWindow) {
 }
 
 TEST_F(KaraokeTest, OnlyTheTenKaraokeIdsAreDecoded) {
-  EXPECT_FALSE(Decode(link, 0, OP_UPDATE, {1}));
-  EXPECT_FALSE(Decode(link, 11, OP_UPDATE, {1}));
+  EXPECT_FALSE(DecodeKaraoke(link, 0, OP_UPDATE, {1}));
+  EXPECT_FALSE(DecodeKaraoke(link, 11, OP_UPDATE, {1}));
   EXPECT_EQ(KaraokeReplyDecoders().size(), 10U);
 }
 
@@ -204,7 +204,7 @@ TEST_F(KaraokeTest, ReportsAreLoggedWithTheBytesTheyLabel) {
   for (const Case& c : cases) {
     SCOPED_TRACE(int{c.id});
     test::LogCapture log;
-    Decode(link, c.id, OP_UPDATE, c.payload);
+    DecodeKaraoke(link, c.id, OP_UPDATE, c.payload);
     const std::string file = log.File();
     if (c.line) {
       EXPECT_NE(file.find(c.line), std::string::npos) << file;

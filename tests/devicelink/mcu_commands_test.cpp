@@ -43,7 +43,7 @@ class McuTest : public test::ScriptedLinkTest {
 };
 
 /// The 65-byte report the box should receive, checksum computed here independently.
-Bytes ExpectedReport(std::uint8_t id, std::uint8_t op, const Bytes& payload) {
+Bytes ExpectedMcuReport(std::uint8_t id, std::uint8_t op, const Bytes& payload) {
   return test::CommandReport(MCU_PACKET, id, op, payload);
 }
 
@@ -148,7 +148,7 @@ TEST_F(McuTest, AQueuedSetterIsSentByTheWorkerWhileTheQueueIsOn) {
     std::this_thread::sleep_for(1ms);
   }
   ASSERT_EQ(hid.Written().size(), 1U);
-  EXPECT_EQ(hid.Written()[0], ExpectedReport(145, OP_SET, {0x0B, 0xB8}));
+  EXPECT_EQ(hid.Written()[0], ExpectedMcuReport(145, OP_SET, {0x0B, 0xB8}));
 }
 
 // --- handshake through the link -------------------------------------------------------------
@@ -230,7 +230,7 @@ std::string Quoted(const std::uint8_t* bytes, std::int32_t length, std::size_t c
 }
 
 /// One posted message as text: "number wParam lParam [record]".
-std::string Describe(const ReplyMessage& m) {
+std::string DescribeMcu(const ReplyMessage& m) {
   std::string s =
       std::to_string(m.number) + " " + std::to_string(m.wParam) + " " + std::to_string(m.lParam);
   if (const auto* r = m.RecordAs<HandshakeRecord>()) {
@@ -255,19 +255,19 @@ std::string Describe(const ReplyMessage& m) {
   return s;
 }
 
-struct ReplyCase {
+struct McuReplyCase {
   const char* what;
   std::uint8_t id;
   std::uint8_t op;
   Bytes payload;
-  std::vector<std::string> posted;  ///< Describe() of each message, in order
+  std::vector<std::string> posted;  ///< DescribeMcu() of each message, in order
   LinkState before{};
   LinkState after{};
 };
 
-const std::vector<ReplyCase>& ReplyCases() {
+const std::vector<McuReplyCase>& McuReplyCases() {
   // clang-format off
-  static const std::vector<ReplyCase> cases = {
+  static const std::vector<McuReplyCase> cases = {
       {"normal handshake", 8, OP_UPDATE, {0x00, 0x4F, 0x10, 0x10},
        {"1235 8 0 handshake(0,79,16,16)"}, {}, {79, true, 0}},
       {"handshake with trailing bytes", 8, OP_UPDATE, {0x01, 0x4F, 0x10, 0x0F, 0xEE},
@@ -347,19 +347,19 @@ const std::vector<ReplyCase>& ReplyCases() {
 /// Runs the table's decoder of `id` on a frame whose bytes are exactly id, op, payload, in
 /// a buffer of that size, so that a read past the frame is caught by the address sanitiser.
 /// Returns false when the table has no decoder for the id.
-bool Decode(DeviceLink& link, std::uint8_t id, std::uint8_t op, const Bytes& payload) {
+bool DecodeMcu(DeviceLink& link, std::uint8_t id, std::uint8_t op, const Bytes& payload) {
   return test::DecodeWithTable(McuReplyDecoders(), link, MCU_PACKET, id, op, payload);
 }
 
 TEST_F(McuTest, EachReplyPostsItsMessageAndSetsItsLinkFields) {
-  for (const ReplyCase& c : ReplyCases()) {
+  for (const McuReplyCase& c : McuReplyCases()) {
     SCOPED_TRACE(c.what);
     link.SetModel(c.before.model);
     link.SetApplicationMode(c.before.applicationMode);
     link.SetBootloaderVersion(static_cast<std::uint8_t>(c.before.bootloader));
-    Decode(link, c.id, c.op, c.payload);
+    DecodeMcu(link, c.id, c.op, c.payload);
     std::vector<std::string> posted;
-    for (const ReplyMessage& m : mainWindow.Take()) posted.push_back(Describe(m));
+    for (const ReplyMessage& m : mainWindow.Take()) posted.push_back(DescribeMcu(m));
     EXPECT_EQ(posted, c.posted);
     const LinkState after{link.Model(), link.ApplicationMode(), link.BootloaderVersion()};
     EXPECT_EQ(after, c.after) << "model " << after.model << " app " << after.applicationMode
@@ -373,7 +373,7 @@ TEST_F(McuTest, UpgradeAcknowledgementsAndCommandsWithoutRepliesHaveNoDecoderHer
   for (std::uint8_t id :
        {MCU_ENTER_UPG_MODE, MCU_UPG_START, MCU_UPG_DATA, MCU_UPG_FINISH, BL_UPG_ENTER, BL_UPG_START,
         BL_UPG_DATA, BL_UPG_FINISH, MCU_PC_CONNECT, MCU_REBOOT, MCU_FACTORY_DEFAULT}) {
-    EXPECT_FALSE(Decode(link, id, OP_ACK, {ACK_READY})) << int{id};
+    EXPECT_FALSE(DecodeMcu(link, id, OP_ACK, {ACK_READY})) << int{id};
   }
   for (const CommandDecoderEntry& entry : McuReplyDecoders())
     EXPECT_EQ(entry.packetType, MCU_PACKET);
@@ -416,7 +416,7 @@ TEST_F(McuTest, RepliesAreLoggedWithTheirValues) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.line);
     test::LogCapture log;
-    Decode(link, c.id, c.op, c.payload);
+    DecodeMcu(link, c.id, c.op, c.payload);
     EXPECT_NE(log.File().find(c.line), std::string::npos) << log.File();
   }
 }

@@ -44,7 +44,7 @@ class MemoryTest : public test::ScriptedLinkTest {
   test::RecordingTarget mainWindow;
 };
 
-Bytes ExpectedReport(std::uint8_t op, const Bytes& payload) {
+Bytes ExpectedMemoryReport(std::uint8_t op, const Bytes& payload) {
   return test::CommandReport(DSP_PACKET, DSP_MEM_DATA, op, payload);
 }
 
@@ -77,7 +77,7 @@ TEST_F(MemoryTest, AWriteFollowsTheQueue) {
     std::this_thread::sleep_for(1ms);
   }
   ASSERT_EQ(hid.Written().size(), 1U);
-  EXPECT_EQ(hid.Written()[0], ExpectedReport(OP_SET, {0x20, 0, 0, 0, 5, 0, 0, 0}));
+  EXPECT_EQ(hid.Written()[0], ExpectedMemoryReport(OP_SET, {0x20, 0, 0, 0, 5, 0, 0, 0}));
 }
 
 TEST_F(MemoryTest, AReadReturnsWhetherTheBoxAnsweredAndPostsTheWord) {
@@ -97,7 +97,7 @@ TEST_F(MemoryTest, AReadReturnsWhetherTheBoxAnsweredAndPostsTheWord) {
 
 // --- replies ----------------------------------------------------------------------------------
 
-struct ReplyCase {
+struct MemoryReplyCase {
   const char* what;
   std::uint8_t op;
   Bytes payload;
@@ -106,9 +106,9 @@ struct ReplyCase {
   std::uint32_t data = 0;
 };
 
-const std::vector<ReplyCase>& ReplyCases() {
+const std::vector<MemoryReplyCase>& MemoryReplyCases() {
   // clang-format off
-  static const std::vector<ReplyCase> cases = {
+  static const std::vector<MemoryReplyCase> cases = {
       {"word 0x102 at 0x10", OP_UPDATE, {0x10, 0, 0, 0, 0x02, 0x01, 0, 0}, true, 0x10, 0x102},
       {"all bytes count, low first", OP_UPDATE, {0x78, 0x56, 0x34, 0x12, 0xBE, 0xBA, 0xFE, 0xCA},
        true, 0x12345678, 0xCAFEBABE},
@@ -124,14 +124,14 @@ const std::vector<ReplyCase>& ReplyCases() {
 
 /// Runs the table's decoder on a frame held in a buffer of exactly its size, so a read
 /// past the frame is caught by the address sanitiser.
-void Decode(DeviceLink& link, std::uint8_t op, const Bytes& payload) {
+void DecodeMemory(DeviceLink& link, std::uint8_t op, const Bytes& payload) {
   ASSERT_TRUE(test::DecodeWithTable(MemoryReplyDecoders(), link, DSP_PACKET, DSP_MEM_DATA, op, payload));
 }
 
 TEST_F(MemoryTest, EachReplyPostsItsWordToTheMemoryWindowOrIsDropped) {
-  for (const ReplyCase& c : ReplyCases()) {
+  for (const MemoryReplyCase& c : MemoryReplyCases()) {
     SCOPED_TRACE(c.what);
-    Decode(link, c.op, c.payload);
+    DecodeMemory(link, c.op, c.payload);
     const std::vector<ReplyMessage> posted = memoryWindow.Take();
     EXPECT_TRUE(mainWindow.Take().empty());
     if (!c.posted) {

@@ -180,7 +180,7 @@ TEST_F(SceneLinkTest, QueriesReportWhetherTheBoxAnsweredAndDecodeTheAnswer) {
 
 enum class Kind { Notice, Name, Id, Valid };
 
-struct ReplyCase {
+struct SceneReplyCase {
   const char* what;
   std::uint8_t id;
   std::uint8_t op;
@@ -197,22 +197,22 @@ struct ReplyCase {
   std::uint32_t mask = 0;
 };
 
-ReplyCase Dropped(const char* what, std::uint8_t id, std::uint8_t op, Bytes payload) {
-  return ReplyCase{what, id, op, std::move(payload), false};
+SceneReplyCase Dropped(const char* what, std::uint8_t id, std::uint8_t op, Bytes payload) {
+  return SceneReplyCase{what, id, op, std::move(payload), false};
 }
 
-ReplyCase Notice(const char* what, std::uint8_t id, Bytes payload, std::uint32_t number,
+SceneReplyCase Notice(const char* what, std::uint8_t id, Bytes payload, std::uint32_t number,
                  std::uintptr_t wParam) {
-  ReplyCase c{what, id, OP_ACK, std::move(payload), true};
+  SceneReplyCase c{what, id, OP_ACK, std::move(payload), true};
   c.slot = ReplySlot::SceneWindowHandle;
   c.number = number;
   c.wParam = wParam;
   return c;
 }
 
-ReplyCase Name(const char* what, std::uint8_t scene, const SceneNameBytes& sent,
+SceneReplyCase Name(const char* what, std::uint8_t scene, const SceneNameBytes& sent,
                const SceneNameBytes& posted) {
-  ReplyCase c{what, 11, OP_UPDATE, NameReply(scene, sent), true};
+  SceneReplyCase c{what, 11, OP_UPDATE, NameReply(scene, sent), true};
   c.number = WM_SCENE_REPLY;
   c.wParam = 11;
   c.kind = Kind::Name;
@@ -221,8 +221,8 @@ ReplyCase Name(const char* what, std::uint8_t scene, const SceneNameBytes& sent,
   return c;
 }
 
-ReplyCase CurrentScene(const char* what, std::uint8_t scene) {
-  ReplyCase c{what, 14, OP_UPDATE, {scene}, true};
+SceneReplyCase CurrentScene(const char* what, std::uint8_t scene) {
+  SceneReplyCase c{what, 14, OP_UPDATE, {scene}, true};
   c.slot = ReplySlot::SceneWindowHandle;
   c.number = WM_SCENE_ID;
   c.wParam = 14;
@@ -231,8 +231,8 @@ ReplyCase CurrentScene(const char* what, std::uint8_t scene) {
   return c;
 }
 
-ReplyCase Valid(const char* what, Bytes payload, std::uint32_t mask) {
-  ReplyCase c{what, 15, OP_UPDATE, std::move(payload), true};
+SceneReplyCase Valid(const char* what, Bytes payload, std::uint32_t mask) {
+  SceneReplyCase c{what, 15, OP_UPDATE, std::move(payload), true};
   c.number = WM_SCENE_REPLY;
   c.wParam = 15;
   c.kind = Kind::Valid;
@@ -246,8 +246,8 @@ SceneNameBytes AllFfButLast() {
   return name;
 }
 
-const std::vector<ReplyCase>& ReplyCases() {
-  static const std::vector<ReplyCase> cases = {
+const std::vector<SceneReplyCase>& SceneReplyCases() {
+  static const std::vector<SceneReplyCase> cases = {
       Notice("scene saved", 8, {ACK_READY, 3}, WM_SCENE_REPLY, 3),
       Dropped("save not ready", 8, OP_ACK, {ACK_NOT_READY, 3}),
       Dropped("save reported as data", 8, OP_UPDATE, {ACK_READY, 3}),
@@ -295,7 +295,7 @@ const std::vector<ReplyCase>& ReplyCases() {
 }
 
 TEST_F(SceneLinkTest, EachReplyIsPostedToItsWindowOrDropped) {
-  for (const ReplyCase& c : ReplyCases()) {
+  for (const SceneReplyCase& c : SceneReplyCases()) {
     SCOPED_TRACE(c.what);
     Receive({ReplyFrameBytes(FLASH_PACKET, c.id, c.op, c.payload)});
     std::vector<ReplyMessage> toMain = mainWindow.Take();

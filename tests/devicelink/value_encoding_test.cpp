@@ -300,14 +300,14 @@ std::optional<double> AsDouble(std::optional<int> v) {
   return v ? std::optional<double>(*v) : std::nullopt;
 }
 
-struct DecodeCase {
+struct ValueDecodeCase {
   const char* label;
   std::optional<double> (*decode)(ByteView);
   Bytes input;
   double expected;
 };
 
-const DecodeCase kDecodeCases[] = {
+const ValueDecodeCase kDecodeCases[] = {
     {"gain 24,5", DecodeEqGain, {24, 5}, 6.5},
     {"gain 0,0", DecodeEqGain, {0, 0}, -18.0},
     {"gain 14,7", DecodeEqGain, {14, 7}, -3.3},
@@ -349,7 +349,7 @@ const DecodeCase kDecodeCases[] = {
 };
 
 TEST(ValueDecoding, DecodesDocumentedBytes) {
-  for (const DecodeCase& c : kDecodeCases) {
+  for (const ValueDecodeCase& c : kDecodeCases) {
     const std::optional<double> value = c.decode(c.input);
     ASSERT_TRUE(value.has_value()) << c.label;
     EXPECT_NEAR(*value, c.expected, 1e-9) << c.label;
@@ -359,7 +359,7 @@ TEST(ValueDecoding, DecodesDocumentedBytes) {
 // A decoder given one byte less than its field must refuse rather than read on; given
 // more, it must read only its own field.
 TEST(ValueDecoding, ReadsOnlyItsOwnFieldAndRefusesShortInput) {
-  for (const DecodeCase& c : kDecodeCases) {
+  for (const ValueDecodeCase& c : kDecodeCases) {
     const ByteView whole(c.input);
     EXPECT_FALSE(c.decode(whole.first(whole.size() - 1)).has_value()) << c.label;
 

@@ -107,7 +107,7 @@ const Reference& TheReference() {
   return ref;
 }
 
-std::string Describe(const ReferenceCurve& c) {
+std::string DescribeCrossover(const ReferenceCurve& c) {
   std::ostringstream out;
   out << (c.family == kFamilyButterworth ? "Butterworth " : "Linkwitz-Riley ")
       << (c.lowPass ? "low-pass" : "high-pass") << " order " << c.order << " at " << c.corner
@@ -122,10 +122,10 @@ int CompareWithReference(const ReferenceCurve& ref, const Curve& ours) {
   int compared = 0;
   for (const auto& [k, expected] : ref.db) {
     if (expected > -70.0) {
-      EXPECT_GT(ours[k], kCompareAboveDb) << Describe(ref) << " k = " << k;
+      EXPECT_GT(ours[k], kCompareAboveDb) << DescribeCrossover(ref) << " k = " << k;
     }
     if (expected > kCompareAboveDb && ours[k] > kCompareAboveDb) {
-      EXPECT_NEAR(ours[k], expected, kToleranceDb) << Describe(ref) << " k = " << k;
+      EXPECT_NEAR(ours[k], expected, kToleranceDb) << DescribeCrossover(ref) << " k = " << k;
       ++compared;
     }
   }

@@ -184,14 +184,14 @@ struct PeakingCase {
 
 void PrintTo(const PeakingCase& c, std::ostream* os) { *os << c.name; }
 
-class PeakingBand : public ::testing::TestWithParam<PeakingCase> {};
+class PeakingFilter : public ::testing::TestWithParam<PeakingCase> {};
 
-TEST_P(PeakingBand, GainAtCentreIsTheSetGain) {
+TEST_P(PeakingFilter, GainAtCentreIsTheSetGain) {
   const PeakingCase c = GetParam();
   EXPECT_NEAR(PeakingAt(c.centre, c.centre, c.gainDb, c.q), c.gainDb, 1e-9);
 }
 
-TEST_P(PeakingBand, CutIsTheBoostMirroredAboutZero) {
+TEST_P(PeakingFilter, CutIsTheBoostMirroredAboutZero) {
   const PeakingCase c = GetParam();
   const std::vector<double> grid = StandardGrid();
   std::vector<double> boost(grid.size());
@@ -203,7 +203,7 @@ TEST_P(PeakingBand, CutIsTheBoostMirroredAboutZero) {
   }
 }
 
-TEST_P(PeakingBand, IsFlatAtDcAndAtTheSampleRatePoint) {
+TEST_P(PeakingFilter, IsFlatAtDcAndAtTheSampleRatePoint) {
   const PeakingCase c = GetParam();
   const std::vector<double> grid = StandardGrid();
   std::vector<double> db(grid.size());
@@ -212,7 +212,7 @@ TEST_P(PeakingBand, IsFlatAtDcAndAtTheSampleRatePoint) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Bands, PeakingBand,
+    Bands, PeakingFilter,
     ::testing::Values(PeakingCase{"Boost1k", 1000.0, 6.0, 1.0},
                       PeakingCase{"Cut1k", 1000.0, -6.0, 1.0},
                       PeakingCase{"WideBoostAtLowestFrequency", 20.0, 12.0, 0.5},

@@ -5,11 +5,13 @@
 #include <thread>
 
 #include "tests/simulator/box_driver.h"
+#include "tests/support/eventually.h"
 
 namespace qb::sim::test {
 namespace {
 
 using namespace std::chrono_literals;
+using qb::test::Eventually;
 
 TEST(System, HandshakeReportsModelAndVersions) {
   BoxDriver driver;
@@ -89,16 +91,6 @@ TEST(System, KaraokeValuesAreSetAndReportedAtTheStartOfThePayload) {
   EXPECT_TRUE(driver.Exchange(KTV_PACKET, 11, OP_GET, {}).empty());
 }
 
-/// Polls until `condition` holds or two seconds have passed.
-template <typename Condition>
-bool Eventually(Condition condition) {
-  const auto end = std::chrono::steady_clock::now() + 2s;
-  while (std::chrono::steady_clock::now() < end) {
-    if (condition()) return true;
-    std::this_thread::sleep_for(2ms);
-  }
-  return condition();
-}
 
 TEST(System, FactoryDefaultRestoresFactoryValuesAndReboots) {
   VirtualBoxConfig config;

@@ -11,20 +11,14 @@
 #include "devicelink/value_encoding.h"
 #include "simulator/upgrade_receiver.h"
 #include "tests/simulator/box_driver.h"
+#include "tests/support/eventually.h"
 
 namespace qb::sim::test {
 namespace {
 
 using namespace std::chrono_literals;
+using qb::test::Eventually;
 
-bool Eventually(const std::function<bool()>& condition) {
-  const auto end = std::chrono::steady_clock::now() + 10s;
-  while (std::chrono::steady_clock::now() < end) {
-    if (condition()) return true;
-    std::this_thread::sleep_for(2ms);
-  }
-  return condition();
-}
 
 Bytes Pattern(std::size_t n) {
   Bytes data(n);

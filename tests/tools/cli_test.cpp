@@ -527,6 +527,20 @@ TEST_F(CliTest, ProfileFilesCarryTheSettingsFromBoxToBox) {
   EXPECT_EQ(fresh->scenes[2].settings.outputs[1].delayMs, 2.5);
   EXPECT_EQ(SlotName(fresh->scenes[0]), "Default");
   EXPECT_TRUE(fresh->live.outputs == original->live.outputs) << "the live outputs differ";
+
+  // One naming two scenes alike is refused whole, and says why.
+  const Json edited(cJSON_Parse(ReadFile(whole).c_str()));
+  ASSERT_TRUE(edited);
+  cJSON* names = cJSON_GetObjectItemCaseSensitive(edited.get(), "sceneName");
+  cJSON_ReplaceItemInArray(names, 2, cJSON_Duplicate(cJSON_GetArrayItem(names, 0), true));
+  const std::unique_ptr<char, decltype(&cJSON_free)> twiceText(cJSON_Print(edited.get()), &cJSON_free);
+  const std::string twice = (m_dir / "twice.wpf").string();
+  std::ofstream(twice, std::ios::binary) << twiceText.get();
+  const Child refused = Run({"--simulate-state", m_state, "profile", "load", twice});
+  EXPECT_EQ(refused.code, 1);
+  EXPECT_TRUE(OneErrorLine(refused.err)) << refused.err;
+  EXPECT_NE(refused.err.find("names a scene the box cannot keep"), std::string::npos) << refused.err;
+  EXPECT_EQ(SlotName(SavedBox()->scenes[2]), "Concert");
 }
 
 TEST_F(CliTest, MemoryWordsAreWrittenAndReadBack) {

@@ -69,8 +69,6 @@ class AutoCalWindowTest : public ConnectedWindowTest {
   }
 };
 
-}  // namespace
-
 TEST_F(AutoCalWindowTest, ACalibrationOfThreeOutputsIsShownAppliedAndReadBackIntoTheMainWindow) {
   WithWindow([&](CAutoCalWnd& cal) {
     ChooseOutputs(cal, {0, 1, 3});
@@ -271,4 +269,5 @@ TEST_F(AutoCalWindowTest, UnplugDuringARunEndsItAndTheWindowCanBeClosed) {
   });
 }
 
+}  // namespace
 }  // namespace qb::test

@@ -95,7 +95,9 @@ TEST_P(WebButtonTest, ShowsOnlyWithAnAddressToOpen) {
   QWidget* web = window->FindControl(QStringLiteral("web_btn_1"));
   ASSERT_NE(web, nullptr);
   EXPECT_EQ(web->isVisible(), address) << GetParam();
-  if (address) EXPECT_EQ(web->toolTip(), QString::fromLatin1(GetParam()));
+  if (address) {
+    EXPECT_EQ(web->toolTip(), QString::fromLatin1(GetParam()));
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Addresses, WebButtonTest, ::testing::Values("", "www.example.com", "https://www.example.com"));

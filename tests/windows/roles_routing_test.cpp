@@ -10,7 +10,7 @@
 namespace qb::test {
 namespace {
 
-QString Indexed(const char* format, int index) { return QString::asprintf(format, index); }
+QString ControlName(const char* format, int index) { return QString::asprintf(format, index); }
 QString InputBoxName(int input, int output) { return QString::asprintf("option_ch_in%d_%d", input, output); }
 
 /// Boxes 3..6 of every strip offered (shown and enabled) or not, and each box ticked as the
@@ -37,7 +37,7 @@ class RolesRoutingTest : public ConnectedWindowTest {
     ConnectedWindowTest::TearDown();
   }
   bool SpeakerShown(int role) {
-    QWidget* speaker = window->FindControl(Indexed("speaker_%d", role));
+    QWidget* speaker = window->FindControl(ControlName("speaker_%d", role));
     return speaker && speaker->isVisibleTo(window.get());
   }
 };

@@ -74,6 +74,10 @@ std::string ProfileProblem(ProfileFileResult result, const std::string& path) {
     case ProfileFileResult::ModelMismatch: return path + " is a profile for another model";
     case ProfileFileResult::CreateError: return "cannot write " + path + "; an older file was left as it was";
     case ProfileFileResult::BoxLeft: return "the box left before every scene was read; " + path + " was not written";
+    case ProfileFileResult::SceneNameRefused:
+      return path + " names a scene the box cannot keep (too long, a character the box cannot show, or the same "
+                    "name twice); nothing was changed";
+    case ProfileFileResult::TaskBusy: return "the box is busy with another task; " + path + " was not used";
   }
   return path + ": unexpected profile file result";
 }

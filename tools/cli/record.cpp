@@ -9,7 +9,7 @@ namespace qb::cli {
 namespace {
 
 /// "mainVolume" as "main volume": the text writer's label when a field names none.
-std::string Words(std::string_view key) {
+std::string LabelFromKey(std::string_view key) {
   std::string words;
   for (const char c : key) {
     if (std::isupper(static_cast<unsigned char>(c))) {
@@ -83,7 +83,7 @@ Field& Field::TextOnly() {
 }
 
 Field& Record::Add(std::string key, Value value) {
-  std::string label = Words(key);
+  std::string label = LabelFromKey(key);
   m_fields.push_back(Field{std::move(key), std::move(label), Shown::Both, std::move(value)});
   return m_fields.back();
 }

@@ -83,7 +83,7 @@ std::string SceneHelp() {
 
 // --- scenes -----------------------------------------------------------------------------------
 
-Value ScenesRecord(const EqualizerMirror& mirror) {
+Value SceneListRecord(const EqualizerMirror& mirror) {
   const int current = CurrentScene(mirror);
   Record record;
   record.Add("ok", true).JsonOnly();
@@ -113,7 +113,7 @@ Outcome Scenes(BoxRun& box, const Invocation&) {
   });
   if (!box.Core().Scenes().AskCurrentScene() || !box.PumpUntil([&answered] { return answered; }, kAnswerGrace))
     box.Warn("the box did not say which scene is current");
-  return Outcome::Done(ScenesRecord(box.Mirror()));
+  return Outcome::Done(SceneListRecord(box.Mirror()));
 }
 
 // --- scene ------------------------------------------------------------------------------------
